@@ -1,0 +1,142 @@
+#include "TransactionLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <climits>
+#include <cstdarg>
+#include <ctime>
+
+namespace {
+
+QByteArray LocalTime(time_t when, const char* format) {
+    struct tm tmv {};
+    char buf[64];
+    if (!localtime_r(&when, &tmv) || std::strftime(buf, sizeof buf, format, &tmv) == 0)
+        return QByteArray();
+    return QByteArray(buf);
+}
+
+} // namespace
+
+TransactionLog::TransactionLog(const QString& compileDate, const ZELVClock& clock,
+                               const QString& prefixFolder)
+    : m_compileDate(compileDate), m_clock(clock), m_prefixFolder(prefixFolder) {}
+
+TransactionLog::~TransactionLog() {
+    Close();
+}
+
+QString TransactionLog::FileName(const QString& folder, const QString& programName, time_t when) {
+    QString name = folder;
+    // An empty folder means the current directory, not the root.
+    if (!name.isEmpty() && !name.endsWith(QLatin1Char('/')))
+        name += QLatin1Char('/');
+    QByteArray stamp = LocalTime(when, "%Y-%m-%d-%H-%M-%S");
+    if (stamp.isEmpty())
+        stamp = QByteArrayLiteral("0000-00-00-00-00-00");
+    return name + programName + QLatin1Char(' ') + QString::fromLatin1(stamp) +
+           QStringLiteral(".log");
+}
+
+bool TransactionLog::Open(const QString& folder, const QString& programName,
+                          const QString& sourceWord) {
+    Close();
+    const QString path = FileName(folder, programName, m_clock.Now());
+    const QByteArray native = QFile::encodeName(path);
+    if (native.contains('\0'))
+        return false;
+    // "e": the command window starts child processes; they must not inherit the log.
+    std::FILE* f = std::fopen(native.constData(), "wbe");
+    if (!f)
+        return false;
+    m_file.reset(f);
+    m_path = path;
+
+    Write("%s: Kelmar Log File Format %s", sourceWord.toUtf8().constData(), kFormatNotice);
+    Write("%s: File(%s)", sourceWord.toUtf8().constData(), m_path.toUtf8().constData());
+    Write("%s: Calling Program Compiled(%s)", sourceWord.toUtf8().constData(),
+          m_compileDate.toUtf8().constData());
+    WritePrefixFile();
+    return true;
+}
+
+void TransactionLog::WritePrefixFile() {
+    const QString dir = m_prefixFolder.isEmpty() ? QDir::currentPath() : m_prefixFolder;
+    QFile prefix(QDir(dir).filePath(QStringLiteral("LogPrefix.txt")));
+    if (!prefix.open(QIODevice::ReadOnly))
+        return;
+    // A line longer than one read continues as further entries. The terminator
+    // left over after a cut must not turn into an empty entry of its own.
+    bool previousCut = false;
+    while (!prefix.atEnd()) {
+        // readLine keeps one byte for a terminator, as fgets does.
+        const QByteArray chunk = prefix.readLine(kPrefixReadSize + 1);
+        if (chunk.isEmpty())
+            break;
+        QByteArray text;
+        text.reserve(chunk.size());
+        for (char c : chunk)
+            if (c != '\r' && c != '\n' && c != '%')
+                text.append(c);
+        const bool cut = !chunk.endsWith('\n');
+        const bool onlyTerminator =
+            text.isEmpty() && chunk.size() > 0 &&
+            std::all_of(chunk.begin(), chunk.end(), [](char c) { return c == '\r' || c == '\n'; });
+        if (!(previousCut && onlyTerminator))
+            WriteEntry(text);
+        previousCut = cut;
+    }
+}
+
+void TransactionLog::Write(const char* format, ...) {
+    if (!m_file || !format)
+        return;
+    va_list ap;
+    va_start(ap, format);
+    const QString text = QString::vasprintf(format, ap);
+    va_end(ap);
+    WriteEntry(text.toUtf8());
+}
+
+void TransactionLog::WriteText(const QString& text) {
+    if (!m_file)
+        return;
+    WriteEntry(text.toUtf8());
+}
+
+void TransactionLog::WriteEntry(const QByteArray& text) {
+    if (!m_file)
+        return;
+    // Signed 32 bits as the numbering has always been; start over rather than overflow.
+    m_sequence = m_sequence == INT_MAX ? 1 : m_sequence + 1;
+    QByteArray time = LocalTime(m_clock.Now(), "%H:%M:%S");
+    if (time.isEmpty())
+        time = QByteArrayLiteral("**:**:**");
+
+    QByteArray line = QByteArray::number(m_sequence).rightJustified(6, '0');
+    line += '-';
+    line += time;
+    line += ' ';
+    // One entry is one line: a CR or LF inside the text (a scanned barcode, a
+    // server message) must not start a line that looks like an entry of its own.
+    for (char c : text)
+        line += (c == '\r' || c == '\n') ? ' ' : c;
+    line += "\r\n";
+
+    // Write errors (folder gone, disk full) are ignored: the task goes on.
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), m_file.get());
+    std::fflush(m_file.get());
+}
+
+void TransactionLog::Flush() {
+    if (m_file)
+        std::fflush(m_file.get());
+}
+
+void TransactionLog::Close() {
+    if (!m_file)
+        return;
+    WriteEntry(QByteArray(kEndOfFile));
+    m_file.reset();
+}
