@@ -305,7 +305,8 @@ void CZELVPropertyGridProperty::SetEditorData(QWidget* editor) const {
         else if (combo->isEditable())
             combo->setEditText(m_value.toString());
     } else if (auto* spin = qobject_cast<QSpinBox*>(editor)) {
-        spin->setValue(int(qBound<qint64>(spin->minimum(), m_value.toLongLong(), spin->maximum())));
+        spin->setValue(int(qBound(qint64(spin->minimum()), qint64(m_value.toLongLong()),
+                                  qint64(spin->maximum()))));
     } else if (auto* real = qobject_cast<QDoubleSpinBox*>(editor)) {
         real->setValue(m_value.toDouble());
     } else if (auto* edit = qobject_cast<QLineEdit*>(editor)) {

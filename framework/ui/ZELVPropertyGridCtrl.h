@@ -205,6 +205,7 @@ protected:
 
 private:
     friend class CZELVPropertyGridDelegate;
+    friend class CZELVPropertyGridProperty;
     void UpdateDescription();
 
     QTreeWidget* m_tree = nullptr;
