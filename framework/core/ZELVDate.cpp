@@ -68,6 +68,12 @@ static_assert(DaysFromCivil(2000, 3, 1) == 11017);
 static_assert(Weekday(DaysFromCivil(2024, 3, 17)) == 0);
 static_assert(Weekday(DaysFromCivil(1, 1, 1)) == 1);
 
+// First day of a month counted as year * 12 + (month - 1).
+constexpr int64_t FirstOfMonth(int64_t monthIndex) {
+    const int64_t year = FloorDiv(monthIndex, 12);
+    return DaysFromCivil(year, static_cast<int>(monthIndex - year * 12) + 1, 1);
+}
+
 bool ValidFields(int64_t y, int m, int d) {
     return y >= CZELVDate::kMinYear && y <= CZELVDate::kMaxYear && m >= 1 && m <= 12 && d >= 1 &&
            d <= DaysInMonth(y, m);
@@ -193,7 +199,7 @@ bool FixedNumber(const QString& s, qsizetype pos, qsizetype len, int* out) {
     return true;
 }
 
-bool Matches(const char* pattern, const QString& text) {
+bool MatchesPattern(const char* pattern, const QString& text) {
     return CZELVFilter::Match(QString::fromLatin1(pattern), text);
 }
 
@@ -225,7 +231,7 @@ bool EvaluateExpression(const QString& text, const ZELVClock& clock, bool kindsA
     }
 
     int64_t n = 0;
-    if (Matches("????\\-??\\-??*", text)) {
+    if (MatchesPattern("????\\-??\\-??*", text)) {
         int y = 0;
         int m = 0;
         int d = 0;
@@ -237,29 +243,22 @@ bool EvaluateExpression(const QString& text, const ZELVClock& clock, bool kindsA
         *days = DaysFromCivil(y, m, d) + n;
         return true;
     }
-    if (Matches("M[-+]*", text) || Matches("m[-+]*", text)) {
+    if (MatchesPattern("M[-+]*", text) || MatchesPattern("m[-+]*", text)) {
         if (!SignedRest(text, 1, &n))
             return false;
         const int64_t month = static_cast<int64_t>(now.year) * 12 + (now.month - 1) + n;
-        if (text[0] == u'M') {
-            *days = DaysFromCivil(FloorDiv(month, 12),
-                                  static_cast<int>(month - FloorDiv(month, 12) * 12) + 1, 1);
-        } else {
-            const int64_t next = month + 1;
-            *days = DaysFromCivil(FloorDiv(next, 12),
-                                  static_cast<int>(next - FloorDiv(next, 12) * 12) + 1, 1) -
-                    1;
-        }
+        // m: the day before the first of the following month.
+        *days = text[0] == u'M' ? FirstOfMonth(month) : FirstOfMonth(month + 1) - 1;
         return true;
     }
-    if (Matches("Y[-+]*", text) || Matches("y[-+]*", text)) {
+    if (MatchesPattern("Y[-+]*", text) || MatchesPattern("y[-+]*", text)) {
         if (!SignedRest(text, 1, &n))
             return false;
         const int64_t year = now.year + n;
         *days = text[0] == u'Y' ? DaysFromCivil(year, 1, 1) : DaysFromCivil(year, 12, 31);
         return true;
     }
-    if (Matches("W[-+]*", text)) {
+    if (MatchesPattern("W[-+]*", text)) {
         qsizetype pos = 1;
         int64_t offset = 0;
         if (!ReadSigned(text, &pos, &n) || (pos < text.size() && !SignedRest(text, pos, &offset)))
@@ -269,7 +268,7 @@ bool EvaluateExpression(const QString& text, const ZELVClock& clock, bool kindsA
         *days = today - Weekday(today) + 7 * n + offset;
         return true;
     }
-    if (Matches("\\*[-+]*", text)) {
+    if (MatchesPattern("\\*[-+]*", text)) {
         if (!SignedRest(text, 1, &n))
             return false;
         *days = today + n;

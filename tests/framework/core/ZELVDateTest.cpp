@@ -855,8 +855,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<OffsetCase>& p) { return p.param.name; });
 
 TEST_F(RangeTest, OffsetFileLineIsCutAt127Characters) {
-    // Everything past 127 characters of the first line is not read: the 9 would
-    // otherwise make the high offset -19.
+    // Everything past 127 characters of the first line is not read; the 9 would
+    // otherwise turn the line into unreadable data.
     OffsetFile("2:-1" + QByteArray(123, ' ') + "9\n");
     ZELVDateRange range = MakeRange(kNoon);
     ASSERT_TRUE(range.Parse(QStringLiteral("2018-08-14:2018-08-20")));
