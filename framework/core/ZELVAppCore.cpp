@@ -90,7 +90,11 @@ QString OsReleaseValue(const QByteArray& raw) {
 
 CZELVAppCore::CZELVAppCore(ZELVAppCoreSetup setup)
     : m_setup(std::move(setup)), m_clock(m_setup.clock ? m_setup.clock : &ZELVClock::System()),
-      m_env(ProcessEnvironment) {}
+      m_env(ProcessEnvironment),
+      m_machine(m_setup.machineFile.isEmpty()
+                    ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
+                                                  kOrganisation)
+                    : std::make_unique<QSettings>(m_setup.machineFile, QSettings::IniFormat)) {}
 
 CZELVAppCore::~CZELVAppCore() {
     if (m_profile)
@@ -114,17 +118,6 @@ QSettings& CZELVAppCore::Profile() {
                                                     kOrganisation, m_programName);
     }
     return *m_profile;
-}
-
-QSettings& CZELVAppCore::MachineSettings() {
-    if (!m_machine) {
-        if (!m_setup.machineFile.isEmpty())
-            m_machine = std::make_unique<QSettings>(m_setup.machineFile, QSettings::IniFormat);
-        else
-            m_machine = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
-                                                    kOrganisation);
-    }
-    return *m_machine;
 }
 
 // ---------------------------------------------------------------------------
@@ -300,8 +293,7 @@ bool ZELVNotificationSilenced(const ZELVConfig& config, const QString& title, co
 // Upgrade check
 
 bool CZELVAppCore::IsUpdateCheckDisabled() const {
-    const QVariant value = const_cast<CZELVAppCore*>(this)->MachineSettings().value(
-        QStringLiteral("DisableUpdateCheck"));
+    const QVariant value = m_machine->value(QStringLiteral("DisableUpdateCheck"));
     if (!value.isValid())
         return false;
     const QString text = value.toString().trimmed();
@@ -315,11 +307,7 @@ bool CZELVAppCore::IsUpdateCheckDisabled() const {
 }
 
 QString CZELVAppCore::UpgradeHost() const {
-    const QString host = const_cast<CZELVAppCore*>(this)
-                             ->MachineSettings()
-                             .value(QStringLiteral("UpgradeHost"))
-                             .toString()
-                             .trimmed();
+    const QString host = m_machine->value(QStringLiteral("UpgradeHost")).toString().trimmed();
     return host.isEmpty() ? QString::fromLatin1(kDefaultUpgradeHost) : host;
 }
 
@@ -549,8 +537,10 @@ namespace {
 char g_crashTempDir[4096];
 char g_crashProgram[256];
 char g_crashBuild[64];
-std::unique_ptr<char[]> g_crashStack;
+// Lives as long as the process: the handler may run during static destruction.
 constexpr size_t kCrashStackSize = 4 * 1024 * 1024;
+alignas(16) char g_crashStack[kCrashStackSize];
+bool g_crashStackSet = false;
 constexpr int kCrashSignals[] = {SIGSEGV, SIGABRT, SIGFPE, SIGILL, SIGBUS};
 
 void CopyInto(char* dst, size_t size, const QString& text) {
@@ -690,13 +680,11 @@ bool CZELVAppCore::InstallCrashHandler(const QString& tempDir, const QString& pr
     CopyInto(g_crashBuild, sizeof g_crashBuild, buildDate);
 
     // Its own stack, so that a stack overflow can still be reported.
-    if (!g_crashStack) {
-        g_crashStack = std::make_unique_for_overwrite<char[]>(kCrashStackSize);
+    if (!g_crashStackSet) {
         stack_t ss{};
-        ss.ss_sp = g_crashStack.get();
+        ss.ss_sp = g_crashStack;
         ss.ss_size = kCrashStackSize;
-        if (::sigaltstack(&ss, nullptr) != 0)
-            g_crashStack.reset();
+        g_crashStackSet = ::sigaltstack(&ss, nullptr) == 0;
     }
 
     bool ok = true;

@@ -141,7 +141,7 @@ public:
     bool IsConfigLoaded() const { return m_configLoaded; }
     const ZELVConfig& Config() const { return m_config; }
     QSettings& Profile();
-    QSettings& MachineSettings();
+    const QSettings& MachineSettings() const { return *m_machine; }
     const ZELVClock& Clock() const { return *m_clock; }
     void SetEnvironment(ZELVEnvironmentLookup environment);
 
