@@ -251,6 +251,20 @@ CZELVPropertyGridCtrl* CZELVPropertyGridProperty::GetGrid() const {
     return tree ? qobject_cast<CZELVPropertyGridCtrl*>(tree->parentWidget()) : nullptr;
 }
 
+bool CZELVPropertyGridProperty::HasInPlaceEditor() const {
+    if (!IsEditable())
+        return false;
+    switch (GetKind()) {
+    case Kind::Group:
+    case Kind::Bool:
+        return false;
+    case Kind::Options:
+        return true;
+    default:
+        return m_allowEdit;
+    }
+}
+
 QWidget* CZELVPropertyGridProperty::CreateEditor(QWidget* parent) const {
     switch (GetKind()) {
     case Kind::Group:
@@ -391,12 +405,10 @@ void CZELVPropertyGridProperty::Refresh() {
 
 void CZELVPropertyGridProperty::UpdateFlags() {
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (IsEditable()) {
-        if (GetKind() == Kind::Bool)
-            flags |= Qt::ItemIsUserCheckable;
-        else
-            flags |= Qt::ItemIsEditable;
-    }
+    if (IsEditable() && GetKind() == Kind::Bool)
+        flags |= Qt::ItemIsUserCheckable;
+    else if (HasInPlaceEditor())
+        flags |= Qt::ItemIsEditable;
     setFlags(flags);
     for (int i = 0; i < childCount(); ++i)
         if (CZELVPropertyGridProperty* sub = GetSubItem(i))
@@ -404,6 +416,9 @@ void CZELVPropertyGridProperty::UpdateFlags() {
 }
 
 void CZELVPropertyGridProperty::ApplyState() {
+    // Flags again now that the row is complete: rows of derived classes answer
+    // HasInPlaceEditor for themselves only after construction.
+    UpdateFlags();
     setHidden(!m_visible);
     setFirstColumnSpanned(m_group);
     setExpanded(m_expanded);
@@ -429,7 +444,7 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override {
         CZELVPropertyGridProperty* property = PropertyAt(index);
-        if (!property || index.column() != kValueColumn || !property->IsEditable())
+        if (!property || index.column() != kValueColumn || !property->HasInPlaceEditor())
             return nullptr;
         QWidget* editor = property->CreateEditor(parent);
         if (auto* combo = qobject_cast<QComboBox*>(editor); combo && !combo->isEditable()) {
@@ -671,7 +686,7 @@ void CZELVPropertyGridCtrl::ExpandAll(bool expand) {
 }
 
 QWidget* CZELVPropertyGridCtrl::EditProperty(CZELVPropertyGridProperty* property) {
-    if (!property || property->GetGrid() != this || !property->IsEditable())
+    if (!property || property->GetGrid() != this || !property->HasInPlaceEditor())
         return nullptr;
     m_tree->setCurrentItem(property, kValueColumn);
     m_lastEditor = nullptr;

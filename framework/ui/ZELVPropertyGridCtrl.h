@@ -109,7 +109,9 @@ public:
 
     CZELVPropertyGridCtrl* GetGrid() const;
 
-    // In-place editing. Special rows (dates, folders) override these.
+    // In-place editing. Special rows (dates, folders) override these; a row
+    // that overrides CreateEditor says so in HasInPlaceEditor.
+    virtual bool HasInPlaceEditor() const;
     virtual QWidget* CreateEditor(QWidget* parent) const;
     virtual void SetEditorData(QWidget* editor) const;
     // The value the editor holds, of the value's own type.
