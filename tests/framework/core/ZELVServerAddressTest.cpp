@@ -45,4 +45,12 @@ TEST(ZELVServerAddress, BadAddressesAreRefusedAndLeaveTargetAlone) {
     }
 }
 
+TEST(ZELVServerAddress, ErrorTextNeverShowsThePassword) {
+    ZELVServerAddress a;
+    QString error;
+    EXPECT_FALSE(ZELVServerAddress::Parse(QStringLiteral("kelmar://ops:TopSecret1@ho st:12"), &a, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(error.contains(QStringLiteral("TopSecret1"))) << error.toStdString();
+}
+
 } // namespace
