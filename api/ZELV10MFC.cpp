@@ -1,0 +1,320 @@
+#include "ZELV10MFC.h"
+
+#include "ZELVSchema.h"
+#include "ZELVStore.h"
+#include "ZELVValidate.h"
+#include "ZELVVolumeRules.h"
+
+#include <QSysInfo>
+#include <pwd.h>
+#include <sodium.h>
+#include <unistd.h>
+
+using namespace ZelvValidate;
+
+namespace {
+
+QString OsUserName() {
+    if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+bool SodiumReady() {
+    static const bool ready = sodium_init() >= 0;
+    return ready;
+}
+
+} // namespace
+
+CZELV10MFC::CZELV10MFC(int flags) : m_store(std::make_unique<CZELVStore>()) {
+    (void)flags;
+    m_machine = QSysInfo::machineHostName();
+}
+
+CZELV10MFC::~CZELV10MFC() = default;
+
+void CZELV10MFC::SetLogonDetails(const QString& host, int port, const QString& user,
+                                 const QString& password) {
+    ZELVServerAddress a;
+    a.host = host;
+    a.port = host.isEmpty() ? 0 : (port > 0 ? port : 5432);
+    a.user = user;
+    a.password = password;
+    m_address = a;
+}
+
+void CZELV10MFC::SetServerAddress(const ZELVServerAddress& address) {
+    m_address = address;
+}
+
+bool CZELV10MFC::IsLoggedOn() const {
+    return m_loggedOn && m_store->IsOpen() && !m_store->IsLost();
+}
+
+void CZELV10MFC::Logoff() {
+    m_store->Close();
+    m_loggedOn = false;
+}
+
+CZELV10RC CZELV10MFC::Logon(int flags) {
+    (void)flags;
+    Logoff();
+    CZELV10RC rc = m_store->Open(m_address, m_busyTimeoutMs);
+    if (!rc.IsOK())
+        return rc;
+
+    rc = CZELVSchema::Migrate(*m_store);
+    if (!rc.IsOK()) {
+        Logoff();
+        return rc;
+    }
+    rc = Identify();
+    if (!rc.IsOK()) {
+        Logoff();
+        return rc;
+    }
+    m_loggedOn = true;
+    return CZELV10RC();
+}
+
+CZELV10RC CZELV10MFC::Identify() {
+    const bool central = m_address.IsCentral();
+    QString user = m_address.user;
+    if (user.isEmpty())
+        user = central ? QString() : OsUserName();
+    CZELV10RC rc = UserIdentifier("User-ID", user, kZelvUserIdLen);
+    if (!rc.IsOK())
+        return CZELV10RC(ZELV10RC_LOGONFAILED, rc.Get());
+
+    ZELVCursor c;
+    rc = m_store->Exec("SELECT flags, group_id, password_hash FROM app_user WHERE user_id = ?",
+                       {user}, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (c.Next()) {
+        const uint32_t userFlags = static_cast<uint32_t>(c.Int(0));
+        const QString group = c.Text(1);
+        const QString hash = c.IsNull(2) ? QString() : c.Text(2);
+        c.Reset();
+        if (userFlags & ZELVUSER_DISABLED)
+            return CZELV10RC(ZELV10RC_USERDISABLED, user);
+        // On PostgreSQL the server has checked the login; a password kept here
+        // guards an embedded database shared through its file.
+        if (!central && !hash.isEmpty()) {
+            const QByteArray pw = m_address.password.toUtf8();
+            const QByteArray h = hash.toUtf8();
+            if (!SodiumReady() ||
+                crypto_pwhash_str_verify(h.constData(), pw.constData(),
+                                         static_cast<unsigned long long>(pw.size())) != 0)
+                return CZELV10RC(ZELV10RC_WRONGPASSWORD, user);
+        }
+        m_userId = user;
+        m_groupId = group;
+        return CZELV10RC();
+    }
+    c.Reset();
+
+    // First logon of this user: register it. The first user of a database owns it.
+    m_userId = user;
+    m_groupId = QStringLiteral("DEFAULT");
+    ZELVTransaction tx(*m_store);
+    rc = tx.Begin(true);
+    if (rc.IsOK()) {
+        rc = m_store->Exec("SELECT COUNT(*) FROM app_user", {}, &c);
+        qint64 users = 0;
+        if (rc.IsOK() && c.Next())
+            users = c.Int(0);
+        c.Reset();
+        const qint64 role = users == 0 ? 7 : 1;
+        if (rc.IsOK())
+            rc = m_store->Exec(
+                "INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
+                " VALUES (?, '', '', ?, 'DEFAULT', ?)",
+                {user, role << ZELVUSER_ROLESHIFT, Now()});
+        if (rc.IsOK())
+            rc = tx.Commit();
+    }
+    // A read-only database can still be read by someone it does not know yet.
+    if (!rc.IsOK() && rc.Code() != ZELV10RC_READONLY && rc.Code() != ZELV10RC_EXISTS)
+        return rc;
+    return CZELV10RC();
+}
+
+CZELV10RC CZELV10MFC::Run(Mode mode, const std::function<CZELV10RC()>& body) {
+    if (!m_loggedOn || !m_store->IsOpen())
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    if (m_store->IsLost())
+        return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_store->Where());
+    ZELVTransaction tx(*m_store);
+    CZELV10RC rc = tx.Begin(mode == Mode::Write);
+    if (!rc.IsOK())
+        return rc;
+    rc = body();
+    if (!rc.IsOK())
+        return rc; // rolled back by tx
+    return tx.Commit();
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVSERVERID* out) {
+    ZELVSERVERID r;
+    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec("SELECT name, value FROM server_info", {}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            const QString name = c.Text(0);
+            if (name == QLatin1String("server_id"))
+                r.serverId.Set(c.Text(1));
+            else if (name == QLatin1String("server_name"))
+                r.serverName.Set(c.Text(1));
+        }
+        c.Reset();
+        q = m_store->Exec("SELECT user_id, name, group_id, flags FROM app_user WHERE user_id = ?",
+                          {m_userId}, &c);
+        if (!q.IsOK())
+            return q;
+        r.userId.Set(m_userId);
+        r.groupId.Set(m_groupId);
+        if (c.Next()) {
+            r.userName.Set(c.Text(1));
+            r.groupId.Set(c.Text(2));
+            r.userFlags = static_cast<uint32_t>(c.Int(3));
+        }
+        c.Reset();
+        q = m_store->Exec("SELECT MAX(version) FROM schema_version", {}, &c);
+        if (!q.IsOK())
+            return q;
+        if (c.Next())
+            r.schemaVersion = static_cast<uint32_t>(c.Int(0));
+        return CZELV10RC();
+    });
+    if (!rc.IsOK())
+        return rc;
+    r.engine.Set(m_store->EngineText());
+    r.programId = m_programId;
+    *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Put(const ZELVSERVERID& in) {
+    CZELV10RC rc = Field("Server name", in.serverName, false);
+    if (!rc.IsOK())
+        return rc;
+    return Run(Mode::Write, [&]() {
+        return m_store->Exec("UPDATE server_info SET value = ? WHERE name = 'server_name'",
+                             {in.serverName.Text()});
+    });
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVUSER* out, const QString& userId) {
+    const QString id = userId.isEmpty() ? m_userId : userId;
+    CZELV10RC rc = UserIdentifier("User-ID", id, kZelvUserIdLen);
+    if (!rc.IsOK())
+        return rc;
+    ZELVUSER r;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec(
+            "SELECT user_id, name, email, group_id, flags FROM app_user WHERE user_id = ?", {id},
+            &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOUSER, id);
+        r.userId.Set(c.Text(0));
+        r.name.Set(c.Text(1));
+        r.email.Set(c.Text(2));
+        r.groupId.Set(c.Text(3));
+        r.flags = static_cast<uint32_t>(c.Int(4));
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVGROUP* out, const QString& groupId) {
+    const QString id = groupId.isEmpty() ? m_groupId : groupId;
+    CZELV10RC rc = UserIdentifier("Group-ID", id, kZelvGroupIdLen);
+    if (!rc.IsOK())
+        return rc;
+    ZELVGROUP r;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec(
+            "SELECT group_id, name, role0, role1, role2, role3, role4, role5, role6, role7"
+            " FROM user_group WHERE group_id = ?",
+            {id}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOGROUP, id);
+        r.groupId.Set(c.Text(0));
+        r.name.Set(c.Text(1));
+        for (int i = 0; i < 8; ++i)
+            r.roleNames[static_cast<size_t>(i)].Set(c.Text(2 + i));
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password) {
+    CZELV10RC rc = UserIdentifier("User-ID", userId, kZelvUserIdLen);
+    if (!rc.IsOK())
+        return rc;
+    rc = FreeText("Password", password, 1024);
+    if (!rc.IsOK())
+        return rc;
+    if (m_address.IsCentral())
+        return CZELV10RC(ZELV10RC_NOTALLOWED,
+                         QStringLiteral("passwords of a central server are its database logins"));
+    QVariant hash = QVariant(QMetaType::fromType<QString>());
+    if (!password.isEmpty()) {
+        if (!SodiumReady())
+            return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("libsodium cannot start"));
+        char out[crypto_pwhash_STRBYTES];
+        const QByteArray pw = password.toUtf8();
+        if (crypto_pwhash_str(out, pw.constData(), static_cast<unsigned long long>(pw.size()),
+                              crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                              crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+            return CZELV10RC(ZELV10RC_DATABASEERROR,
+                             QStringLiteral("out of memory while hashing the password"));
+        hash = QString::fromLatin1(out);
+    }
+    return Run(Mode::Write, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec("UPDATE app_user SET password_hash = ? WHERE user_id = ?",
+                                    {hash, userId}, &c);
+        if (!q.IsOK())
+            return q;
+        if (c.RowsAffected() == 0)
+            return CZELV10RC(ZELV10RC_NOUSER, userId);
+        return CZELV10RC();
+    });
+}
+
+QString CZELV10MFC::FormatZoneSlot(uint32_t zoneSlot) {
+    return QString::asprintf("%4.4u", zoneSlot);
+}
+
+QString CZELV10MFC::GetOS() {
+    return QStringLiteral("%1 (%2 %3)")
+        .arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(), QSysInfo::kernelVersion());
+}
+
+QString CZELV10MFC::GetPgmText(uint32_t programId) {
+    switch (programId) {
+    case kProgramDesk:
+        return QStringLiteral("Kelmar Lite");
+    case kProgramAdmin:
+        return QStringLiteral("zelvadmin");
+    case 0:
+        return QStringLiteral("Unknown program");
+    default:
+        return QStringLiteral("Program(%1)").arg(programId);
+    }
+}

@@ -1,0 +1,188 @@
+#pragma once
+
+#include "ZELV10RC.h"
+#include "ZELV10Records.h"
+#include "ZELVClock.h"
+#include "ZELVServerAddress.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CZELVStore;
+class ZELVConfig;
+struct ZELVVolumeState;
+
+// The connection to a Kelmar Server: one per wizard sheet or tool. Every call
+// is synchronous, runs as one transaction and returns a CZELV10RC; nothing is
+// thrown. Record texts are checked on the way in (identifiers: letters,
+// digits, "-" and "_"; no NUL anywhere) and always bound, never pasted into SQL.
+class CZELV10MFC {
+public:
+    // Program identities for GetPgmText and the history.
+    static constexpr uint32_t kProgramDesk = 13;
+    static constexpr uint32_t kProgramAdmin = 20;
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
+
+    explicit CZELV10MFC(int flags = 0);
+    ~CZELV10MFC();
+    CZELV10MFC(const CZELV10MFC&) = delete;
+    CZELV10MFC& operator=(const CZELV10MFC&) = delete;
+
+    // --- Connection -------------------------------------------------------
+    void SetProgramID(uint32_t programId) { m_programId = programId; }
+    uint32_t ProgramID() const { return m_programId; }
+    // An empty host: the embedded database (the user, when given, is the
+    // Kelmar user). Otherwise a PostgreSQL server and its login.
+    void SetLogonDetails(const QString& host, int port, const QString& user,
+                         const QString& password);
+    // The whole address, for a kelmar:///file.db form.
+    void SetServerAddress(const ZELVServerAddress& address);
+    const ZELVServerAddress& ServerAddress() const { return m_address; }
+    // Opens (or reopens) the database, creates or upgrades its schema and
+    // identifies the user. A second Logon reconnects.
+    CZELV10RC Logon(int flags = 1);
+    void Logoff();
+    bool IsLoggedOn() const;
+    // Tests and tools: time source, how long SQLite waits for a lock, machine name.
+    void SetClock(const ZELVClock* clock) { m_clock = clock ? clock : &ZELVClock::System(); }
+    void SetBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
+    void SetMachineName(const QString& name) { m_machine = name; }
+    const QString& CurrentUser() const { return m_userId; }
+
+    // --- Server identity, current user ---------------------------------------
+    CZELV10RC Get(ZELVSERVERID* out);
+    CZELV10RC Put(const ZELVSERVERID& in); // renames the server
+    // The current user when userId is empty.
+    CZELV10RC Get(ZELVUSER* out, const QString& userId = {});
+    // The current user's group when groupId is empty.
+    CZELV10RC Get(ZELVGROUP* out, const QString& groupId = {});
+    // Embedded databases: sets (or with an empty text removes) a user's password.
+    CZELV10RC SetPassword(const QString& userId, const QString& password);
+
+    // --- Customers ------------------------------------------------------------
+    CZELV10RC List(std::vector<ZELVCUSTEx>* out);
+    CZELV10RC Get(ZELVCUSTEx* out, const QString& customer);
+    CZELV10RC Add(const ZELVCUSTEx& in);
+    CZELV10RC Update(const ZELVCUSTEx& in);
+
+    // --- Media Types ----------------------------------------------------------
+    CZELV10RC List(std::vector<ZELVMEDIAEx>* out, const QString& customer);
+    CZELV10RC List(std::vector<ZELVMEDIASMALL>* out, const QString& customer);
+    CZELV10RC List(QStringList* mediaIds, const QString& customer);
+    CZELV10RC Get(ZELVMEDIAEx* out, const QString& customer, const QString& media);
+    CZELV10RC Add(const ZELVMEDIAEx& in);
+    CZELV10RC Update(const ZELVMEDIAEx& in);
+
+    // --- Repositories ---------------------------------------------------------
+    CZELV10RC List(std::vector<ZELVREPOSITORY>* out);
+    CZELV10RC List(std::vector<ZELVREPOSITORYFULL>* out, const QString& customer,
+                   const QString& media);
+    CZELV10RC Get(ZELVREPOSITORY* out, const QString& customer, const QString& media,
+                  const QString& repository);
+    CZELV10RC Get(ZELVREPOSITORYFULL* out, const QString& customer, const QString& media,
+                  const QString& repository);
+    CZELV10RC Add(const ZELVREPOSITORY& in);
+    CZELV10RC Update(const ZELVREPOSITORY& in);
+    // The Customer and Media Type's own settings of a Repository (localFlags,
+    // scratchRequired).
+    CZELV10RC Put(const ZELVREPOSITORYFULL& in);
+    CZELV10RC Add(const ZELVZONE& in);
+    CZELV10RC List(std::vector<ZELVZONE>* out, const QString& repository);
+
+    // --- Volumes --------------------------------------------------------------
+    CZELV10RC Get(ZELVVOLS* out, const QString& customer, const QString& media,
+                  const QString& volume);
+    CZELV10RC Get(ZELVVOLSEx* inOut); // by inOut->key
+    CZELV10RC Get(ZELVVOLSFULL* out, const QString& customer, const QString& media,
+                  const QString& volume);
+    // The Customer's Volumes of one Media Type, by Volume identifier. With a
+    // filter only the Volumes whose flags pass it. Counters (each may be null):
+    // all Volumes of the Customer and Media Type, the ones that pass the
+    // filter, the moving ones. first and max page through the passing ones
+    // (max 0: all).
+    CZELV10RC List(std::vector<ZELVVOLSFULL>* out, const QString& customer, const QString& media,
+                   const ZELVVOLFLAGS* filter = nullptr, uint32_t* total = nullptr,
+                   uint32_t* matched = nullptr, uint32_t* moving = nullptr, uint32_t first = 0,
+                   uint32_t max = 0);
+    // The Volumes travelling in a Container.
+    CZELV10RC List(std::vector<ZELVVOLSKey>* out, uint32_t container);
+    CZELV10RC Get(ZELVVOLABS* out, const QString& customer, const QString& media,
+                  const QString& volume);
+    // A new Volume at the locations it carries ("INIT" for a new tape). It is a
+    // Container when it says so or its Media Type's pattern names it one; a
+    // Container gets its number from the server.
+    CZELV10RC Add(const ZELVVOLSEx& in);
+    // Writes a Volume read before with Get; refused with ZELV10RC_CHANGED
+    // when someone else changed it in between. A filled-in confirmation
+    // location confirms the Volume there (docs/server.md).
+    CZELV10RC Update(const ZELVVOLSEx& in);
+
+    // --- Containers, Data-Clusters, Consignments ---------------------------------
+    CZELV10RC List(std::vector<ZELV10CONTAINER>* out);
+    CZELV10RC List(std::vector<ZELVCLUSTERFULL>* out, const QString& customer);
+    CZELV10RC Add(const ZELVCLUSTEREx& in, uint32_t* number = nullptr);
+    CZELV10RC Update(const ZELVCLUSTEREx& in);
+    // Creates a Consignment; the server gives its number.
+    CZELV10RC Put(const ZELVCONSIGNEx& in, uint32_t* number);
+    CZELV10RC Get(ZELVCONSIGNEx* out, uint32_t number);
+    CZELV10RC List(std::vector<ZELVCONSIGNEx>* out, const QString& customer);
+    // Moves a Consignment to another state with a comment.
+    CZELV10RC EditConsignment(uint32_t number, uint32_t status, const QString& comment);
+
+    // --- Extended attributes ---------------------------------------------------
+    CZELV10RC Get(ZELVATTRIBUTE* out, const QString& customer, const QString& media,
+                  const QString& volume, uint32_t number);
+    CZELV10RC Put(const ZELVATTRIBUTEEx& in); // an empty value removes the attribute
+    CZELV10RC List(std::vector<ZELVATTRIBUTEFULL>* out, const QString& customer,
+                   const QString& media, uint32_t number = 0);
+    CZELV10RC Get(ZELVATTRIBUTETYPE* out, const QString& customer);
+    CZELV10RC Put(const ZELVATTRIBUTETYPE& in);
+
+    // --- Scanning --------------------------------------------------------------
+    // Records a scan of a Volume nobody expected, for a later audit.
+    CZELV10RC ReportScan(const QString& customer, const QString& media, const QString& volume);
+    CZELV10RC List(std::vector<ZELVSCANREPORT>* out, int64_t since = 0);
+    CZELV10RC List(std::vector<ZELVVOLHISTORY>* out, const QString& customer, const QString& media,
+                   const QString& volume);
+    // A barcode as a Volume key: "Customer.Media.Volume", or the Volume alone
+    // with the given Customer and Media Type. Reads "barcode/suffixes" and
+    // "barcode/uppercase" from the configuration when given.
+    CZELV10RC ParseBarCode(ZELV10BARCODEPARSED* out, const QString& barcode,
+                           const QString& customer, const QString& media, const ZELVConfig* config);
+    CZELV10RC ResolveSlot(ZELVABSLOC* out, const QString& customer, const QString& media,
+                          const QString& repository, uint32_t slot);
+    // "Customer.Media.Volume" texts of the known Volumes, at most max (0: all).
+    CZELV10RC LoadVolumes(QStringList* out, uint32_t max);
+
+    static QString FormatZoneSlot(uint32_t zoneSlot);
+    static QString GetOS();
+    static QString GetPgmText(uint32_t programId);
+
+private:
+    enum class Mode { Read, Write };
+    CZELV10RC Run(Mode mode, const std::function<CZELV10RC()>& body);
+    CZELV10RC Identify();
+    qint64 Now() const { return static_cast<qint64>(m_clock->Now()); }
+
+    CZELV10RC ReadVolume(const QString& c, const QString& m, const QString& v,
+                         ZELVVolumeState* state, qint64* row, bool forUpdate);
+    CZELV10RC CheckVolumeRefs(const QString& customer, const ZELVVOLS& vol, bool checkCurrent);
+    CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action, const QString& field,
+                           const QString& oldValue, const QString& newValue);
+    CZELV10RC CustomerExists(const QString& customer);
+    CZELV10RC MediaRow(const QString& customer, const QString& media, QString* containerPattern);
+    void FillVolume(const ZELVVolumeState& s, ZELVVOLS* out) const;
+
+    std::unique_ptr<CZELVStore> m_store;
+    ZELVServerAddress m_address;
+    const ZELVClock* m_clock = &ZELVClock::System();
+    uint32_t m_programId = 0;
+    int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
+    bool m_loggedOn = false;
+    QString m_userId;
+    QString m_groupId;
+    QString m_machine;
+};

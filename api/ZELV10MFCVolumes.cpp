@@ -1,0 +1,871 @@
+// Volumes, their attributes, scans and history.
+#include "ZELV10MFC.h"
+#include "ZELVConfig.h"
+#include "ZELVFilter.h"
+#include "ZELVStore.h"
+#include "ZELVValidate.h"
+#include "ZELVVolumeRules.h"
+
+using namespace ZelvValidate;
+
+namespace {
+
+const char* const kVolumeColumns =
+    "v.volume_row, v.customer_id, v.media_id, v.volume_id, v.flags, v.target_repo, v.target_slot,"
+    " v.current_repo, v.current_slot, v.move_date, v.due_time, v.move_time, v.scheduled, "
+    "v.threshold,"
+    " v.data_cluster, v.container_no, v.container_self, v.consignment_no, v.capacity, v.version";
+constexpr int kVolumeColumnCount = 20;
+
+const char* const kUsedColumn =
+    ", CASE WHEN v.container_self IS NULL THEN 0 ELSE"
+    " (SELECT COUNT(*) FROM volume u WHERE u.container_no = v.container_self) END";
+
+ZELVVolumeState ReadState(const ZELVCursor& c, ZELVVOLSKey* key, qint64* row) {
+    ZELVVolumeState s;
+    if (row)
+        *row = c.Int(0);
+    if (key) {
+        key->customerId.Set(c.Text(1));
+        key->mediaId.Set(c.Text(2));
+        key->volumeId.Set(c.Text(3));
+    }
+    ZELVVOLS& v = s.vol;
+    v.flags = static_cast<uint32_t>(c.Int(4));
+    v.Target().repositoryId.Set(c.Text(5));
+    v.Target().slot = static_cast<uint32_t>(c.Int(6));
+    v.Current().repositoryId.Set(c.Text(7));
+    v.Current().slot = static_cast<uint32_t>(c.Int(8));
+    v.moveDate = CZELVDate::FromWord(static_cast<uint32_t>(c.Int(9)));
+    s.dueTime = c.Int(10);
+    v.moveTime = c.Int(11);
+    s.scheduled = c.Int(12) != 0;
+    v.threshold = static_cast<uint16_t>(c.Int(13));
+    v.dataCluster = static_cast<uint32_t>(c.Int(14));
+    s.containerSelf = static_cast<uint32_t>(c.Int(16));
+    v.container = s.containerSelf != 0 ? s.containerSelf : static_cast<uint32_t>(c.Int(15));
+    v.consignment = static_cast<uint32_t>(c.Int(17));
+    v.capacity = static_cast<uint8_t>(c.Int(18));
+    v.version = static_cast<uint64_t>(c.Int(19));
+    return s;
+}
+
+QVariantList StateBinds(const ZELVVolumeState& s) {
+    const ZELVVOLS& v = s.vol;
+    return {qint64(v.flags),
+            v.Target().repositoryId.Text(),
+            qint64(v.Target().slot),
+            v.Current().repositoryId.Text(),
+            qint64(v.Current().slot),
+            qint64(v.moveDate.Value()),
+            qint64(s.dueTime),
+            qint64(v.moveTime),
+            qint64(s.scheduled ? 1 : 0),
+            qint64(v.threshold),
+            ZelvIntOrNull(v.dataCluster),
+            s.containerSelf != 0 ? ZelvNullInt() : ZelvIntOrNull(v.container),
+            ZelvIntOrNull(v.consignment),
+            qint64(v.capacity)};
+}
+
+CZELV10RC KeyChecks(const QString& c, const QString& m, const QString& v) {
+    CZELV10RC rc = Identifier("Customer-ID", c, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Media-ID", m, kZelvMediaIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Volume-ID", v, kZelvVolumeIdLen);
+    return rc;
+}
+
+CZELV10RC KeyChecks(const ZELVVOLSKey& key) {
+    CZELV10RC rc = Field("Customer-ID", key.customerId, true);
+    if (rc.IsOK())
+        rc = Field("Media-ID", key.mediaId, true);
+    if (rc.IsOK())
+        rc = Field("Volume-ID", key.volumeId, true);
+    return rc;
+}
+
+QString KeyText(const QString& c, const QString& m, const QString& v) {
+    return c + QLatin1Char('.') + m + QLatin1Char('.') + v;
+}
+
+} // namespace
+
+QString ZELVVOLSKey::Text() const {
+    return QString::asprintf("%.*s.%.*s.%.*s", customerId.Length(), customerId.Data(),
+                             mediaId.Length(), mediaId.Data(), volumeId.Length(), volumeId.Data());
+}
+
+void CZELV10MFC::FillVolume(const ZELVVolumeState& s, ZELVVOLS* out) const {
+    *out = s.vol;
+    out->flags = CZELVVolumeRules::ReadFlags(s, Now());
+    out->Confirmation() = ZELVVOLLOC();
+}
+
+CZELV10RC CZELV10MFC::ReadVolume(const QString& c, const QString& m, const QString& v,
+                                 ZELVVolumeState* state, qint64* row, bool forUpdate) {
+    ZELVCursor cur;
+    const QString sql =
+        QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
+        QStringLiteral(
+            " FROM volume v WHERE v.customer_id = ? AND v.media_id = ? AND v.volume_id = ?") +
+        (forUpdate ? QStringLiteral("{FORUPDATE}") : QString());
+    CZELV10RC rc = m_store->Exec(sql, {c, m, v}, &cur);
+    if (!rc.IsOK())
+        return rc;
+    if (!cur.Next())
+        return CZELV10RC(ZELV10RC_NOVOLUME, KeyText(c, m, v));
+    *state = ReadState(cur, nullptr, row);
+    return CZELV10RC();
+}
+
+CZELV10RC CZELV10MFC::CheckVolumeRefs(const QString& customer, const ZELVVOLS& vol,
+                                      bool checkCurrent) {
+    ZELVCursor c;
+    auto repositoryExists = [&](const ZELVVOLLOC& loc, const char* what) -> CZELV10RC {
+        CZELV10RC rc = m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?",
+                                     {loc.repositoryId.Text()}, &c);
+        if (!rc.IsOK())
+            return rc;
+        const bool found = c.Next();
+        c.Reset();
+        return found ? CZELV10RC()
+                     : CZELV10RC(ZELV10RC_NOREPOSITORY,
+                                 QStringLiteral("%1 %2").arg(QString::fromUtf8(what),
+                                                             loc.repositoryId.Text()));
+    };
+    CZELV10RC rc = repositoryExists(vol.Target(), "target");
+    if (rc.IsOK() && checkCurrent)
+        rc = repositoryExists(vol.Current(), "current");
+    if (!rc.IsOK())
+        return rc;
+    if (vol.dataCluster != 0) {
+        rc = m_store->Exec("SELECT 1 FROM data_cluster WHERE customer_id = ? AND number = ?",
+                           {customer, qint64(vol.dataCluster)}, &c);
+        if (!rc.IsOK())
+            return rc;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOCLUSTER,
+                             QStringLiteral("%1 number %2").arg(customer).arg(vol.dataCluster));
+        c.Reset();
+    }
+    if (vol.consignment != 0) {
+        rc = m_store->Exec("SELECT 1 FROM consignment WHERE number = ?", {qint64(vol.consignment)},
+                           &c);
+        if (!rc.IsOK())
+            return rc;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOCONSIGNMENT, QString::number(vol.consignment));
+        c.Reset();
+    }
+    return CZELV10RC();
+}
+
+CZELV10RC CZELV10MFC::WriteHistory(const ZELVVOLSKey& key, const QString& action,
+                                   const QString& field, const QString& oldValue,
+                                   const QString& newValue) {
+    return m_store->Exec(
+        "INSERT INTO volume_history (customer_id, media_id, volume_id, changed_at, user_id,"
+        " machine, program, action, field, old_value, new_value)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {key.customerId.Text(), key.mediaId.Text(), key.volumeId.Text(), Now(), m_userId, m_machine,
+         qint64(m_programId), action, field, oldValue, newValue});
+}
+
+// --- Reading ---------------------------------------------------------------------
+
+CZELV10RC CZELV10MFC::Get(ZELVVOLS* out, const QString& customer, const QString& media,
+                          const QString& volume) {
+    CZELV10RC rc = KeyChecks(customer, media, volume);
+    if (!rc.IsOK())
+        return rc;
+    ZELVVolumeState s;
+    rc = Run(Mode::Read, [&]() { return ReadVolume(customer, media, volume, &s, nullptr, false); });
+    if (rc.IsOK())
+        FillVolume(s, out);
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVVOLSEx* inOut) {
+    CZELV10RC rc = KeyChecks(inOut->key);
+    if (!rc.IsOK())
+        return rc;
+    return Get(&inOut->vol, inOut->key.customerId.Text(), inOut->key.mediaId.Text(),
+               inOut->key.volumeId.Text());
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVVOLSFULL* out, const QString& customer, const QString& media,
+                          const QString& volume) {
+    CZELV10RC rc = KeyChecks(customer, media, volume);
+    if (!rc.IsOK())
+        return rc;
+    ZELVVOLSFULL r;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec(
+            QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
+                QString::fromUtf8(kUsedColumn) +
+                QStringLiteral(" FROM volume v WHERE v.customer_id = ? AND v.media_id = ?"
+                               " AND v.volume_id = ?"),
+            {customer, media, volume}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOVOLUME, KeyText(customer, media, volume));
+        const ZELVVolumeState s = ReadState(c, &r.key, nullptr);
+        FillVolume(s, &r.vol);
+        r.used = static_cast<uint32_t>(c.Int(kVolumeColumnCount));
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSFULL>* out, const QString& customer,
+                           const QString& media, const ZELVVOLFLAGS* filter, uint32_t* total,
+                           uint32_t* matched, uint32_t* moving, uint32_t first, uint32_t max) {
+    CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Media-ID", media, kZelvMediaIdLen);
+    if (!rc.IsOK())
+        return rc;
+    std::vector<ZELVVOLSFULL> rows;
+    uint32_t all = 0, passing = 0, movingCount = 0;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        CZELV10RC q = MediaRow(customer, media, nullptr);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        q = m_store->Exec(
+            QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
+                QString::fromUtf8(kUsedColumn) +
+                QStringLiteral(" FROM volume v WHERE v.customer_id = ? AND v.media_id = ?"
+                               " ORDER BY v.volume_id"),
+            {customer, media}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            ZELVVOLSFULL r;
+            const ZELVVolumeState s = ReadState(c, &r.key, nullptr);
+            FillVolume(s, &r.vol);
+            ++all;
+            if (r.vol.flags & ZELVVOL_MOVING)
+                ++movingCount;
+            if (filter && ((r.vol.flags & filter->mustSet) != filter->mustSet ||
+                           (r.vol.flags & filter->mustClear) != 0))
+                continue;
+            ++passing;
+            if (passing <= first || (max != 0 && rows.size() >= max))
+                continue;
+            r.used = static_cast<uint32_t>(c.Int(kVolumeColumnCount));
+            rows.push_back(r);
+        }
+        return CZELV10RC();
+    });
+    if (!rc.IsOK())
+        return rc;
+    *out = std::move(rows);
+    if (total)
+        *total = all;
+    if (matched)
+        *matched = passing;
+    if (moving)
+        *moving = movingCount;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSKey>* out, uint32_t container) {
+    if (container == 0)
+        return CZELV10RC(ZELV10RC_NOCONTAINER, QStringLiteral("number 0"));
+    std::vector<ZELVVOLSKey> rows;
+    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q =
+            m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?", {qint64(container)}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container));
+        c.Reset();
+        q = m_store->Exec(
+            "SELECT customer_id, media_id, volume_id FROM volume WHERE container_no = ?"
+            " ORDER BY customer_id, media_id, volume_id",
+            {qint64(container)}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            ZELVVOLSKey k;
+            k.customerId.Set(c.Text(0));
+            k.mediaId.Set(c.Text(1));
+            k.volumeId.Set(c.Text(2));
+            rows.push_back(k);
+        }
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = std::move(rows);
+    return rc;
+}
+
+// --- Writing ---------------------------------------------------------------------
+
+CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
+    CZELV10RC rc = KeyChecks(in.key);
+    if (rc.IsOK())
+        rc = Field("Target Repository-ID", in.vol.Target().repositoryId, true);
+    if (rc.IsOK())
+        rc = Field("Current Repository-ID", in.vol.Current().repositoryId, true);
+    if (!rc.IsOK())
+        return rc;
+    const QString customer = in.key.customerId.Text();
+    const QString media = in.key.mediaId.Text();
+    const QString volume = in.key.volumeId.Text();
+    return Run(Mode::Write, [&]() -> CZELV10RC {
+        QString pattern;
+        CZELV10RC q = MediaRow(customer, media, &pattern);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        q = m_store->Exec(
+            "SELECT 1 FROM volume WHERE customer_id = ? AND media_id = ? AND volume_id = ?",
+            {customer, media, volume}, &c);
+        if (!q.IsOK())
+            return q;
+        if (c.Next())
+            return CZELV10RC(ZELV10RC_ALREADYDEFINED, KeyText(customer, media, volume));
+        c.Reset();
+        const bool isContainer =
+            (in.vol.flags & ZELVVOL_CONTAINER) != 0 ||
+            (!pattern.isEmpty() && CZELVFilter::Match(pattern, volume, CZELVFilter::kExtMatch));
+        ZELVVOLS vol = in.vol;
+        if (isContainer)
+            vol.container = 0;
+        q = CheckVolumeRefs(customer, vol, true);
+        if (!q.IsOK())
+            return q;
+        if (vol.container != 0) {
+            q = m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?",
+                              {qint64(vol.container)}, &c);
+            if (!q.IsOK())
+                return q;
+            if (!c.Next())
+                return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(vol.container));
+            c.Reset();
+        }
+        qint64 number = 0;
+        if (isContainer) {
+            q = m_store->Exec(
+                "UPDATE counter SET value = value + 1 WHERE name = 'container' RETURNING value", {},
+                &c);
+            if (!q.IsOK())
+                return q;
+            if (c.Next())
+                number = c.Int(0);
+            c.Reset();
+            if (number <= 0 || number > 0xFFFFFFFFLL)
+                return CZELV10RC(ZELV10RC_DATABASEERROR,
+                                 QStringLiteral("no Container number left"));
+        }
+        const ZELVVolumeState s =
+            CZELVVolumeRules::ApplyAdd(vol, isContainer, static_cast<uint32_t>(number), Now());
+        QVariantList binds = {customer, media, volume};
+        binds += StateBinds(s);
+        binds << ZelvIntOrNull(s.containerSelf);
+        q = m_store->Exec(
+            "INSERT INTO volume (customer_id, media_id, volume_id, flags, target_repo, target_slot,"
+            " current_repo, current_slot, move_date, due_time, move_time, scheduled, threshold,"
+            " data_cluster, container_no, consignment_no, capacity, container_self)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            binds);
+        if (!q.IsOK())
+            return q;
+        return WriteHistory(
+            in.key, QStringLiteral("add"), QStringLiteral("volume"), QString(),
+            QStringLiteral("at %1, target %2, flags 0x%3%4")
+                .arg(CZELVVolumeRules::LocationText(s.vol.Current()),
+                     CZELVVolumeRules::LocationText(s.vol.Target()))
+                .arg(s.vol.flags, 8, 16, QLatin1Char('0'))
+                .arg(isContainer ? QStringLiteral(", Container %1").arg(number) : QString()));
+    });
+}
+
+CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
+    CZELV10RC rc = KeyChecks(in.key);
+    if (rc.IsOK())
+        rc = Field("Target Repository-ID", in.vol.Target().repositoryId, true);
+    if (rc.IsOK() && !in.vol.Confirmation().repositoryId.IsEmpty())
+        rc = Field("Confirmation Repository-ID", in.vol.Confirmation().repositoryId, true);
+    if (!rc.IsOK())
+        return rc;
+    const QString customer = in.key.customerId.Text();
+    const QString media = in.key.mediaId.Text();
+    const QString volume = in.key.volumeId.Text();
+    return Run(Mode::Write, [&]() -> CZELV10RC {
+        ZELVVolumeState old;
+        qint64 row = 0;
+        CZELV10RC q = ReadVolume(customer, media, volume, &old, &row, true);
+        if (!q.IsOK())
+            return q;
+        // Two operators never overwrite each other: the write must carry the
+        // version that its Get read.
+        if (in.vol.version != old.vol.version)
+            return CZELV10RC(ZELV10RC_CHANGED,
+                             QStringLiteral("%1 (read as version %2, now version %3)")
+                                 .arg(KeyText(customer, media, volume))
+                                 .arg(in.vol.version)
+                                 .arg(old.vol.version));
+        ZELVVOLS vol = in.vol;
+        if (old.containerSelf != 0)
+            vol.container = old.containerSelf;
+        q = CheckVolumeRefs(customer, vol, false);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        if (old.containerSelf == 0 && vol.container != 0) {
+            q = m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?",
+                              {qint64(vol.container)}, &c);
+            if (!q.IsOK())
+                return q;
+            if (!c.Next())
+                return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(vol.container));
+            c.Reset();
+        }
+        ZELVRepositoryFacts facts;
+        if (!vol.Confirmation().repositoryId.IsEmpty()) {
+            q = m_store->Exec(
+                "SELECT next_repository, type FROM repository WHERE repository_id = ?",
+                {vol.Confirmation().repositoryId.Text()}, &c);
+            if (!q.IsOK())
+                return q;
+            if (c.Next()) {
+                facts.exists = true;
+                facts.next = c.Text(0);
+                facts.type = static_cast<uint16_t>(c.Int(1));
+            }
+            c.Reset();
+        }
+        ZELVVolumeState now;
+        bool confirmed = false;
+        q = CZELVVolumeRules::ApplyUpdate(old, vol, facts, Now(), &now, &confirmed);
+        if (!q.IsOK())
+            return q;
+        QVariantList binds = StateBinds(now);
+        binds << row << qint64(old.vol.version);
+        q = m_store->Exec(
+            "UPDATE volume SET flags = ?, target_repo = ?, target_slot = ?, current_repo = ?,"
+            " current_slot = ?, move_date = ?, due_time = ?, move_time = ?, scheduled = ?,"
+            " threshold = ?, data_cluster = ?, container_no = ?, consignment_no = ?, capacity = ?,"
+            " version = version + 1 WHERE volume_row = ? AND version = ?",
+            binds, &c);
+        if (!q.IsOK())
+            return q;
+        if (c.RowsAffected() != 1)
+            return CZELV10RC(ZELV10RC_CHANGED, KeyText(customer, media, volume));
+        c.Reset();
+        if (confirmed && (facts.type == ZELVREPTYPE_VAULT || facts.type == ZELVREPTYPE_RECOVERY)) {
+            q = m_store->Exec(
+                "UPDATE media SET last_offsite = ? WHERE customer_id = ? AND media_id = ?",
+                {Now(), customer, media});
+            if (!q.IsOK())
+                return q;
+        }
+        const QString action = confirmed ? QStringLiteral("confirm") : QStringLiteral("update");
+        if (confirmed) {
+            q = WriteHistory(in.key, action, QStringLiteral("confirmed_at"), QString(),
+                             CZELVVolumeRules::LocationText(vol.Confirmation()));
+            if (!q.IsOK())
+                return q;
+        }
+        for (const ZELVFieldChange& change : CZELVVolumeRules::Changes(old, now)) {
+            q = WriteHistory(in.key, action, change.field, change.oldValue, change.newValue);
+            if (!q.IsOK())
+                return q;
+        }
+        return CZELV10RC();
+    });
+}
+
+// --- Locations -------------------------------------------------------------------
+
+CZELV10RC CZELV10MFC::ResolveSlot(ZELVABSLOC* out, const QString& customer, const QString& media,
+                                  const QString& repository, uint32_t slot) {
+    CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Media-ID", media, kZelvMediaIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Repository-ID", repository, kZelvRepositoryIdLen);
+    if (!rc.IsOK())
+        return rc;
+    ZELVABSLOC r;
+    r.repositoryId.Set(repository);
+    r.slot = slot;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q =
+            m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?", {repository}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOREPOSITORY, repository);
+        c.Reset();
+        if (slot == 0)
+            return CZELV10RC(ZELV10RC_NOZONE, QStringLiteral("%1 slot 0").arg(repository));
+        q = m_store->Exec(
+            "SELECT name, first_slot FROM zone WHERE repository_id = ? AND first_slot <= ?"
+            " AND ? < first_slot + slot_count ORDER BY first_slot",
+            {repository, qint64(slot), qint64(slot)}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOZONE,
+                             QStringLiteral("%1 slot %2").arg(repository).arg(slot));
+        r.zoneName.Set(c.Text(0));
+        r.zoneSlot = static_cast<uint32_t>(qint64(slot) - c.Int(1) + 1);
+        return CZELV10RC();
+    });
+    *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Get(ZELVVOLABS* out, const QString& customer, const QString& media,
+                          const QString& volume) {
+    ZELVVOLS vol;
+    CZELV10RC rc = Get(&vol, customer, media, volume);
+    if (!rc.IsOK())
+        return rc;
+    ZELVVOLABS r;
+    r.key.customerId.Set(customer);
+    r.key.mediaId.Set(media);
+    r.key.volumeId.Set(volume);
+    CZELV10RC target = ResolveSlot(&r.target, customer, media, vol.Target().repositoryId.Text(),
+                                   vol.Target().slot);
+    CZELV10RC current = ResolveSlot(&r.current, customer, media, vol.Current().repositoryId.Text(),
+                                    vol.Current().slot);
+    *out = r;
+    // Not in a zone is not an error for the record, but the caller learns it.
+    if (!current.IsOK() && current.Code() != ZELV10RC_NOZONE)
+        return current;
+    if (!target.IsOK() && target.Code() != ZELV10RC_NOZONE)
+        return target;
+    return current;
+}
+
+CZELV10RC CZELV10MFC::LoadVolumes(QStringList* out, uint32_t max) {
+    QStringList rows;
+    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = max == 0 ? m_store->Exec("SELECT customer_id, media_id, volume_id FROM volume"
+                                               " ORDER BY customer_id, media_id, volume_id",
+                                               {}, &c)
+                               : m_store->Exec("SELECT customer_id, media_id, volume_id FROM volume"
+                                               " ORDER BY customer_id, media_id, volume_id LIMIT ?",
+                                               {qint64(max)}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next())
+            rows << KeyText(c.Text(0), c.Text(1), c.Text(2));
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = rows;
+    return rc;
+}
+
+// --- Attributes ------------------------------------------------------------------
+
+CZELV10RC CZELV10MFC::Get(ZELVATTRIBUTE* out, const QString& customer, const QString& media,
+                          const QString& volume, uint32_t number) {
+    CZELV10RC rc = KeyChecks(customer, media, volume);
+    if (!rc.IsOK())
+        return rc;
+    if (number > kZelvAttributeTypes)
+        return CZELV10RC(ZELV10RC_BADVALUE,
+                         QStringLiteral("attribute number %1 is not 0 to 200").arg(number));
+    ZELVATTRIBUTE r;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVVolumeState s;
+        qint64 row = 0;
+        CZELV10RC q = ReadVolume(customer, media, volume, &s, &row, false);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        q = m_store->Exec("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
+                          {row, qint64(number)}, &c);
+        if (!q.IsOK())
+            return q;
+        if (!c.Next())
+            return CZELV10RC(ZELV10RC_NOATTRIBUTE, QStringLiteral("%1 attribute %2")
+                                                       .arg(KeyText(customer, media, volume))
+                                                       .arg(number));
+        r.value.Set(c.Text(0));
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = r;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in) {
+    CZELV10RC rc = KeyChecks(in.key);
+    if (rc.IsOK())
+        rc = Field("Attribute value", in.value, false);
+    if (!rc.IsOK())
+        return rc;
+    if (in.number > kZelvAttributeTypes)
+        return CZELV10RC(ZELV10RC_BADVALUE,
+                         QStringLiteral("attribute number %1 is not 0 to 200").arg(in.number));
+    const QString customer = in.key.customerId.Text();
+    const QString media = in.key.mediaId.Text();
+    const QString volume = in.key.volumeId.Text();
+    const QString value = in.value.Text();
+    return Run(Mode::Write, [&]() -> CZELV10RC {
+        ZELVVolumeState s;
+        qint64 row = 0;
+        CZELV10RC q = ReadVolume(customer, media, volume, &s, &row, true);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        q = m_store->Exec("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
+                          {row, qint64(in.number)}, &c);
+        if (!q.IsOK())
+            return q;
+        const QString oldValue = c.Next() ? c.Text(0) : QString();
+        c.Reset();
+        if (oldValue == value)
+            return CZELV10RC();
+        if (value.isEmpty())
+            q = m_store->Exec("DELETE FROM attribute WHERE volume_row = ? AND number = ?",
+                              {row, qint64(in.number)});
+        else
+            q = m_store->Exec(
+                "INSERT INTO attribute (volume_row, number, value) VALUES (?, ?, ?)"
+                " ON CONFLICT (volume_row, number) DO UPDATE SET value = excluded.value",
+                {row, qint64(in.number), value});
+        if (!q.IsOK())
+            return q;
+        if (in.number == 0) {
+            // The Volume says whether it has a description.
+            const uint32_t flags = value.isEmpty() ? (s.vol.flags & ~ZELVVOL_DESCRIPTION)
+                                                   : (s.vol.flags | ZELVVOL_DESCRIPTION);
+            if (flags != s.vol.flags) {
+                q = m_store->Exec("UPDATE volume SET flags = ? WHERE volume_row = ?",
+                                  {qint64(flags), row});
+                if (!q.IsOK())
+                    return q;
+            }
+        }
+        ZELVVOLSKey key;
+        key.customerId.Set(customer);
+        key.mediaId.Set(media);
+        key.volumeId.Set(volume);
+        return WriteHistory(key, QStringLiteral("attribute"),
+                            in.number == 0 ? QStringLiteral("description")
+                                           : QStringLiteral("attribute %1").arg(in.number),
+                            oldValue, value);
+    });
+}
+
+CZELV10RC CZELV10MFC::List(std::vector<ZELVATTRIBUTEFULL>* out, const QString& customer,
+                           const QString& media, uint32_t number) {
+    CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Media-ID", media, kZelvMediaIdLen);
+    if (!rc.IsOK())
+        return rc;
+    std::vector<ZELVATTRIBUTEFULL> rows;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        CZELV10RC q = MediaRow(customer, media, nullptr);
+        if (!q.IsOK())
+            return q;
+        ZELVCursor c;
+        q = m_store->Exec(
+            "SELECT v.customer_id, v.media_id, v.volume_id, a.number, a.value FROM attribute a"
+            " JOIN volume v ON v.volume_row = a.volume_row"
+            " WHERE v.customer_id = ? AND v.media_id = ? AND a.number = ? ORDER BY v.volume_id",
+            {customer, media, qint64(number)}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            ZELVATTRIBUTEFULL r;
+            r.key.customerId.Set(c.Text(0));
+            r.key.mediaId.Set(c.Text(1));
+            r.key.volumeId.Set(c.Text(2));
+            r.number = static_cast<uint32_t>(c.Int(3));
+            r.value.Set(c.Text(4));
+            rows.push_back(r);
+        }
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = std::move(rows);
+    return rc;
+}
+
+// --- Scans and the audit trail -------------------------------------------------------
+
+CZELV10RC CZELV10MFC::ReportScan(const QString& customer, const QString& media,
+                                 const QString& volume) {
+    // What was scanned is kept as it came, odd characters and all: the audit
+    // wants to see it. Only what cannot be stored is refused.
+    CZELV10RC rc = FreeText("Customer-ID", customer, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = FreeText("Media-ID", media, kZelvMediaIdLen);
+    if (rc.IsOK())
+        rc = FreeText("Volume-ID", volume, kZelvVolumeIdLen);
+    if (rc.IsOK() && volume.isEmpty())
+        rc = CZELV10RC(ZELV10RC_BADIDENTIFIER, QStringLiteral("Volume-ID is empty"));
+    if (!rc.IsOK())
+        return rc;
+    return Run(Mode::Write, [&]() {
+        return m_store->Exec(
+            "INSERT INTO scan_report (scanned_at, user_id, machine, program, customer_id,"
+            " media_id, volume_id) VALUES (?, ?, ?, ?, ?, ?, ?)",
+            {Now(), m_userId, m_machine, qint64(m_programId), customer, media, volume});
+    });
+}
+
+CZELV10RC CZELV10MFC::List(std::vector<ZELVSCANREPORT>* out, int64_t since) {
+    std::vector<ZELVSCANREPORT> rows;
+    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec(
+            "SELECT customer_id, media_id, volume_id, scanned_at, user_id, machine, program"
+            " FROM scan_report WHERE scanned_at >= ? ORDER BY report_id",
+            {qint64(since)}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            ZELVSCANREPORT r;
+            r.key.customerId.Set(c.Text(0));
+            r.key.mediaId.Set(c.Text(1));
+            r.key.volumeId.Set(c.Text(2));
+            r.when = c.Int(3);
+            r.userId.Set(c.Text(4));
+            r.machine.Set(c.Text(5));
+            r.programId = static_cast<uint32_t>(c.Int(6));
+            rows.push_back(r);
+        }
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = std::move(rows);
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& customer,
+                           const QString& media, const QString& volume) {
+    CZELV10RC rc = KeyChecks(customer, media, volume);
+    if (!rc.IsOK())
+        return rc;
+    std::vector<ZELVVOLHISTORY> rows;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec(
+            "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
+            " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
+            " ORDER BY history_id",
+            {customer, media, volume}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next()) {
+            ZELVVOLHISTORY r;
+            r.key.customerId.Set(customer);
+            r.key.mediaId.Set(media);
+            r.key.volumeId.Set(volume);
+            r.when = c.Int(0);
+            r.userId.Set(c.Text(1));
+            r.machine.Set(c.Text(2));
+            r.programId = static_cast<uint32_t>(c.Int(3));
+            r.action.Set(c.Text(4));
+            r.field.Set(c.Text(5));
+            r.oldValue = c.Text(6);
+            r.newValue = c.Text(7);
+            rows.push_back(r);
+        }
+        return CZELV10RC();
+    });
+    if (rc.IsOK())
+        *out = std::move(rows);
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::ParseBarCode(ZELV10BARCODEPARSED* out, const QString& barcode,
+                                   const QString& customer, const QString& media,
+                                   const ZELVConfig* config) {
+    QString text = barcode.trimmed();
+    if (config) {
+        if (config->LookupBool(QStringLiteral("barcode/uppercase")).value_or(false))
+            text = text.toUpper();
+        // Labels often carry a media suffix after the Volume ("A00001L6").
+        const QStringList suffixes =
+            config->Lookup(QStringLiteral("barcode/suffixes")).AsStringList();
+        for (const QString& suffix : suffixes)
+            if (!suffix.isEmpty() && text.size() > suffix.size() && text.endsWith(suffix)) {
+                text.chop(suffix.size());
+                break;
+            }
+    }
+    if (text.isEmpty())
+        return CZELV10RC(ZELV10RC_BARCODEEMPTY);
+    if (text.contains(QChar(0)))
+        return CZELV10RC(ZELV10RC_BADBARCODE,
+                         Shown(text) + QStringLiteral(" contains a NUL character"));
+
+    QString c = customer, m = media, v = text;
+    if (text.contains(QLatin1Char('.'))) {
+        const QStringList parts = text.split(QLatin1Char('.'));
+        if (parts.size() != 3)
+            return CZELV10RC(ZELV10RC_BADBARCODE,
+                             Shown(text) + QStringLiteral(" is not Customer.Media.Volume"));
+        c = parts[0];
+        m = parts[1];
+        v = parts[2];
+    } else if (customer.isEmpty() || media.isEmpty()) {
+        return CZELV10RC(ZELV10RC_NODEFAULTS, Shown(text));
+    }
+    if (v.isEmpty())
+        return CZELV10RC(ZELV10RC_BARCODEEMPTY,
+                         Shown(text) + QStringLiteral(" has no Volume part"));
+    if (v.size() > kZelvVolumeIdLen)
+        return CZELV10RC(ZELV10RC_BARCODETOOLONG, Shown(v));
+    CZELV10RC rc = KeyChecks(c, m, v);
+    if (!rc.IsOK())
+        return CZELV10RC(ZELV10RC_BADBARCODE, rc.Get());
+
+    ZELV10BARCODEPARSED r;
+    r.customerId.Set(c);
+    r.mediaId.Set(m);
+    r.volumeId.Set(v);
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        ZELVCursor cur;
+        CZELV10RC q =
+            m_store->Exec("SELECT container_self FROM volume WHERE customer_id = ? AND media_id = ?"
+                          " AND volume_id = ?",
+                          {c, m, v}, &cur);
+        if (!q.IsOK())
+            return q;
+        if (cur.Next()) {
+            r.flags |= ZELVPARSED_DEFINED;
+            if (!cur.IsNull(0))
+                r.flags |= ZELVPARSED_CONTAINER;
+            return CZELV10RC();
+        }
+        cur.Reset();
+        // Unknown: a Container when its Media Type's pattern says so, as Add will decide.
+        q = m_store->Exec(
+            "SELECT container_pattern FROM media WHERE customer_id = ? AND media_id = ?", {c, m},
+            &cur);
+        if (!q.IsOK())
+            return q;
+        if (cur.Next()) {
+            const QString pattern = cur.Text(0);
+            if (!pattern.isEmpty() && CZELVFilter::Match(pattern, v, CZELVFilter::kExtMatch))
+                r.flags |= ZELVPARSED_CONTAINER;
+        }
+        return CZELV10RC();
+    });
+    *out = r;
+    return rc;
+}

@@ -1,0 +1,237 @@
+#include "ZELVSchema.h"
+
+#include "ZELVStore.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QUuid>
+
+namespace {
+
+// Version 1: the records the client works with. Identifiers are {ID} columns
+// (byte-wise collation on PostgreSQL); "none" numbers are NULL so that the
+// foreign keys hold them to existing rows.
+const char* const kStep1[] = {
+    "CREATE TABLE schema_version (version BIGINT NOT NULL)",
+    "CREATE TABLE server_info (name {ID} PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE counter (name {ID} PRIMARY KEY, value BIGINT NOT NULL)",
+    "CREATE TABLE user_group (group_id {ID} PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+    " role0 TEXT NOT NULL DEFAULT '', role1 TEXT NOT NULL DEFAULT '', role2 TEXT NOT NULL DEFAULT "
+    "'',"
+    " role3 TEXT NOT NULL DEFAULT '', role4 TEXT NOT NULL DEFAULT '', role5 TEXT NOT NULL DEFAULT "
+    "'',"
+    " role6 TEXT NOT NULL DEFAULT '', role7 TEXT NOT NULL DEFAULT '')",
+    // password_hash: argon2id (libsodium crypto_pwhash_str), embedded databases only.
+    "CREATE TABLE app_user (user_id {ID} PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+    " email TEXT NOT NULL DEFAULT '', flags BIGINT NOT NULL DEFAULT 0,"
+    " group_id {ID} NOT NULL REFERENCES user_group (group_id), password_hash TEXT,"
+    " created_at BIGINT NOT NULL DEFAULT 0)",
+    "CREATE TABLE customer (customer_id {ID} PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+    " flags BIGINT NOT NULL DEFAULT 0, dr_strategies BIGINT NOT NULL DEFAULT 0,"
+    " dr_errors BIGINT NOT NULL DEFAULT 0, dr_last_run BIGINT NOT NULL DEFAULT 0,"
+    " audit_failures BIGINT NOT NULL DEFAULT 0, version BIGINT NOT NULL DEFAULT 1)",
+    "CREATE TABLE media (customer_id {ID} NOT NULL REFERENCES customer (customer_id),"
+    " media_id {ID} NOT NULL, name TEXT NOT NULL DEFAULT '', flags BIGINT NOT NULL DEFAULT 0,"
+    " container_pattern TEXT NOT NULL DEFAULT '', last_sync BIGINT NOT NULL DEFAULT 0,"
+    " last_offsite BIGINT NOT NULL DEFAULT 0, version BIGINT NOT NULL DEFAULT 1,"
+    " PRIMARY KEY (customer_id, media_id))",
+    "CREATE TABLE repository (repository_id {ID} PRIMARY KEY, name TEXT NOT NULL DEFAULT '',"
+    " flags BIGINT NOT NULL DEFAULT 0, next_repository {ID} NOT NULL DEFAULT '',"
+    " type BIGINT NOT NULL DEFAULT 8, version BIGINT NOT NULL DEFAULT 1)",
+    "CREATE TABLE repository_setting (customer_id {ID} NOT NULL, media_id {ID} NOT NULL,"
+    " repository_id {ID} NOT NULL REFERENCES repository (repository_id),"
+    " flags BIGINT NOT NULL DEFAULT 0, scratch_required BIGINT NOT NULL DEFAULT 0,"
+    " PRIMARY KEY (customer_id, media_id, repository_id),"
+    " FOREIGN KEY (customer_id, media_id) REFERENCES media (customer_id, media_id))",
+    "CREATE TABLE zone (zone_id {AUTOID}, repository_id {ID} NOT NULL REFERENCES repository "
+    "(repository_id),"
+    " name TEXT NOT NULL, first_slot BIGINT NOT NULL, slot_count BIGINT NOT NULL)",
+    "CREATE INDEX zone_repository ON zone (repository_id, first_slot)",
+    "CREATE TABLE data_cluster (customer_id {ID} NOT NULL REFERENCES customer (customer_id),"
+    " number BIGINT NOT NULL, name TEXT NOT NULL DEFAULT '', flags BIGINT NOT NULL DEFAULT 1,"
+    " PRIMARY KEY (customer_id, number))",
+    "CREATE TABLE consignment (number {AUTOID}, customer_id {ID} NOT NULL REFERENCES customer "
+    "(customer_id),"
+    " comment1 TEXT NOT NULL DEFAULT '', comment2 TEXT NOT NULL DEFAULT '',"
+    " comment3 TEXT NOT NULL DEFAULT '', comment4 TEXT NOT NULL DEFAULT '',"
+    " description TEXT NOT NULL DEFAULT '', required_time BIGINT NOT NULL DEFAULT 0,"
+    " status BIGINT NOT NULL DEFAULT 0, created_at BIGINT NOT NULL DEFAULT 0,"
+    " created_by TEXT NOT NULL DEFAULT '')",
+    "CREATE TABLE consignment_event (event_id {AUTOID},"
+    " number BIGINT NOT NULL REFERENCES consignment (number), at BIGINT NOT NULL,"
+    " user_id TEXT NOT NULL, machine TEXT NOT NULL, status BIGINT NOT NULL, comment TEXT NOT NULL)",
+    "CREATE TABLE volume (volume_row {AUTOID}, customer_id {ID} NOT NULL, media_id {ID} NOT NULL,"
+    " volume_id {ID} NOT NULL, flags BIGINT NOT NULL DEFAULT 0,"
+    " target_repo {ID} NOT NULL REFERENCES repository (repository_id), target_slot BIGINT NOT NULL "
+    "DEFAULT 0,"
+    " current_repo {ID} NOT NULL REFERENCES repository (repository_id), current_slot BIGINT NOT "
+    "NULL DEFAULT 0,"
+    " move_date BIGINT NOT NULL DEFAULT 0, due_time BIGINT NOT NULL DEFAULT 0,"
+    " move_time BIGINT NOT NULL DEFAULT 0, scheduled BIGINT NOT NULL DEFAULT 0,"
+    " threshold BIGINT NOT NULL DEFAULT 0, data_cluster BIGINT,"
+    " container_self BIGINT UNIQUE, container_no BIGINT REFERENCES volume (container_self),"
+    " consignment_no BIGINT REFERENCES consignment (number), capacity BIGINT NOT NULL DEFAULT 0,"
+    " version BIGINT NOT NULL DEFAULT 1,"
+    " UNIQUE (customer_id, media_id, volume_id),"
+    " FOREIGN KEY (customer_id, media_id) REFERENCES media (customer_id, media_id),"
+    " FOREIGN KEY (customer_id, data_cluster) REFERENCES data_cluster (customer_id, number))",
+    "CREATE INDEX volume_current ON volume (customer_id, media_id, current_repo)",
+    "CREATE INDEX volume_target ON volume (customer_id, media_id, target_repo)",
+    "CREATE INDEX volume_container ON volume (container_no)",
+    "CREATE TABLE attribute (volume_row BIGINT NOT NULL REFERENCES volume (volume_row) ON DELETE "
+    "CASCADE,"
+    " number BIGINT NOT NULL, value TEXT NOT NULL, PRIMARY KEY (volume_row, number))",
+    "CREATE TABLE attribute_type (customer_id {ID} NOT NULL REFERENCES customer (customer_id),"
+    " number BIGINT NOT NULL, flags BIGINT NOT NULL DEFAULT 0, name TEXT NOT NULL,"
+    " PRIMARY KEY (customer_id, number))",
+    "INSERT INTO schema_version (version) VALUES (0)",
+    "INSERT INTO counter (name, value) VALUES ('container', 0)",
+    "INSERT INTO user_group (group_id, name, role0, role1, role2, role3, role4, role5, role6, "
+    "role7)"
+    " VALUES ('DEFAULT', 'Default group', 'Guest', 'Operator', 'Senior Operator', 'Supervisor',"
+    " 'Librarian', 'Manager', 'Administrator', 'Owner')",
+    "INSERT INTO repository (repository_id, name, flags, next_repository, type)"
+    " VALUES ('INIT', 'Initial Repository', 0, '', 0)",
+};
+
+// Version 2: the audit trail (Volume history, unexpected scans).
+const char* const kStep2[] = {
+    "CREATE TABLE volume_history (history_id {AUTOID}, customer_id {ID} NOT NULL,"
+    " media_id {ID} NOT NULL, volume_id {ID} NOT NULL, changed_at BIGINT NOT NULL,"
+    " user_id TEXT NOT NULL, machine TEXT NOT NULL, program BIGINT NOT NULL,"
+    " action TEXT NOT NULL, field TEXT NOT NULL, old_value TEXT NOT NULL, new_value TEXT NOT NULL)",
+    "CREATE INDEX volume_history_key ON volume_history (customer_id, media_id, volume_id)",
+    "CREATE TABLE scan_report (report_id {AUTOID}, scanned_at BIGINT NOT NULL,"
+    " user_id TEXT NOT NULL, machine TEXT NOT NULL, program BIGINT NOT NULL,"
+    " customer_id TEXT NOT NULL, media_id TEXT NOT NULL, volume_id TEXT NOT NULL)",
+    "CREATE INDEX scan_report_time ON scan_report (scanned_at)",
+};
+
+template <size_t N> QStringList Statements(const char* const (&list)[N]) {
+    QStringList out;
+    for (const char* s : list)
+        out << QString::fromUtf8(s);
+    return out;
+}
+
+} // namespace
+
+CZELV10RC CZELVSchema::Version(CZELVStore& store, int* version) {
+    *version = 0;
+    ZELVCursor c;
+    CZELV10RC rc;
+    if (store.Engine() == ZELVEngine::SQLite)
+        rc = store.Exec(
+            "SELECT COUNT(*), SUM(CASE WHEN name = 'schema_version' THEN 1 ELSE 0 END)"
+            " FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'",
+            {}, &c);
+    else
+        rc = store.Exec(
+            "SELECT COUNT(*), SUM(CASE WHEN table_name = 'schema_version' THEN 1 ELSE 0 END)"
+            " FROM information_schema.tables WHERE table_schema = current_schema()",
+            {}, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (!c.Next())
+        return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("cannot read the table list"));
+    const qint64 tables = c.Int(0);
+    const bool ours = c.Int(1) > 0;
+    c.Reset();
+    if (!ours) {
+        // Never move into a database that another program keeps.
+        if (tables > 0)
+            return CZELV10RC(ZELV10RC_NOTADATABASE,
+                             store.Where() + QStringLiteral(" holds tables of another program"));
+        return CZELV10RC();
+    }
+    rc = store.Exec("SELECT MAX(version) FROM schema_version", {}, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (c.Next())
+        *version = static_cast<int>(c.Int(0));
+    return CZELV10RC();
+}
+
+CZELV10RC CZELVSchema::Migrate(CZELVStore& store, int target) {
+    if (target > kLatest)
+        target = kLatest;
+    for (;;) {
+        int version = 0;
+        CZELV10RC rc = Version(store, &version);
+        if (!rc.IsOK())
+            return rc;
+        if (version > kLatest)
+            return CZELV10RC(ZELV10RC_SCHEMATOONEW,
+                             QStringLiteral("%1 has schema version %2; this program knows up to %3")
+                                 .arg(store.Where())
+                                 .arg(version)
+                                 .arg(kLatest));
+        if (version >= target)
+            return CZELV10RC();
+        rc = Step(store, version + 1);
+        if (!rc.IsOK())
+            return rc;
+    }
+}
+
+CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
+    ZELVTransaction tx(store);
+    CZELV10RC rc = tx.Begin(true);
+    if (!rc.IsOK())
+        return rc;
+    if (store.Engine() == ZELVEngine::PostgreSQL) {
+        // Two workstations opening a new database at once: one migrates, the
+        // other waits here and then finds the work done.
+        rc = store.ExecOnce(QStringLiteral("SELECT pg_advisory_xact_lock(7465731)"));
+        if (!rc.IsOK())
+            return rc;
+    }
+    int version = 0;
+    rc = Version(store, &version);
+    if (!rc.IsOK())
+        return rc;
+    if (version >= to)
+        return tx.Commit();
+    if (version != to - 1)
+        return CZELV10RC(ZELV10RC_SCHEMAFAILED,
+                         QStringLiteral("expected version %1, found %2").arg(to - 1).arg(version));
+
+    QStringList statements;
+    switch (to) {
+    case 1:
+        statements = Statements(kStep1);
+        break;
+    case 2:
+        statements = Statements(kStep2);
+        break;
+    default:
+        return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));
+    }
+    for (const QString& sql : statements) {
+        rc = store.ExecOnce(sql);
+        if (!rc.IsOK()) {
+            if (rc.Code() == ZELV10RC_DATABASEERROR || rc.Code() == ZELV10RC_EXISTS ||
+                rc.Code() == ZELV10RC_BADVALUE)
+                return CZELV10RC(ZELV10RC_SCHEMAFAILED,
+                                 QStringLiteral("step to version %1: %2").arg(to).arg(rc.Get()));
+            return rc;
+        }
+    }
+    if (to == 1) {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        rc = store.Exec("INSERT INTO server_info (name, value) VALUES ('server_id', ?)", {id});
+        if (rc.IsOK())
+            rc = store.Exec("INSERT INTO server_info (name, value) VALUES ('server_name', ?)",
+                            {QStringLiteral("Kelmar Server")});
+        if (rc.IsOK())
+            rc = store.Exec("INSERT INTO server_info (name, value) VALUES ('created', ?)",
+                            {QString::number(now)});
+        if (!rc.IsOK())
+            return rc;
+    }
+    rc = store.Exec("UPDATE schema_version SET version = ?", {to});
+    if (!rc.IsOK())
+        return rc;
+    return tx.Commit();
+}

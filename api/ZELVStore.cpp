@@ -1,0 +1,329 @@
+#include "ZELVStore.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QStandardPaths>
+
+namespace {
+
+QAtomicInt g_connectionCounter;
+
+// SQLite's primary result codes that we tell apart.
+enum {
+    kSqliteBusy = 5,
+    kSqliteLocked = 6,
+    kSqliteReadOnly = 8,
+    kSqliteIoErr = 10,
+    kSqliteCorrupt = 11,
+    kSqliteFull = 13,
+    kSqliteCantOpen = 14,
+    kSqliteConstraint = 19,
+    kSqliteNotADb = 26,
+};
+
+QString ErrorWords(const QSqlError& e) {
+    QString words = e.databaseText().trimmed();
+    if (words.isEmpty())
+        words = e.driverText().trimmed();
+    words.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return words.simplified();
+}
+
+} // namespace
+
+CZELVStore::CZELVStore()
+    : m_name(QStringLiteral("kelmar-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
+
+CZELVStore::~CZELVStore() {
+    Close();
+}
+
+QString CZELVStore::DefaultEmbeddedPath() {
+    // The same file for every program of the family, whatever its own name.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base + QStringLiteral("/Brollyn/Kelmar/kelmar.db");
+}
+
+CZELV10RC CZELVStore::Open(const ZELVServerAddress& address, int busyTimeoutMs) {
+    Close();
+    m_lost = false;
+    return address.IsCentral() ? OpenPostgres(address) : OpenSqlite(address, busyTimeoutMs);
+}
+
+CZELV10RC CZELVStore::OpenSqlite(const ZELVServerAddress& address, int busyTimeoutMs) {
+    m_engine = ZELVEngine::SQLite;
+    QString path = address.filePath;
+    if (path.isEmpty()) {
+        path = DefaultEmbeddedPath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    }
+    m_where = QStringLiteral("file ") + path;
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return CZELV10RC(ZELV10RC_CANNOTOPEN,
+                         QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
+    if (info.exists() && !info.isFile())
+        return CZELV10RC(ZELV10RC_CANNOTOPEN, QStringLiteral("%1 is not a file").arg(path));
+
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return CZELV10RC(ZELV10RC_CANNOTOPEN,
+                         QStringLiteral("the Qt SQLite driver is not installed"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+        if (!db.open()) {
+            const QString words = ErrorWords(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            return CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + words);
+        }
+    }
+    m_open = true;
+    // WAL lets readers go on while one operator writes; it cannot be switched on
+    // in a read-only file, which is still readable, so its refusal is not fatal.
+    ExecOnce(QStringLiteral("PRAGMA journal_mode=WAL"));
+    ExecOnce(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    CZELV10RC rc = ExecOnce(QStringLiteral("PRAGMA foreign_keys=ON"));
+    if (!rc.IsOK()) {
+        Close();
+        return rc;
+    }
+    return CZELV10RC();
+}
+
+CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
+    m_engine = ZELVEngine::PostgreSQL;
+    m_where = QStringLiteral("server %1:%2").arg(address.host).arg(address.port);
+    if (!address.database.isEmpty())
+        m_where += QLatin1Char('/') + address.database;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return CZELV10RC(ZELV10RC_CANNOTOPEN,
+                         QStringLiteral("the Qt PostgreSQL driver is not installed"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        db.setHostName(address.host);
+        db.setPort(address.port);
+        db.setUserName(address.user);
+        db.setPassword(address.password);
+        if (!address.database.isEmpty())
+            db.setDatabaseName(address.database);
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;application_name=Kelmar"));
+        if (!db.open()) {
+            const QString words = ErrorWords(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            uint32_t code = ZELV10RC_CANNOTOPEN;
+            if (words.contains(QLatin1String("password authentication failed")) ||
+                words.contains(QLatin1String("no password supplied")) ||
+                words.contains(QLatin1String("role \"")))
+                code = ZELV10RC_LOGONFAILED;
+            else if (words.contains(QLatin1String("Connection refused")) ||
+                     words.contains(QLatin1String("could not connect")) ||
+                     words.contains(QLatin1String("timeout expired")) ||
+                     words.contains(QLatin1String("could not translate host name")) ||
+                     words.contains(QLatin1String("No route to host")))
+                code = ZELV10RC_UNREACHABLE;
+            return CZELV10RC(code, m_where + QStringLiteral(": ") + words);
+        }
+    }
+    m_open = true;
+    // Our own texts do not depend on the server's language, but keep notices
+    // ("already exists, skipping") out of the way.
+    ExecOnce(QStringLiteral("SET client_min_messages TO warning"));
+    return CZELV10RC();
+}
+
+void CZELVStore::Close() {
+    m_cache.clear();
+    m_inTransaction = false;
+    if (QSqlDatabase::contains(m_name)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    m_open = false;
+}
+
+QString CZELVStore::EngineText() {
+    if (!m_open)
+        return {};
+    ZELVCursor c;
+    if (m_engine == ZELVEngine::SQLite) {
+        if (Exec("SELECT sqlite_version()", {}, &c).IsOK() && c.Next())
+            return QStringLiteral("SQLite ") + c.Text(0);
+        return QStringLiteral("SQLite");
+    }
+    if (Exec("SHOW server_version", {}, &c).IsOK() && c.Next())
+        return QStringLiteral("PostgreSQL ") + c.Text(0).section(QLatin1Char(' '), 0, 0);
+    return QStringLiteral("PostgreSQL");
+}
+
+QString CZELVStore::Translate(const QString& sql) const {
+    QString out = sql;
+    const bool pg = m_engine == ZELVEngine::PostgreSQL;
+    out.replace(QLatin1String("{AUTOID}"),
+                pg ? QLatin1String("BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")
+                   : QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"));
+    // Identifiers compare and sort byte by byte, as the pages expect.
+    out.replace(QLatin1String("{ID}"),
+                pg ? QLatin1String("TEXT COLLATE \"C\"") : QLatin1String("TEXT"));
+    out.replace(QLatin1String("{FORUPDATE}"),
+                pg ? QLatin1String(" FOR UPDATE") : QLatin1String(""));
+    return out;
+}
+
+CZELV10RC CZELVStore::Begin(bool write) {
+    if (!m_open)
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    if (m_lost)
+        return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_where);
+    const QString sql = m_engine == ZELVEngine::SQLite && write ? QStringLiteral("BEGIN IMMEDIATE")
+                                                                : QStringLiteral("BEGIN");
+    CZELV10RC rc = ExecOnce(sql);
+    m_inTransaction = rc.IsOK();
+    return rc;
+}
+
+CZELV10RC CZELVStore::Commit() {
+    CZELV10RC rc = ExecOnce(QStringLiteral("COMMIT"));
+    if (!rc.IsOK())
+        Rollback();
+    m_inTransaction = false;
+    return rc;
+}
+
+void CZELVStore::Rollback() {
+    if (!m_open)
+        return;
+    for (auto& entry : m_cache)
+        entry.second->finish();
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    q.exec(QStringLiteral("ROLLBACK"));
+    m_inTransaction = false;
+}
+
+CZELV10RC CZELVStore::ExecOnce(const QString& sql) {
+    if (!m_open)
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.exec(Translate(sql)))
+        return ErrorResult(q.lastError(), sql.left(60));
+    return CZELV10RC();
+}
+
+CZELV10RC CZELVStore::Exec(const char* sql, const QVariantList& binds, ZELVCursor* cursor) {
+    return Exec(QString::fromUtf8(sql), binds, cursor);
+}
+
+CZELV10RC CZELVStore::Exec(const QString& sql, const QVariantList& binds, ZELVCursor* cursor) {
+    if (!m_open)
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    if (m_lost)
+        return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_where);
+    auto it = m_cache.find(sql);
+    if (it == m_cache.end()) {
+        auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_name, false));
+        q->setForwardOnly(true);
+        if (!q->prepare(Translate(sql)))
+            return ErrorResult(q->lastError(), sql.left(60));
+        it = m_cache.emplace(sql, std::move(q)).first;
+    }
+    QSqlQuery& q = *it->second;
+    for (int i = 0; i < binds.size(); ++i) {
+        const QVariant& value = binds.at(i);
+        // Texts are never NULL in this schema: an empty QString is "".
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            q.bindValue(i, QStringLiteral(""));
+        else
+            q.bindValue(i, value);
+    }
+    if (!q.exec()) {
+        const QSqlError error = q.lastError();
+        q.finish();
+        return ErrorResult(error, sql.left(60));
+    }
+    if (cursor) {
+        cursor->Reset();
+        cursor->m_q = &q;
+    } else if (q.isSelect()) {
+        q.finish();
+    }
+    return CZELV10RC();
+}
+
+void CZELVStore::CheckAlive() {
+    if (m_engine != ZELVEngine::PostgreSQL || !m_open)
+        return;
+    QSqlQuery q(QSqlDatabase::database(m_name, false));
+    if (!q.exec(QStringLiteral("SELECT 1")))
+        m_lost = true;
+}
+
+CZELV10RC CZELVStore::ErrorResult(const QSqlError& error, const QString& context) {
+    const QString words = ErrorWords(error);
+    const QString native = error.nativeErrorCode();
+    QString detail = words.isEmpty() ? context : words;
+
+    if (m_engine == ZELVEngine::SQLite) {
+        bool ok = false;
+        const int code = native.toInt(&ok) & 0xFF;
+        if (ok) {
+            const QString inFile = m_where + QStringLiteral(": ") + words;
+            switch (code) {
+            case kSqliteBusy:
+            case kSqliteLocked:
+                return CZELV10RC(ZELV10RC_LOCKED, inFile);
+            case kSqliteReadOnly:
+                return CZELV10RC(ZELV10RC_READONLY, inFile);
+            case kSqliteNotADb:
+                return CZELV10RC(ZELV10RC_NOTADATABASE, inFile);
+            case kSqliteCorrupt:
+                return CZELV10RC(ZELV10RC_DAMAGED, inFile);
+            case kSqliteFull:
+                return CZELV10RC(ZELV10RC_DISKFULL, inFile);
+            case kSqliteIoErr:
+            case kSqliteCantOpen:
+                return CZELV10RC(ZELV10RC_CANNOTOPEN, inFile);
+            case kSqliteConstraint:
+                if (words.contains(QLatin1String("UNIQUE")) ||
+                    words.contains(QLatin1String("PRIMARY")))
+                    return CZELV10RC(ZELV10RC_EXISTS, words);
+                return CZELV10RC(ZELV10RC_BADVALUE, words);
+            default:
+                break;
+            }
+        }
+        return CZELV10RC(ZELV10RC_DATABASEERROR, detail);
+    }
+
+    // PostgreSQL: the SQLSTATE says what happened.
+    if (native == QLatin1String("23505"))
+        return CZELV10RC(ZELV10RC_EXISTS, words);
+    if (native.startsWith(QLatin1String("23")))
+        return CZELV10RC(ZELV10RC_BADVALUE, words);
+    if (native == QLatin1String("40001") || native == QLatin1String("40P01") ||
+        native == QLatin1String("55P03"))
+        return CZELV10RC(ZELV10RC_LOCKED, m_where + QStringLiteral(": ") + words);
+    if (native == QLatin1String("25006"))
+        return CZELV10RC(ZELV10RC_READONLY, m_where + QStringLiteral(": ") + words);
+    if (native == QLatin1String("53100"))
+        return CZELV10RC(ZELV10RC_DISKFULL, m_where + QStringLiteral(": ") + words);
+    if (native == QLatin1String("42501"))
+        return CZELV10RC(ZELV10RC_NOTALLOWED, words);
+    if (native.startsWith(QLatin1String("08")) || native.startsWith(QLatin1String("57P")) ||
+        native.isEmpty()) {
+        // No SQLSTATE usually means libpq lost the server; ask it.
+        CheckAlive();
+        if (m_lost) {
+            m_inTransaction = false;
+            return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_where + QStringLiteral(": ") + detail);
+        }
+    }
+    return CZELV10RC(ZELV10RC_DATABASEERROR, detail);
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "ZELV10RC.h"
+#include "ZELVServerAddress.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <memory>
+#include <unordered_map>
+
+enum class ZELVEngine { SQLite, PostgreSQL };
+
+class CZELVStore;
+
+// A statement that has run: rows to read, rows touched. The cached query is
+// finished when the cursor goes, so that a transaction can commit.
+class ZELVCursor {
+public:
+    ZELVCursor() = default;
+    ~ZELVCursor() { Reset(); }
+    ZELVCursor(const ZELVCursor&) = delete;
+    ZELVCursor& operator=(const ZELVCursor&) = delete;
+
+    bool Next() { return m_q && m_q->next(); }
+    QVariant Value(int i) const { return m_q->value(i); }
+    qint64 Int(int i) const { return m_q->value(i).toLongLong(); }
+    bool IsNull(int i) const { return m_q->value(i).isNull(); }
+    QString Text(int i) const { return m_q->value(i).toString(); }
+    int RowsAffected() const { return m_q ? m_q->numRowsAffected() : 0; }
+    void Reset() {
+        if (m_q)
+            m_q->finish();
+        m_q = nullptr;
+    }
+
+private:
+    friend class CZELVStore;
+    QSqlQuery* m_q = nullptr;
+};
+
+// One connection to a Kelmar Server database, on SQLite or PostgreSQL through
+// Qt SQL. Statements are written once in a small dialect ({ID}, {AUTOID},
+// {FORUPDATE} ...) that Translate() turns into the engine's own; values are
+// always bound, never pasted into the text.
+class CZELVStore {
+public:
+    CZELVStore();
+    ~CZELVStore();
+    CZELVStore(const CZELVStore&) = delete;
+    CZELVStore& operator=(const CZELVStore&) = delete;
+
+    // Opens the database the address names (an empty address: the embedded
+    // default file). The user and password are the PostgreSQL login.
+    CZELV10RC Open(const ZELVServerAddress& address, int busyTimeoutMs);
+    void Close();
+    bool IsOpen() const { return m_open; }
+    bool IsLost() const { return m_lost; }
+    ZELVEngine Engine() const { return m_engine; }
+    // "file /path/kelmar.db" or "server host:port/db", for messages.
+    const QString& Where() const { return m_where; }
+    QString EngineText();
+
+    static QString DefaultEmbeddedPath();
+
+    // Transactions: one per call. A write transaction on SQLite takes the
+    // write lock at once so that what it reads cannot change under it.
+    CZELV10RC Begin(bool write);
+    CZELV10RC Commit();
+    void Rollback();
+    bool InTransaction() const { return m_inTransaction; }
+
+    // Runs a statement with its bound values. Statements are prepared once
+    // and kept for the life of the connection.
+    CZELV10RC Exec(const char* sql, const QVariantList& binds = {}, ZELVCursor* cursor = nullptr);
+    CZELV10RC Exec(const QString& sql, const QVariantList& binds = {},
+                   ZELVCursor* cursor = nullptr);
+    // A statement without values that need not be kept (schema changes, pragmas).
+    CZELV10RC ExecOnce(const QString& sql);
+
+    QString Translate(const QString& sql) const;
+
+    // The result for a failed statement, with the database's own words; marks
+    // the connection lost when the server is gone.
+    CZELV10RC ErrorResult(const QSqlError& error, const QString& context);
+
+private:
+    CZELV10RC OpenSqlite(const ZELVServerAddress& address, int busyTimeoutMs);
+    CZELV10RC OpenPostgres(const ZELVServerAddress& address);
+    void CheckAlive();
+
+    QString m_name;
+    ZELVEngine m_engine = ZELVEngine::SQLite;
+    QString m_where;
+    bool m_open = false;
+    bool m_lost = false;
+    bool m_inTransaction = false;
+    // Node-based so that a cursor's query stays put while others are added.
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_cache;
+};
+
+// Rolls back unless committed: every early return of a call leaves nothing behind.
+class ZELVTransaction {
+public:
+    explicit ZELVTransaction(CZELVStore& store) : m_store(store) {}
+    ~ZELVTransaction() {
+        if (m_begun && !m_done)
+            m_store.Rollback();
+    }
+    ZELVTransaction(const ZELVTransaction&) = delete;
+    ZELVTransaction& operator=(const ZELVTransaction&) = delete;
+
+    CZELV10RC Begin(bool write) {
+        CZELV10RC rc = m_store.Begin(write);
+        m_begun = rc.IsOK();
+        return rc;
+    }
+    CZELV10RC Commit() {
+        m_done = true;
+        return m_store.Commit();
+    }
+
+private:
+    CZELVStore& m_store;
+    bool m_begun = false;
+    bool m_done = false;
+};
+
+// Bound value helpers: NULL for "none" numbers.
+inline QVariant ZelvNullInt() {
+    return QVariant(QMetaType::fromType<qint64>());
+}
+inline QVariant ZelvIntOrNull(qint64 v) {
+    return v == 0 ? ZelvNullInt() : QVariant(v);
+}

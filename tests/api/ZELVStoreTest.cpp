@@ -1,0 +1,660 @@
+#include "ZELV10MFC.h"
+#include "ZELV10RCList.h"
+#include "ZELVConfig.h"
+#include "ZelvTestDb.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+#define ASSERT_OK(expr)                                                                            \
+    do {                                                                                           \
+        const CZELV10RC rc_ = (expr);                                                              \
+        ASSERT_TRUE(rc_.IsOK()) << #expr << ": " << rc_.Get().toStdString();                       \
+    } while (0)
+#define EXPECT_RC(expr, code)                                                                      \
+    do {                                                                                           \
+        const CZELV10RC rc_ = (expr);                                                              \
+        EXPECT_EQ(rc_.Code(), static_cast<uint32_t>(code))                                         \
+            << #expr << ": " << rc_.Get().toStdString();                                           \
+    } while (0)
+
+CZELVDate Day(int y, int m, int d) {
+    CZELVDate date;
+    date.SetDate(y, m, d);
+    return date;
+}
+
+// Customer ACME with LTO6 and CONT, Repositories DC01 <-> VLT1 (a vault), TRN1
+// and LIB1 with a zone; Data-Cluster 1 "Payroll".
+class ZELVStoreTest : public ZelvEngineTest {
+protected:
+    void SetUp() override {
+        ZelvEngineTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        ZELVCUSTEx c;
+        c.customerId = "ACME";
+        c.name = "Acme Corp";
+        ASSERT_OK(mfc.Add(c));
+        for (const char* m : {"LTO6", "CONT"}) {
+            ZELVMEDIAEx media;
+            media.customerId = "ACME";
+            media.mediaId = m;
+            media.name = m;
+            if (QString::fromLatin1(m) == QLatin1String("CONT"))
+                media.containerPattern = "C*";
+            ASSERT_OK(mfc.Add(media));
+        }
+        struct R {
+            const char* id;
+            const char* next;
+            uint16_t type;
+        };
+        for (const R& r :
+             {R{"DC01", "VLT1", ZELVREPTYPE_DATACENTRE}, R{"VLT1", "DC01", ZELVREPTYPE_VAULT},
+              R{"TRN1", "", ZELVREPTYPE_TRANSIT}, R{"LIB1", "", ZELVREPTYPE_LIBRARY}}) {
+            ZELVREPOSITORY rep;
+            rep.repositoryId = r.id;
+            rep.name = QStringLiteral("Repository %1").arg(QString::fromLatin1(r.id));
+            rep.nextRepositoryId = r.next;
+            rep.type = r.type;
+            ASSERT_OK(mfc.Add(rep));
+        }
+        ZELVZONE zone;
+        zone.repositoryId = "LIB1";
+        zone.name = "ZoneA";
+        zone.firstSlot = 100;
+        zone.slotCount = 50;
+        ASSERT_OK(mfc.Add(zone));
+        ZELVCLUSTEREx cluster;
+        cluster.customerId = "ACME";
+        cluster.name = "Payroll";
+        uint32_t number = 0;
+        ASSERT_OK(mfc.Add(cluster, &number));
+        ASSERT_EQ(number, 1u);
+    }
+
+    ZELVVOLSEx Read(const char* v, const char* m = "LTO6") {
+        ZELVVOLSEx r = NewVolume("ACME", m, v);
+        const CZELV10RC rc = mfc.Get(&r);
+        EXPECT_TRUE(rc.IsOK()) << rc.Get().toStdString();
+        return r;
+    }
+
+    // Client's Confirm: read, fill the confirmation, update.
+    CZELV10RC Confirm(const char* v, const char* at, uint32_t slot = 0) {
+        ZELVVOLSEx r = Read(v);
+        r.vol.Confirmation().repositoryId = at;
+        r.vol.Confirmation().slot = slot;
+        return mfc.Update(r);
+    }
+
+    qint64 Count(const char* table) {
+        return db->Scalar(QStringLiteral("SELECT COUNT(*) FROM ") + QString::fromLatin1(table))
+            .toLongLong();
+    }
+};
+
+TEST_P(ZELVStoreTest, ServerIdentityNamesUserEngineAndSchema) {
+    ZELVSERVERID id;
+    ASSERT_OK(mfc.Get(&id));
+    EXPECT_FALSE(id.userId.IsEmpty());
+    EXPECT_EQ(id.userId.Text(), mfc.CurrentUser());
+    EXPECT_EQ(id.schemaVersion, 2u);
+    EXPECT_EQ(id.programId, CZELV10MFC::kProgramDesk);
+    EXPECT_EQ(id.serverId.Length(), 36);
+    EXPECT_TRUE(id.engine.Text().startsWith(
+        GetParam() == TestEngine::SQLite ? QLatin1String("SQLite") : QLatin1String("PostgreSQL")))
+        << id.engine.Text().toStdString();
+    ZELVUSER user;
+    ASSERT_OK(mfc.Get(&user));
+    EXPECT_EQ(user.Role(), 7u) << "the first user of a database owns it";
+    ZELVGROUP group;
+    ASSERT_OK(mfc.Get(&group));
+    EXPECT_EQ(group.roleNames[7].Text(), QStringLiteral("Owner"));
+}
+
+TEST_P(ZELVStoreTest, CallsBeforeLogonAreRefused) {
+    CZELV10MFC other;
+    std::vector<ZELVCUSTEx> customers;
+    EXPECT_RC(other.List(&customers), ZELV10RC_NOTLOGGEDON);
+    ZELVVOLS v;
+    EXPECT_RC(other.Get(&v, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("A1")),
+              ZELV10RC_NOTLOGGEDON);
+}
+
+TEST_P(ZELVStoreTest, CustomersComeBackInIdentifierOrderWithTheirNamesIntact) {
+    // Names are free text: quotes, semicolons, % and other scripts are data.
+    const QString names[] = {QStringLiteral("O'Brien; DROP TABLE customer; --"),
+                             QStringLiteral("100% \"Tapes\""), QStringLiteral("Ünïcødé 東京 Ltd"),
+                             QString()};
+    const char* ids[] = {"ZULU", "B-2", "a_1", "MIKE"};
+    for (int i = 0; i < 4; ++i) {
+        ZELVCUSTEx c;
+        c.customerId = ids[i];
+        c.name = names[i];
+        ASSERT_OK(mfc.Add(c));
+    }
+    std::vector<ZELVCUSTEx> list;
+    ASSERT_OK(mfc.List(&list));
+    QStringList order;
+    for (const ZELVCUSTEx& c : list)
+        order << c.customerId.Text();
+    // Byte order: upper case before lower case.
+    EXPECT_EQ(order, (QStringList{"ACME", "B-2", "MIKE", "ZULU", "a_1"}));
+    for (int i = 0; i < 4; ++i) {
+        ZELVCUSTEx c;
+        ASSERT_OK(mfc.Get(&c, QString::fromLatin1(ids[i])));
+        EXPECT_EQ(c.name.Text(), names[i]);
+    }
+    EXPECT_EQ(Count("customer"), 5);
+}
+
+TEST_P(ZELVStoreTest, AddingTwiceIsRefusedAndKeepsTheFirst) {
+    ZELVCUSTEx c;
+    c.customerId = "ACME";
+    c.name = "Impostor";
+    EXPECT_RC(mfc.Add(c), ZELV10RC_EXISTS);
+    ZELVCUSTEx stored;
+    ASSERT_OK(mfc.Get(&stored, QStringLiteral("ACME")));
+    EXPECT_EQ(stored.name.Text(), QStringLiteral("Acme Corp"));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001")));
+    EXPECT_RC(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")), ZELV10RC_ALREADYDEFINED);
+    EXPECT_EQ(Read("A00001").vol.Current().repositoryId.Text(), QStringLiteral("INIT"));
+}
+
+TEST_P(ZELVStoreTest, NewVolumeIsAtRestWhereItWasPut) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001")));
+    const ZELVVOLSEx r = Read("A00001");
+    EXPECT_EQ(r.vol.Current().repositoryId.Text(), QStringLiteral("INIT"));
+    EXPECT_EQ(r.vol.Target().repositoryId.Text(), QStringLiteral("INIT"));
+    EXPECT_EQ(r.vol.flags, 0u);
+    EXPECT_EQ(r.vol.version, 1u);
+    EXPECT_TRUE(r.vol.Confirmation().repositoryId.IsEmpty());
+    ZELVVOLS missing;
+    EXPECT_RC(
+        mfc.Get(&missing, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("NOPE")),
+        ZELV10RC_NOVOLUME);
+}
+
+TEST_P(ZELVStoreTest, UpdateCarriesWhatGetReadAndRefusesStaleRecords) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
+    ZELVVOLSEx first = Read("A00001");
+    ZELVVOLSEx second = Read("A00001");
+    first.vol.Target().repositoryId = "VLT1";
+    ASSERT_OK(mfc.Update(first));
+    second.vol.Target().repositoryId = "TRN1";
+    second.vol.threshold = 99;
+    const CZELV10RC rc = mfc.Update(second);
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_CHANGED));
+    EXPECT_TRUE(rc.Get().contains(QLatin1String("another user"))) << rc.Get().toStdString();
+    EXPECT_TRUE(rc.Get().contains(QLatin1String("ACME.LTO6.A00001"))) << rc.Get().toStdString();
+    const ZELVVOLSEx now = Read("A00001");
+    EXPECT_EQ(now.vol.Target().repositoryId.Text(), QStringLiteral("VLT1"));
+    EXPECT_EQ(now.vol.threshold, 0);
+    EXPECT_EQ(now.vol.version, 2u);
+    // A record never read (version 0) cannot overwrite anything either.
+    ZELVVOLSEx blind = NewVolume("ACME", "LTO6", "A00001", "DC01");
+    EXPECT_RC(mfc.Update(blind), ZELV10RC_CHANGED);
+}
+
+TEST_P(ZELVStoreTest, TwoWorkstationsNeverOverwriteEachOther) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
+    auto other = SecondConnection();
+    ASSERT_TRUE(other->IsLoggedOn());
+    ZELVVOLSEx mine = Read("A00001");
+    ZELVVOLSEx theirs = NewVolume("ACME", "LTO6", "A00001");
+    ASSERT_OK(other->Get(&theirs));
+    theirs.vol.Target().repositoryId = "TRN1";
+    ASSERT_OK(other->Update(theirs));
+    mine.vol.Target().repositoryId = "VLT1";
+    EXPECT_RC(mfc.Update(mine), ZELV10RC_CHANGED);
+    EXPECT_EQ(Read("A00001").vol.Target().repositoryId.Text(), QStringLiteral("TRN1"));
+    // Read again, the change goes through.
+    mine = Read("A00001");
+    mine.vol.Target().repositoryId = "VLT1";
+    ASSERT_OK(mfc.Update(mine));
+    ZELVVOLSEx check = NewVolume("ACME", "LTO6", "A00001");
+    ASSERT_OK(other->Get(&check));
+    EXPECT_EQ(check.vol.Target().repositoryId.Text(), QStringLiteral("VLT1"));
+    std::vector<ZELVVOLHISTORY> history;
+    ASSERT_OK(mfc.List(&history, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                       QStringLiteral("A00001")));
+    QStringList machines;
+    for (const ZELVVOLHISTORY& h : history)
+        if (h.field.Text() == QLatin1String("target"))
+            machines << h.machine.Text() + QLatin1Char(':') + h.newValue;
+    EXPECT_EQ(machines, (QStringList{"ws-two:TRN1", "ws-one:VLT1"}));
+}
+
+TEST_P(ZELVStoreTest, SendScanOutAndScanInRoundTrip) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
+    // Send: target the vault with a return date and a 60-minute threshold.
+    ZELVVOLSEx r = Read("A00001");
+    r.vol.Target().repositoryId = "VLT1";
+    r.vol.flags |= ZELVVOL_MOVEDATE;
+    r.vol.moveDate = Day(2023, 12, 1);
+    r.vol.threshold = 60;
+    ASSERT_OK(mfc.Update(r));
+    r = Read("A00001");
+    EXPECT_EQ(r.vol.flags & (ZELVVOL_MOVING | ZELVVOL_MOVEDATE), ZELVVOL_MOVING | ZELVVOL_MOVEDATE);
+    EXPECT_EQ(r.vol.moveTime, clock.Now());
+    // Scan-Out.
+    r.vol.flags |= ZELVVOL_SCANNEDOUT;
+    ASSERT_OK(mfc.Update(r));
+    // Two hours later it is overdue.
+    clock.Advance(2 * 3600);
+    EXPECT_TRUE(Read("A00001").vol.flags & ZELVVOL_OVERDUE);
+    // Scan-In at the vault: arrived; the return to DC01 is planned for the date.
+    ASSERT_OK(Confirm("A00001", "VLT1"));
+    r = Read("A00001");
+    EXPECT_EQ(r.vol.Current().repositoryId.Text(), QStringLiteral("VLT1"));
+    EXPECT_EQ(r.vol.Target().repositoryId.Text(), QStringLiteral("DC01"));
+    EXPECT_EQ(r.vol.flags & (ZELVVOL_SCANNEDOUT | ZELVVOL_OVERDUE), 0u);
+    EXPECT_TRUE(r.vol.flags & ZELVVOL_SCHEDULED);
+    ZELVMEDIAEx media;
+    ASSERT_OK(mfc.Get(&media, QStringLiteral("ACME"), QStringLiteral("LTO6")));
+    EXPECT_EQ(media.lastOffsite, clock.Now());
+    EXPECT_EQ(media.offsiteDays, 0);
+    // On the date the return is due and shows as incoming at DC01.
+    clock.Set(Day(2023, 12, 1).ToTime() + 60);
+    r = Read("A00001");
+    EXPECT_FALSE(r.vol.flags & ZELVVOL_SCHEDULED);
+    ZELVREPOSITORYFULL dc;
+    ASSERT_OK(mfc.Get(&dc, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("DC01")));
+    EXPECT_EQ(dc.incoming, 1);
+    ASSERT_OK(Confirm("A00001", "DC01"));
+    r = Read("A00001");
+    EXPECT_EQ(r.vol.Current().repositoryId.Text(), QStringLiteral("DC01"));
+    EXPECT_EQ(r.vol.flags & (ZELVVOL_MOVING | ZELVVOL_MOVEDATE), 0u);
+
+    std::vector<ZELVVOLHISTORY> history;
+    ASSERT_OK(mfc.List(&history, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                       QStringLiteral("A00001")));
+    int confirms = 0;
+    for (const ZELVVOLHISTORY& h : history) {
+        EXPECT_EQ(h.userId.Text(), mfc.CurrentUser());
+        EXPECT_EQ(h.machine.Text(), QStringLiteral("ws-one"));
+        EXPECT_EQ(h.programId, CZELV10MFC::kProgramDesk);
+        if (h.field.Text() == QLatin1String("confirmed_at"))
+            ++confirms;
+    }
+    EXPECT_EQ(confirms, 2);
+    EXPECT_EQ(history.front().action.Text(), QStringLiteral("add"));
+}
+
+TEST_P(ZELVStoreTest, CountsAreTrueToTheVolumeRows) {
+    // DC01: 3 at rest, 2 going to VLT1 (one scanned out), 1 scratch.
+    for (const char* v : {"A1", "A2", "A3", "A4", "A5"})
+        ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", v, "DC01")));
+    ZELVVOLSEx scratch = NewVolume("ACME", "LTO6", "S1", "DC01");
+    scratch.vol.flags = ZELVVOL_SCRATCH;
+    ASSERT_OK(mfc.Add(scratch));
+    for (const char* v : {"A4", "A5"}) {
+        ZELVVOLSEx r = Read(v);
+        r.vol.Target().repositoryId = "VLT1";
+        r.vol.threshold = 1;
+        ASSERT_OK(mfc.Update(r));
+    }
+    ZELVVOLSEx out = Read("A5");
+    out.vol.flags |= ZELVVOL_SCANNEDOUT;
+    ASSERT_OK(mfc.Update(out));
+    // Pool at DC01 wants 3 scratch Volumes: deficit 2.
+    ZELVREPOSITORYFULL pool;
+    pool.customerId = "ACME";
+    pool.mediaId = "LTO6";
+    pool.repositoryId = "DC01";
+    pool.localFlags = ZELVREP_SCRATCHPOOL | ZELVREP_HOME;
+    pool.scratchRequired = 3;
+    ASSERT_OK(mfc.Put(pool));
+    clock.Advance(120);
+
+    ZELVREPOSITORYFULL dc, vault;
+    ASSERT_OK(mfc.Get(&dc, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("DC01")));
+    ASSERT_OK(
+        mfc.Get(&vault, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("VLT1")));
+    EXPECT_EQ(dc.volumes, 6u);
+    EXPECT_EQ(dc.outgoing, 2);
+    EXPECT_EQ(dc.scannedOut, 1);
+    EXPECT_EQ(dc.scratch, 1);
+    EXPECT_EQ(dc.incoming, 0);
+    EXPECT_EQ(dc.flags & ZELVREP_HOME, ZELVREP_HOME);
+    EXPECT_EQ(vault.incoming, 2);
+    EXPECT_EQ(vault.volumes, 0u);
+
+    std::vector<ZELVCUSTEx> customers;
+    ASSERT_OK(mfc.List(&customers));
+    ASSERT_EQ(customers.size(), 1u);
+    EXPECT_EQ(customers[0].volumes, 6u);
+    EXPECT_EQ(customers[0].moves, 2u);
+    EXPECT_EQ(customers[0].chartCount, 1) << "CONT has no Volumes yet";
+
+    std::vector<ZELVMEDIAEx> media;
+    ASSERT_OK(mfc.List(&media, QStringLiteral("ACME")));
+    ASSERT_EQ(media.size(), 2u);
+    const ZELVMEDIAEx& lto = media[1];
+    EXPECT_EQ(lto.mediaId.Text(), QStringLiteral("LTO6"));
+    EXPECT_EQ(lto.volumes, 6u);
+    EXPECT_EQ(lto.moves, 2u);
+    EXPECT_EQ(lto.overdue, 2u);
+    EXPECT_EQ(lto.scratchDeficit, 2u);
+
+    // Another workstation's arrival changes what everybody counts.
+    auto other = SecondConnection();
+    ZELVVOLSEx arrived = NewVolume("ACME", "LTO6", "A5");
+    ASSERT_OK(other->Get(&arrived));
+    arrived.vol.Confirmation().repositoryId = "VLT1";
+    ASSERT_OK(other->Update(arrived));
+    ASSERT_OK(mfc.Get(&dc, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("DC01")));
+    ASSERT_OK(
+        mfc.Get(&vault, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("VLT1")));
+    EXPECT_EQ(dc.volumes, 5u);
+    EXPECT_EQ(dc.scannedOut, 0);
+    EXPECT_EQ(vault.volumes, 1u);
+    EXPECT_EQ(vault.incoming, 1);
+}
+
+TEST_P(ZELVStoreTest, MovingFilterListsOnlyMovingVolumes) {
+    for (const char* v : {"A1", "A2", "A3"})
+        ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", v, "DC01")));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A4", "DC01", "VLT1")));
+    ZELVVOLFLAGS moving;
+    moving.mustSet = ZELVVOL_MOVING;
+    std::vector<ZELVVOLSFULL> list;
+    uint32_t total = 0, matched = 0, movingCount = 0;
+    ASSERT_OK(mfc.List(&list, QStringLiteral("ACME"), QStringLiteral("LTO6"), &moving, &total,
+                       &matched, &movingCount));
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].key.volumeId.Text(), QStringLiteral("A4"));
+    EXPECT_EQ(total, 4u);
+    EXPECT_EQ(matched, 1u);
+    EXPECT_EQ(movingCount, 1u);
+    // Paging through all of them.
+    ASSERT_OK(mfc.List(&list, QStringLiteral("ACME"), QStringLiteral("LTO6"), nullptr, nullptr,
+                       nullptr, nullptr, 1, 2));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].key.volumeId.Text(), QStringLiteral("A2"));
+    EXPECT_EQ(list[1].key.volumeId.Text(), QStringLiteral("A3"));
+}
+
+TEST_P(ZELVStoreTest, ContainersGetNumbersAndCountTheirContents) {
+    // By the Media Type's pattern, and by the caller's flag.
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "C0001", "DC01")));
+    ZELVVOLSEx flagged = NewVolume("ACME", "LTO6", "BOX1", "DC01");
+    flagged.vol.flags = ZELVVOL_CONTAINER;
+    flagged.vol.capacity = 2;
+    ASSERT_OK(mfc.Add(flagged));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "X0001", "DC01")));
+    std::vector<ZELV10CONTAINER> containers;
+    ASSERT_OK(mfc.List(&containers));
+    ASSERT_EQ(containers.size(), 2u);
+    EXPECT_EQ(containers[0].number, 1u);
+    EXPECT_EQ(containers[0].key.Text(), QStringLiteral("ACME.CONT.C0001"));
+    EXPECT_EQ(containers[1].number, 2u);
+    EXPECT_EQ(containers[1].key.Text(), QStringLiteral("ACME.LTO6.BOX1"));
+
+    ZELVVOLSEx inBox = NewVolume("ACME", "LTO6", "A1", "DC01");
+    inBox.vol.container = 2;
+    ASSERT_OK(mfc.Add(inBox));
+    ZELVVOLSEx nowhere = NewVolume("ACME", "LTO6", "A2", "DC01");
+    nowhere.vol.container = 77;
+    EXPECT_RC(mfc.Add(nowhere), ZELV10RC_NOCONTAINER);
+    ZELVVOLSEx a1 = Read("A1");
+    EXPECT_EQ(a1.vol.container, 2u);
+    std::vector<ZELVVOLSKey> contents;
+    ASSERT_OK(mfc.List(&contents, 2));
+    ASSERT_EQ(contents.size(), 1u);
+    EXPECT_EQ(contents[0].Text(), QStringLiteral("ACME.LTO6.A1"));
+    ZELVVOLSFULL box;
+    ASSERT_OK(
+        mfc.Get(&box, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("BOX1")));
+    EXPECT_TRUE(box.vol.flags & ZELVVOL_CONTAINER);
+    EXPECT_EQ(box.vol.container, 2u);
+    EXPECT_EQ(box.vol.capacity, 2);
+    EXPECT_EQ(box.used, 1u);
+    // A Container keeps its own number whatever an update says.
+    ZELVVOLSEx boxRecord = Read("BOX1");
+    boxRecord.vol.container = 1;
+    ASSERT_OK(mfc.Update(boxRecord));
+    EXPECT_EQ(Read("BOX1").vol.container, 2u);
+    EXPECT_RC(mfc.List(&contents, 99), ZELV10RC_NOCONTAINER);
+}
+
+TEST_P(ZELVStoreTest, FailedUpdateLeavesNothingBehind) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
+    const qint64 historyBefore = Count("volume_history");
+    ZELVVOLSEx r = Read("A00001");
+    r.vol.Target().repositoryId = "VLT1";
+    r.vol.dataCluster = 9; // no such Data-Cluster
+    EXPECT_RC(mfc.Update(r), ZELV10RC_NOCLUSTER);
+    r.vol.dataCluster = 1;
+    r.vol.consignment = 555;
+    EXPECT_RC(mfc.Update(r), ZELV10RC_NOCONSIGNMENT);
+    r.vol.consignment = 0;
+    r.vol.Target().repositoryId = "GONE";
+    EXPECT_RC(mfc.Update(r), ZELV10RC_NOREPOSITORY);
+    const ZELVVOLSEx now = Read("A00001");
+    EXPECT_EQ(now.vol.Target().repositoryId.Text(), QStringLiteral("DC01"));
+    EXPECT_EQ(now.vol.version, 1u);
+    EXPECT_EQ(Count("volume_history"), historyBefore);
+}
+
+TEST_P(ZELVStoreTest, DescriptionIsAttributeZeroAndSetsItsFlag) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
+    ZELVATTRIBUTE attr;
+    EXPECT_RC(
+        mfc.Get(&attr, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("A00001"), 0),
+        ZELV10RC_NOATTRIBUTE);
+    ZELVATTRIBUTEEx put;
+    put.key = NewVolume("ACME", "LTO6", "A00001").key;
+    put.value = "Month-end payroll; keep 7 years \"legal\"";
+    ASSERT_OK(mfc.Put(put));
+    EXPECT_TRUE(Read("A00001").vol.flags & ZELVVOL_DESCRIPTION);
+    ASSERT_OK(mfc.Get(&attr, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                      QStringLiteral("A00001"), 0));
+    EXPECT_EQ(attr.value.Text(), put.value.Text());
+    std::vector<ZELVATTRIBUTEFULL> all;
+    ASSERT_OK(mfc.List(&all, QStringLiteral("ACME"), QStringLiteral("LTO6")));
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].key.Text(), QStringLiteral("ACME.LTO6.A00001"));
+    // Emptied: gone, and the flag with it; both changes are in the history.
+    put.value.Clear();
+    ASSERT_OK(mfc.Put(put));
+    EXPECT_FALSE(Read("A00001").vol.flags & ZELVVOL_DESCRIPTION);
+    std::vector<ZELVVOLHISTORY> history;
+    ASSERT_OK(mfc.List(&history, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                       QStringLiteral("A00001")));
+    ASSERT_GE(history.size(), 3u);
+    EXPECT_EQ(history.back().field.Text(), QStringLiteral("description"));
+    EXPECT_EQ(history.back().oldValue, QStringLiteral("Month-end payroll; keep 7 years \"legal\""));
+    EXPECT_TRUE(history.back().newValue.isEmpty());
+}
+
+TEST_P(ZELVStoreTest, AttributeTypesRoundTrip) {
+    ZELVATTRIBUTETYPE types;
+    types.customerId = "ACME";
+    types.entries[0].name = "Retention";
+    types.entries[0].flags = 2 << 2;
+    types.entries[199].name = "Encrypted";
+    types.entries[199].flags = 3 << 2;
+    ASSERT_OK(mfc.Put(types));
+    ZELVATTRIBUTETYPE back;
+    ASSERT_OK(mfc.Get(&back, QStringLiteral("ACME")));
+    EXPECT_EQ(back.entries[0].name.Text(), QStringLiteral("Retention"));
+    EXPECT_EQ(back.entries[199].flags, 3u << 2);
+    EXPECT_TRUE(back.entries[1].name.IsEmpty());
+    EXPECT_RC(mfc.Get(&back, QStringLiteral("NONE")), ZELV10RC_NOCUSTOMER);
+}
+
+TEST_P(ZELVStoreTest, ConsignmentsMoveForwardOnly) {
+    ZELVCONSIGNEx c;
+    c.customerId = "ACME";
+    c.comments[0] = "Deliver to loading bay 3";
+    c.description = "Audit recall";
+    c.required = 1700100000;
+    uint32_t number = 0;
+    ASSERT_OK(mfc.Put(c, &number));
+    ASSERT_GT(number, 0u);
+    ASSERT_OK(mfc.EditConsignment(number, ZELVCONSIGN_CAST, QStringLiteral("Automatically Cast")));
+    EXPECT_RC(mfc.EditConsignment(number, ZELVCONSIGN_OPEN, QStringLiteral("back")),
+              ZELV10RC_NOTALLOWED);
+    EXPECT_RC(mfc.EditConsignment(number, 9, QStringLiteral("x")), ZELV10RC_BADVALUE);
+    EXPECT_RC(mfc.EditConsignment(number + 100, ZELVCONSIGN_CAST, QStringLiteral("x")),
+              ZELV10RC_NOCONSIGNMENT);
+    ZELVCONSIGNEx back;
+    ASSERT_OK(mfc.Get(&back, number));
+    EXPECT_EQ(back.status, static_cast<uint32_t>(ZELVCONSIGN_CAST));
+    EXPECT_EQ(back.comments[0].Text(), QStringLiteral("Deliver to loading bay 3"));
+    EXPECT_EQ(back.createdBy.Text(), mfc.CurrentUser());
+    EXPECT_EQ(Count("consignment_event"), 2);
+    // A recalled Volume carries the Consignment.
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "VLT1")));
+    ZELVVOLSEx r = Read("A00001");
+    r.vol.Target().repositoryId = "DC01";
+    r.vol.consignment = number;
+    ASSERT_OK(mfc.Update(r));
+    EXPECT_EQ(Read("A00001").vol.consignment, number);
+}
+
+TEST_P(ZELVStoreTest, ReportScanKeepsWhatWasScanned) {
+    clock.Set(1700001234);
+    ASSERT_OK(
+        mfc.ReportScan(QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("ZZ'9;%")));
+    EXPECT_RC(mfc.ReportScan(QStringLiteral("ACME"), QStringLiteral("LTO6"), QString()),
+              ZELV10RC_BADIDENTIFIER);
+    std::vector<ZELVSCANREPORT> reports;
+    ASSERT_OK(mfc.List(&reports));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].key.Text(), QStringLiteral("ACME.LTO6.ZZ'9;%"));
+    EXPECT_EQ(reports[0].when, 1700001234);
+    EXPECT_EQ(reports[0].userId.Text(), mfc.CurrentUser());
+    EXPECT_EQ(reports[0].machine.Text(), QStringLiteral("ws-one"));
+}
+
+TEST_P(ZELVStoreTest, SlotsResolveToZones) {
+    ZELVABSLOC loc;
+    ASSERT_OK(mfc.ResolveSlot(&loc, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                              QStringLiteral("LIB1"), 112));
+    EXPECT_EQ(loc.zoneName.Text(), QStringLiteral("ZoneA"));
+    EXPECT_EQ(loc.zoneSlot, 13u);
+    EXPECT_EQ(CZELV10MFC::FormatZoneSlot(loc.zoneSlot), QStringLiteral("0013"));
+    EXPECT_RC(mfc.ResolveSlot(&loc, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                              QStringLiteral("LIB1"), 150),
+              ZELV10RC_NOZONE);
+    EXPECT_RC(mfc.ResolveSlot(&loc, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                              QStringLiteral("LIB1"), 0),
+              ZELV10RC_NOZONE);
+    ZELVZONE overlap;
+    overlap.repositoryId = "LIB1";
+    overlap.name = "ZoneB";
+    overlap.firstSlot = 149;
+    overlap.slotCount = 10;
+    EXPECT_RC(mfc.Add(overlap), ZELV10RC_NOTALLOWED);
+    overlap.firstSlot = 150;
+    ASSERT_OK(mfc.Add(overlap));
+
+    ZELVVOLSEx v = NewVolume("ACME", "LTO6", "A00001", "DC01", "LIB1");
+    v.vol.Target().slot = 151;
+    ASSERT_OK(mfc.Add(v));
+    ZELVVOLABS abs;
+    EXPECT_RC(
+        mfc.Get(&abs, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("A00001")),
+        ZELV10RC_NOZONE); // it is not in a zone yet
+    EXPECT_EQ(abs.target.zoneName.Text(), QStringLiteral("ZoneB"));
+    EXPECT_EQ(abs.target.zoneSlot, 2u);
+    ASSERT_OK(Confirm("A00001", "LIB1", 151));
+    ASSERT_OK(
+        mfc.Get(&abs, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("A00001")));
+    EXPECT_EQ(abs.current.zoneName.Text(), QStringLiteral("ZoneB"));
+    EXPECT_EQ(abs.current.slot, 151u);
+}
+
+struct BarcodeCase {
+    const char* name;
+    const char* barcode;
+    const char* customer;
+    const char* media;
+    uint32_t code;
+    const char* key;
+    uint32_t flags;
+};
+
+} // namespace
+
+// The barcode table runs on SQLite only: it tests parsing, not the engine.
+class ZELVBarcodeTest : public ::testing::TestWithParam<BarcodeCase> {};
+
+TEST_P(ZELVBarcodeTest, ParsesToAKeyOrSaysWhyNot) {
+    const BarcodeCase& c = GetParam();
+    ZelvTestDb db(TestEngine::SQLite);
+    CZELV10MFC mfc;
+    mfc.SetServerAddress(db.Address());
+    ASSERT_TRUE(mfc.Logon().IsOK());
+    ZELVCUSTEx cust;
+    cust.customerId = "ACME";
+    ASSERT_TRUE(mfc.Add(cust).IsOK());
+    for (const char* m : {"LTO6", "CONT"}) {
+        ZELVMEDIAEx media;
+        media.customerId = "ACME";
+        media.mediaId = m;
+        media.containerPattern = QString::fromLatin1(m) == QLatin1String("CONT") ? "C*" : "";
+        ASSERT_TRUE(mfc.Add(media).IsOK());
+    }
+    ASSERT_TRUE(mfc.Add(NewVolume("ACME", "LTO6", "A00001")).IsOK());
+    ASSERT_TRUE(mfc.Add(NewVolume("ACME", "CONT", "C00001")).IsOK());
+    ZELVConfig config;
+    ASSERT_TRUE(config.ReadString(
+        QStringLiteral("barcode = { suffixes = [\"L6\", \"L5\"]; uppercase = true; };")));
+
+    ZELV10BARCODEPARSED parsed;
+    const CZELV10RC rc =
+        mfc.ParseBarCode(&parsed, QString::fromUtf8(c.barcode), QString::fromLatin1(c.customer),
+                         QString::fromLatin1(c.media), &config);
+    EXPECT_EQ(rc.Code(), c.code) << rc.Get().toStdString();
+    EXPECT_FALSE(rc.Get().isEmpty());
+    if (rc.IsOK()) {
+        ZELVVOLSKey key;
+        key.customerId = parsed.customerId;
+        key.mediaId = parsed.mediaId;
+        key.volumeId = parsed.volumeId;
+        EXPECT_EQ(key.Text(), QString::fromLatin1(c.key));
+        EXPECT_EQ(parsed.flags, c.flags);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ZELVBarcodeTest,
+    ::testing::Values(
+        BarcodeCase{"FullFormKnownVolume", "ACME.LTO6.A00001", "", "", ZELV10RC_OK,
+                    "ACME.LTO6.A00001", ZELVPARSED_DEFINED},
+        BarcodeCase{"DefaultsForABareVolume", "A00002", "ACME", "LTO6", ZELV10RC_OK,
+                    "ACME.LTO6.A00002", 0},
+        BarcodeCase{"SuffixAndCaseFolded", " a00001l6 ", "ACME", "LTO6", ZELV10RC_OK,
+                    "ACME.LTO6.A00001", ZELVPARSED_DEFINED},
+        BarcodeCase{"KnownContainer", "ACME.CONT.C00001", "", "", ZELV10RC_OK, "ACME.CONT.C00001",
+                    ZELVPARSED_DEFINED | ZELVPARSED_CONTAINER},
+        BarcodeCase{"NewContainerByPattern", "C00099", "ACME", "CONT", ZELV10RC_OK,
+                    "ACME.CONT.C00099", ZELVPARSED_CONTAINER},
+        BarcodeCase{"TenCharactersFit", "ABCDEFGHIJ", "ACME", "LTO6", ZELV10RC_OK,
+                    "ACME.LTO6.ABCDEFGHIJ", 0},
+        BarcodeCase{"ElevenCharactersAreTooLong", "ABCDEFGHIJK", "ACME", "LTO6",
+                    ZELV10RC_BARCODETOOLONG, "", 0},
+        BarcodeCase{"EmptyBarcode", "   ", "ACME", "LTO6", ZELV10RC_BARCODEEMPTY, "", 0},
+        BarcodeCase{"OnlyTheSuffixIsNotStripped", "L6", "ACME", "LTO6", ZELV10RC_OK, "ACME.LTO6.L6",
+                    0},
+        BarcodeCase{"NoDefaults", "A00001", "", "", ZELV10RC_NODEFAULTS, "", 0},
+        BarcodeCase{"TwoPartsOnly", "ACME.A00001", "", "", ZELV10RC_BADBARCODE, "", 0},
+        BarcodeCase{"EmptyVolumePart", "ACME.LTO6.", "", "", ZELV10RC_BARCODEEMPTY, "", 0},
+        BarcodeCase{"QuoteInBarcode", "A'1", "ACME", "LTO6", ZELV10RC_BADBARCODE, "", 0},
+        BarcodeCase{"SemicolonInBarcode", "A;DROP", "ACME", "LTO6", ZELV10RC_BADBARCODE, "", 0},
+        BarcodeCase{"PercentInBarcode", "A%", "ACME", "LTO6", ZELV10RC_BADBARCODE, "", 0},
+        BarcodeCase{"NonAsciiInBarcode", "Ä0001", "ACME", "LTO6", ZELV10RC_BADBARCODE, "", 0}),
+    [](const ::testing::TestParamInfo<BarcodeCase>& i) { return std::string(i.param.name); });
+
+namespace {
+
+INSTANTIATE_TEST_SUITE_P(Engines, ZELVStoreTest,
+                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
+
+} // namespace

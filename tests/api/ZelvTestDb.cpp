@@ -1,0 +1,171 @@
+#include "ZelvTestDb.h"
+
+#include <QAtomicInt>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <unistd.h>
+
+namespace {
+
+QAtomicInt g_counter;
+
+QString OpenAdmin(const ZELVServerAddress& a, const QString& name) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(a.host);
+    db.setPort(a.port);
+    db.setUserName(a.user);
+    db.setPassword(a.password);
+    db.setDatabaseName(a.database.isEmpty() ? QStringLiteral("postgres") : a.database);
+    if (!db.open())
+        return db.lastError().text();
+    return {};
+}
+
+} // namespace
+
+ZelvTestDb::ZelvTestDb(TestEngine engine) : m_engine(engine) {
+    if (engine == TestEngine::SQLite) {
+        m_address.filePath = m_dir.path() + QStringLiteral("/kelmar-test.db");
+        m_ready = m_dir.isValid();
+        m_why = QStringLiteral("no temporary folder");
+        return;
+    }
+    const QString text = PgAddressText();
+    if (text.isEmpty()) {
+        m_why = QStringLiteral("KELMAR_TEST_PG is not set");
+        return;
+    }
+    QString error;
+    if (!ZELVServerAddress::Parse(text, &m_admin, &error) || !m_admin.IsCentral()) {
+        m_why = QStringLiteral("KELMAR_TEST_PG is not a server address: ") + error;
+        return;
+    }
+    m_dbName = QStringLiteral("kt_%1_%2").arg(getpid()).arg(g_counter.fetchAndAddRelaxed(1));
+    const QString conn = QStringLiteral("admin-") + m_dbName;
+    {
+        error = OpenAdmin(m_admin, conn);
+        if (error.isEmpty()) {
+            QSqlQuery q(QSqlDatabase::database(conn, false));
+            if (!q.exec(QStringLiteral("CREATE DATABASE ") + m_dbName))
+                error = q.lastError().text();
+        }
+    }
+    QSqlDatabase::removeDatabase(conn);
+    if (!error.isEmpty()) {
+        m_why = QStringLiteral("cannot create a test database: ") + error;
+        return;
+    }
+    m_address = m_admin;
+    m_address.database = m_dbName;
+    m_ready = true;
+}
+
+ZelvTestDb::~ZelvTestDb() {
+    if (m_engine != TestEngine::PostgreSQL || m_dbName.isEmpty() || !m_ready)
+        return;
+    const QString conn = QStringLiteral("drop-") + m_dbName;
+    if (OpenAdmin(m_admin, conn).isEmpty()) {
+        QSqlQuery q(QSqlDatabase::database(conn, false));
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + m_dbName +
+               QStringLiteral(" WITH (FORCE)"));
+    }
+    QSqlDatabase::removeDatabase(conn);
+}
+
+bool ZelvTestDb::Ready(QString* why) const {
+    if (why)
+        *why = m_why;
+    return m_ready;
+}
+
+bool ZelvTestDb::Exec(const QString& sql) const {
+    const QString conn = QStringLiteral("check-%1").arg(g_counter.fetchAndAddRelaxed(1));
+    bool ok = false;
+    {
+        QSqlDatabase db;
+        if (m_engine == TestEngine::SQLite) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+            db.setDatabaseName(m_address.filePath);
+            db.open();
+        } else {
+            OpenAdmin(m_address, conn);
+            db = QSqlDatabase::database(conn, false);
+        }
+        QSqlQuery q(db);
+        ok = q.exec(sql);
+        if (!ok)
+            ADD_FAILURE() << "fixture statement failed: " << sql.toStdString() << ": "
+                          << q.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    return ok;
+}
+
+QVariant ZelvTestDb::Scalar(const QString& sql) const {
+    const QString conn = QStringLiteral("check-%1").arg(g_counter.fetchAndAddRelaxed(1));
+    QVariant value;
+    {
+        QSqlDatabase db;
+        if (m_engine == TestEngine::SQLite) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
+            db.setDatabaseName(m_address.filePath);
+            db.open();
+        } else {
+            OpenAdmin(m_address, conn);
+            db = QSqlDatabase::database(conn, false);
+        }
+        QSqlQuery q(db);
+        if (q.exec(sql) && q.next())
+            value = q.value(0);
+        else if (q.lastError().isValid())
+            ADD_FAILURE() << "check failed: " << sql.toStdString() << ": "
+                          << q.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase(conn);
+    return value;
+}
+
+void ZelvEngineTest::SetUp() {
+    db = std::make_unique<ZelvTestDb>(GetParam());
+    QString why;
+    if (!db->Ready(&why)) {
+        if (GetParam() == TestEngine::PostgreSQL && ZelvTestDb::PgAddressText().isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        FAIL() << why.toStdString();
+    }
+    mfc.SetServerAddress(db->Address());
+    mfc.SetClock(&clock);
+    mfc.SetProgramID(CZELV10MFC::kProgramDesk);
+    mfc.SetMachineName(QStringLiteral("ws-one"));
+    const CZELV10RC rc = mfc.Logon();
+    ASSERT_TRUE(rc.IsOK()) << rc.Get().toStdString();
+}
+
+void ZelvEngineTest::TearDown() {
+    mfc.Logoff();
+}
+
+std::unique_ptr<CZELV10MFC> ZelvEngineTest::SecondConnection(const QString& machine) {
+    auto other = std::make_unique<CZELV10MFC>();
+    other->SetServerAddress(db->Address());
+    other->SetClock(&clock);
+    other->SetProgramID(CZELV10MFC::kProgramDesk);
+    other->SetMachineName(machine);
+    const CZELV10RC rc = other->Logon();
+    EXPECT_TRUE(rc.IsOK()) << rc.Get().toStdString();
+    return other;
+}
+
+ZELVVOLSEx NewVolume(const char* c, const char* m, const char* v, const char* at,
+                     const char* target) {
+    ZELVVOLSEx r;
+    r.key.customerId = c;
+    r.key.mediaId = m;
+    r.key.volumeId = v;
+    for (auto& loc : r.vol.location)
+        loc.repositoryId = at;
+    if (target)
+        r.vol.Target().repositoryId = target;
+    return r;
+}
