@@ -1,0 +1,234 @@
+#include "ZELV10ScanDlg.h"
+
+#include "ZELV10MFC.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { kBarcodeColumn = 0, kVolumeColumn = 1, kResultColumn = 2 };
+
+QString KeyText(const ZELV10BARCODEPARSED& item) {
+    return QStringLiteral("%1.%2.%3")
+        .arg(item.customerId.Text(), item.mediaId.Text(), item.volumeId.Text());
+}
+
+} // namespace
+
+CZELV10ScanDlg::CZELV10ScanDlg(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS& args,
+                               const QString& caption, QWidget* parent)
+    : QDialog(parent), m_connection(connection), m_args(args) {
+    setObjectName(QStringLiteral("scanDialog"));
+    setWindowTitle(caption);
+    setModal(true);
+    resize(560, 420);
+
+    auto* prompt = new QLabel(QStringLiteral("Scan a barcode, or type it and press Enter."), this);
+    prompt->setObjectName(QStringLiteral("scanPrompt"));
+
+    QString defaults;
+    if (!m_args.customerId.IsEmpty())
+        defaults = QStringLiteral("Customer: %1").arg(m_args.customerId.Text());
+    if (!m_args.mediaId.IsEmpty())
+        defaults += (defaults.isEmpty() ? QString() : QStringLiteral("   ")) +
+                    QStringLiteral("Media Type: %1").arg(m_args.mediaId.Text());
+    auto* defaultsLabel = new QLabel(defaults, this);
+    defaultsLabel->setObjectName(QStringLiteral("scanDefaults"));
+    defaultsLabel->setVisible(!defaults.isEmpty());
+
+    m_edit = new QLineEdit(this);
+    m_edit->setObjectName(QStringLiteral("scanBarcodeEdit"));
+    m_edit->setPlaceholderText(QStringLiteral("Barcode"));
+    QFont editFont = m_edit->font();
+    editFont.setPointSizeF(editFont.pointSizeF() * 1.4);
+    m_edit->setFont(editFont);
+    connect(m_edit, &QLineEdit::returnPressed, this, &CZELV10ScanDlg::OnReturnPressed);
+
+    m_last = new QLabel(this);
+    m_last->setObjectName(QStringLiteral("scanLastResult"));
+    m_last->setTextFormat(Qt::PlainText);
+    m_last->setAutoFillBackground(true);
+    m_last->setMargin(6);
+    QFont lastFont = m_last->font();
+    lastFont.setBold(true);
+    lastFont.setPointSizeF(lastFont.pointSizeF() * 1.3);
+    m_last->setFont(lastFont);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("scanResultList"));
+    m_list->setHeaderLabels(
+        {QStringLiteral("Barcode"), QStringLiteral("Volume"), QStringLiteral("Result")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setFocusPolicy(Qt::NoFocus); // the barcode field keeps the scanner's keystrokes
+    m_list->header()->setStretchLastSection(true);
+    m_list->setColumnWidth(kBarcodeColumn, 150);
+    m_list->setColumnWidth(kVolumeColumn, 160);
+
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("scanCountLabel"));
+
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("scanCloseButton"));
+    // Enter belongs to the scanner: no button may take it as a default press.
+    m_close->setAutoDefault(false);
+    m_close->setDefault(false);
+    m_close->setFocusPolicy(Qt::NoFocus);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_count, 1);
+    bottom->addWidget(m_close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(defaultsLabel);
+    layout->addWidget(m_edit);
+    layout->addWidget(m_last);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(bottom);
+
+    m_last->setVisible(false);
+    m_count->setText(QStringLiteral("Nothing scanned yet"));
+    m_edit->setFocus();
+}
+
+CZELV10ScanDlg::~CZELV10ScanDlg() = default;
+
+void CZELV10ScanDlg::keyPressEvent(QKeyEvent* event) {
+    // The barcode field has handled Enter already; QDialog would press a button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CZELV10ScanDlg::OnReturnPressed() {
+    const QString text = m_edit->text();
+    m_edit->clear();
+    SubmitBarcode(text);
+}
+
+void CZELV10ScanDlg::SubmitBarcode(const QString& barcode) {
+    if (barcode.trimmed().isEmpty())
+        return;
+    m_pending.push_back(barcode);
+    // The page's handler may run an event loop (a message box); a scan that
+    // arrives meanwhile is handled after the current one, in order.
+    if (m_busy)
+        return;
+    m_busy = true;
+    while (!m_pending.empty()) {
+        const QString next = m_pending.front();
+        m_pending.pop_front();
+        Process(next);
+    }
+    m_busy = false;
+    m_edit->setFocus();
+}
+
+void CZELV10ScanDlg::Process(const QString& barcode) {
+    Scan scan;
+    scan.barcode = barcode;
+    scan.parsed = m_connection.ParseBarCode(&scan.item, barcode, m_args.customerId.Text(),
+                                            m_args.mediaId.Text(), m_args.config);
+    // Without a page the parse result is all there is to show.
+    scan.outcome = m_args.notify ? m_args.notify(scan.parsed, scan.item) : scan.parsed.Code();
+    if (scan.outcome == ZELV10RC_OK)
+        ++m_accepted;
+    m_scans.push_back(scan);
+    Show(m_scans.back());
+}
+
+void CZELV10ScanDlg::Show(const Scan& scan) {
+    const QString outcome = OutcomeText(scan.outcome);
+    const QString volume = scan.parsed.IsOK() ? KeyText(scan.item) : QString();
+    const QColor colour = OutcomeColour(scan.outcome);
+
+    auto* row = new QTreeWidgetItem;
+    row->setText(kBarcodeColumn, Printable(scan.barcode));
+    row->setText(kVolumeColumn, volume);
+    row->setText(kResultColumn, outcome);
+    row->setToolTip(kBarcodeColumn, Printable(scan.barcode, 4096));
+    // The parse detail says what was wrong with a barcode the server refused.
+    row->setToolTip(kResultColumn,
+                    scan.outcome == scan.parsed.Code() ? scan.parsed.Get() : outcome);
+    for (int c = kBarcodeColumn; c <= kResultColumn; ++c) {
+        row->setBackground(c, colour);
+        row->setForeground(c, QColor(Qt::black));
+    }
+    m_list->insertTopLevelItem(0, row);
+
+    m_last->setText(QStringLiteral("%1 - %2").arg(
+        volume.isEmpty() ? Printable(scan.barcode) : volume, outcome));
+    QPalette palette = m_last->palette();
+    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    m_last->setPalette(palette);
+    m_last->setVisible(true);
+
+    const int total = static_cast<int>(m_scans.size());
+    m_count->setText(QStringLiteral("Scanned: %1   Accepted: %2   Not accepted: %3")
+                         .arg(total)
+                         .arg(m_accepted)
+                         .arg(total - m_accepted));
+}
+
+QString CZELV10ScanDlg::OutcomeText(uint32_t outcome) {
+    switch (outcome) {
+    case ZELV10RC_OK:
+        return QStringLiteral("Accepted");
+    case ZELV10RC_NOTINLIST:
+        return QStringLiteral("Not in the list");
+    case ZELV10RC_WRONGCONTAINER:
+        return QStringLiteral("Wrong Container");
+    case ZELV10RC_CONTAINERELSEWHERE:
+        return QStringLiteral("Container moving elsewhere");
+    default:
+        return CZELV10RC::TextOf(outcome);
+    }
+}
+
+QColor CZELV10ScanDlg::OutcomeColour(uint32_t outcome) {
+    switch (outcome) {
+    case ZELV10RC_OK:
+        return QColor(0xC6, 0xEF, 0xCE); // green: done
+    case ZELV10RC_WRONGCONTAINER:
+    case ZELV10RC_CONTAINERELSEWHERE:
+        return QColor(0xFF, 0xE6, 0x99); // amber: the Volume is fine, its Container is not
+    default:
+        return QColor(0xFF, 0xC7, 0xCE); // red: not taken
+    }
+}
+
+QString CZELV10ScanDlg::Printable(const QString& barcode, int maxChars) {
+    QString out;
+    for (const QChar ch : barcode) {
+        if (ch.category() == QChar::Other_Control || ch.category() == QChar::Other_Format)
+            out += QString::asprintf("\\x%02X", static_cast<unsigned>(ch.unicode()));
+        else
+            out += ch;
+        if (out.size() > maxChars) {
+            out.truncate(maxChars);
+            out += QChar(0x2026);
+            break;
+        }
+    }
+    return out;
+}
+
+int ScanDialog(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS& args, const QString& caption,
+               QWidget* parent) {
+    CZELV10ScanDlg dialog(connection, args, caption, parent);
+    dialog.exec();
+    return static_cast<int>(dialog.Scans().size());
+}
