@@ -281,17 +281,6 @@ private Q_SLOTS:
         QCOMPARE(m_received.size(), 2);
         QCOMPARE(m_received[1].key, QStringLiteral("ACME.LTO6.A00002"));
     }
-
-    void scanArgsKeepTheirFields() {
-        ZELVSCANVOLUMEARGS args;
-        QCOMPARE(args.size, uint32_t(36));
-        QCOMPARE(args.message, kZelvScanMessage);
-        args.message = kZelvScanOutMessage;
-        args.customerId = "ACMEXX"; // the field keeps four characters
-        QCOMPARE(args.customerId.Text(), QStringLiteral("ACME"));
-        QCOMPARE(kZelvScanModifyMessage, uint32_t(1324));
-        QCOMPARE(kZelvScanOutMessage, uint32_t(1344));
-    }
 };
 
 QTEST_MAIN(ZELV10ScanDlgTest)
