@@ -115,6 +115,12 @@ public:
     // Container when it says so or its Media Type's pattern names it one; a
     // Container gets its number from the server.
     CZELV10RC Add(const ZELVVOLSEx& in);
+    // Many new Volumes at once (imports, the demo data set): all or none, in
+    // one transaction, with the same rules and history as Add. `next` fills
+    // the next Volume and its description (may stay empty) and returns false
+    // when there are no more. *added counts the Volumes written.
+    using VolumeSource = std::function<bool(ZELVVOLSEx* volume, QString* description)>;
+    CZELV10RC AddVolumes(const VolumeSource& next, uint64_t* added = nullptr);
     // Writes a Volume read before with Get; refused with ZELV10RC_CHANGED
     // when someone else changed it in between. A filled-in confirmation
     // location confirms the Volume there (docs/server.md).

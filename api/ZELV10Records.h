@@ -240,8 +240,8 @@ struct ZELVVOLS {
     // Target (where it goes), current (where it is), confirmation (where it
     // was just seen: Get returns it empty; an Update that fills it confirms).
     std::array<ZELVVOLLOC, 3> location;
-    CZELVDate moveDate;     // next move date when flags has ZELVVOL_MOVEDATE
-    int64_t moveTime = 0;   // read only: seconds since 1970 since which it is moving
+    CZELVDate moveDate;   // next move date when flags has ZELVVOL_MOVEDATE
+    int64_t moveTime = 0; // seconds since 1970 since which it is moving (Add: a past time is kept)
     uint16_t threshold = 0; // overdue threshold in minutes, 0 = none
     uint32_t dataCluster = 0;
     uint32_t container = 0; // a Container's own number, or the Container it travels in

@@ -167,7 +167,8 @@ ZELVVolumeState CZELVVolumeRules::ApplyAdd(const ZELVVOLS& in, bool isContainer,
     v.container = isContainer ? containerNumber : in.container;
     v.capacity = isContainer ? in.capacity : 0;
     s.containerSelf = isContainer ? containerNumber : 0;
-    v.moveTime = now;
+    // An import may bring the time a move began; a time to come is not believed.
+    v.moveTime = in.moveTime > 0 && in.moveTime <= now ? in.moveTime : now;
     v.version = 1;
     Settle(&s);
     return s;

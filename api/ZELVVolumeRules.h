@@ -54,7 +54,8 @@ public:
                                  const ZELVRepositoryFacts& confirmAt, int64_t now,
                                  ZELVVolumeState* out, bool* confirmed);
 
-    // Add: the caller's locations and fields, the server's bits.
+    // Add: the caller's locations and fields, the server's bits. A move time in
+    // the past is kept (imports of moves already under way); else it is now.
     static ZELVVolumeState ApplyAdd(const ZELVVOLS& in, bool isContainer, uint32_t containerNumber,
                                     int64_t now);
 
