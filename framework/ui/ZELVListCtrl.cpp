@@ -32,12 +32,20 @@
 
 namespace {
 
-// Cuts a UTF-8 text at most `limit` bytes long without splitting a character.
+// Cuts a UTF-8 text to at most `limit` bytes without splitting a character.
+// The text must hold at least `limit` bytes before the cut.
 void CutUtf8(char* text, int limit) {
-    int length = limit;
-    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
-        --length;
-    text[length] = '\0';
+    int start = limit - 1;
+    while (start > 0 && limit - start < 4 &&
+           (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+        --start;
+    const auto lead = static_cast<unsigned char>(text[start]);
+    const int needed = lead < 0x80             ? 1
+                       : (lead & 0xE0) == 0xC0 ? 2
+                       : (lead & 0xF0) == 0xE0 ? 3
+                       : (lead & 0xF8) == 0xF0 ? 4
+                                               : 1;
+    text[start + needed > limit ? start : limit] = '\0';
 }
 
 // The rows of a drag: "<list address>:<row>,<row>,...", so a list accepts
@@ -891,6 +899,7 @@ void CZELVListCtrl::ShowFooter() {
         return;
     m_footer = new CZELVListFooter(this, this);
     m_layout->addWidget(m_footer);
+    m_footer->show();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
 }
 
@@ -924,6 +933,7 @@ void CZELVListCtrl::ShowCaption(int iconId, const QString& text) {
         row->addWidget(m_captionText, 1);
         m_layout->insertWidget(0, m_caption);
         m_layout->insertSpacing(1, kCaptionGap);
+        m_caption->show();
     }
     const QIcon icon = ZELVIcon(iconId);
     m_captionIcon->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(16, 16));

@@ -93,6 +93,12 @@ CZELVListModel::CZELVListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 CZELVListModel::~CZELVListModel() = default;
 
+bool CZELVListModel::Valid(const QModelIndex& index) const {
+    // Views and the model tester ask about invalid indexes too; that is no error.
+    return index.isValid() && index.model() == this && index.row() < rowCount() &&
+           index.column() < ColumnCount();
+}
+
 int CZELVListModel::InsertColumn(int column, const QString& heading, Qt::Alignment alignment) {
     column = std::clamp(column, 0, ColumnCount());
     beginInsertColumns(QModelIndex(), column, column);
@@ -295,7 +301,7 @@ int CZELVListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant CZELVListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!Valid(index))
         return {};
     const int row = index.row();
     const int column = index.column();
@@ -344,8 +350,8 @@ QVariant CZELVListModel::data(const QModelIndex& index, int role) const {
 }
 
 bool CZELVListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::CheckStateRole ||
-        index.column() != 0 || !Rows()->HasCheckBoxes())
+    if (!Valid(index) || role != Qt::CheckStateRole || index.column() != 0 ||
+        !Rows()->HasCheckBoxes())
         return false;
     const int source = SourceRow(index.row());
     if (source < 0)
@@ -368,7 +374,7 @@ QVariant CZELVListModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 Qt::ItemFlags CZELVListModel::flags(const QModelIndex& index) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!Valid(index))
         return Qt::NoItemFlags;
     Qt::ItemFlags result =
         Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;

@@ -173,6 +173,7 @@ private:
         Qt::Alignment alignment;
     };
     void ResetOrder() { m_order.clear(); }
+    bool Valid(const QModelIndex& index) const;
 
     std::vector<Column> m_columns;
     CZELVListRows* m_rows = nullptr; // the owner's, not owned
