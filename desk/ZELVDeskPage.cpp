@@ -1,0 +1,1 @@
+#include "ZELVDeskPage.h"

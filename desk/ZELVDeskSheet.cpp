@@ -1,0 +1,392 @@
+#include "ZELVDeskSheet.h"
+
+#include "FinalPage.h"
+#include "IntroPage.h"
+#include "OptionPage.h"
+#include "PageShells.h"
+#include "ZELVDeskConfig.h"
+#include "ZELVDeskHost.h"
+#include "ZELVDeskStrings.h"
+#include "ZELVFilter.h"
+#include "ZELVIcons.h"
+#include "ZELVLauncher.h"
+#include "ZELVPrompter.h"
+#include "ZELVSound.h"
+#include "ZELVVoice.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <cstdarg>
+#include <map>
+
+namespace {
+
+// Most distinct Repositories one location list holds.
+constexpr size_t kMaxLocations = 500;
+
+} // namespace
+
+CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, QWidget* parent)
+    : CZELVWizardSheet(ZELVDeskString(IDS_CAPTION), parent), m_host(host),
+      m_prompter(setup.prompter), m_sounds(setup.sounds), m_launcher(setup.launcher),
+      m_clock(setup.clock ? setup.clock : &ZELVClock::System()),
+      m_programFolder(setup.programFolder) {
+    if (!m_prompter) {
+        m_ownPrompter = std::make_unique<QMessageBoxPrompter>();
+        m_prompter = m_ownPrompter.get();
+    }
+    if (!m_sounds) {
+        m_ownSounds = std::make_unique<QtSoundPlayer>();
+        m_sounds = m_ownSounds.get();
+    }
+    if (!m_launcher) {
+        m_ownLauncher = std::make_unique<ZELVQtLauncher>();
+        m_launcher = m_ownLauncher.get();
+    }
+    if (m_programFolder.isEmpty())
+        m_programFolder = QDir::currentPath();
+
+    SetWatermark(ZELVBitmap(IDB_WATERMARK));
+    SetHeaderBitmap(ZELVBitmap(IDB_HEADER));
+    setWindowIcon(ZELVIcon(IDR_MAINFRAME));
+
+    m_connection = std::make_unique<CZELV10MFC>(0);
+    m_log = std::make_unique<TransactionLog>(QString::fromLatin1(kBuildDate), *m_clock,
+                                             m_programFolder);
+
+    m_connection->SetProgramID(kProgramId);
+    const ZELVServerAddress server = m_host.DefaultServer();
+    m_connection->SetLogonDetails(server.host, server.port, server.user, server.password);
+    // A database file, or a database other than the login's default, needs
+    // the whole address.
+    if (server.IsFile() || !server.database.isEmpty())
+        m_connection->SetServerAddress(server);
+
+    AddPages();
+    m_requiredTime = QDateTime::fromSecsSinceEpoch(m_clock->Now()).addSecs(2 * 3600);
+
+    m_host.LoadConfig(
+        QDir(m_programFolder).filePath(QString::fromLatin1(ZELVDeskConfig::kFileName)), this);
+    if (!ZELVDeskConfig::DisableSpeech(Config()) && setup.createVoice)
+        m_voice = setup.createVoice();
+}
+
+CZELVDeskSheet::~CZELVDeskSheet() {
+    m_log->Close();
+}
+
+void CZELVDeskSheet::AddPages() {
+    m_intro = new CIntroPage;
+    AddPage(m_intro);
+    AddPage(new COptionPage);
+    AddPage(new CAuthorizedPage);
+    AddPage(new CCustomerPage);
+    AddPage(new CMediaPage);
+    AddPage(new CRetrieveLocationPage);
+    AddPage(new CVolumePage);
+    AddPage(new CTimePage);
+    AddPage(new CUpdatePage);
+    AddPage(new CUpdatePageApply);
+    AddPage(new CExtendedAttributesPage);
+    AddPage(new CFilePage);
+    AddPage(new CManagePage);
+    AddPage(new CReceiveLocationPage);
+    AddPage(new CReceiveVolumesPage);
+    AddPage(new CSendLocationPage);
+    AddPage(new CSendContainerPage);
+    AddPage(new CSendVolumesPage);
+    AddPage(new CSendContainerUpdatePage);
+    AddPage(new CScanToListPage);
+    AddPage(new CReconciliationLocationPage);
+    AddPage(new CReconciliationScanPage);
+    AddPage(new CLibraryManagementPage);
+    AddPage(new CMoveListPage);
+    AddPage(new CFinalPage);
+    SetStartPage(0);
+}
+
+const ZELVConfig& CZELVDeskSheet::Config() const {
+    return m_host.Config();
+}
+
+QString CZELVDeskSheet::Expand(const QString& text, int size) const {
+    return m_host.Expand(text, size);
+}
+
+void CZELVDeskSheet::Say(const char* format, ...) {
+    if (!m_voice || !format)
+        return;
+    va_list args;
+    va_start(args, format);
+    const QString text = QString::vasprintf(format, args);
+    va_end(args);
+    SayText(text);
+}
+
+void CZELVDeskSheet::SayText(const QString& text) {
+    if (!m_voice || text.isEmpty())
+        return;
+    m_voice->Say(text.left(kMaxSay - 1));
+}
+
+bool CZELVDeskSheet::ShowNotification(const QString& title, const QString& line1,
+                                      const QString& line2, int icon, int showDelayMs) {
+    return m_host.ShowNotification(this, title, line1, line2, icon, showDelayMs);
+}
+
+void CZELVDeskSheet::ShowCopiedNotice(unsigned count) {
+    ShowNotification(QStringLiteral("Copied items"),
+                     QString::asprintf("Copied %u items to clipboard", count), QString(),
+                     IconInformation, 10000);
+    m_sounds->Play(SoundCopied);
+}
+
+void CZELVDeskSheet::GetMailRecipients(QStringList* list) const {
+    if (list)
+        list->append(ZELVDeskConfig::MailRecipients(Config()));
+}
+
+bool CZELVDeskSheet::OpenLogAndLogon(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo info(folder);
+    if (!info.exists() || !info.isDir())
+        return false;
+    if (!m_log->Open(folder, QString::fromLatin1(kProgramName), QStringLiteral("Startup"))) {
+        m_prompter->Tell(QStringLiteral("Failed to open log file in this location"),
+                         ZELVDeskString(IDS_CAPTION), PromptIcon::Error, this);
+        return false;
+    }
+
+    // The log counts as opened from here on; a refused logon is the
+    // connection's to report, and the pages then find empty lists.
+    if (m_connection->Logon(1).IsOK()) {
+        ZELVSERVERID id;
+        if (m_connection->Get(&id).IsOK()) {
+            QByteArray name;
+            if (!id.userName.IsEmpty())
+                name =
+                    QString::asprintf("Name(%.*s)", kZelvUserNameLen, id.userName.Data()).toUtf8();
+            m_log->Write("Login: Current User(%.*s) %s", kZelvUserIdLen, id.userId.Data(),
+                         name.constData());
+        }
+    }
+    return true;
+}
+
+bool CZELVDeskSheet::EnsureLoggedOn() {
+    if (m_connection->IsLoggedOn())
+        return true;
+    return m_connection->Logon(1).IsOK();
+}
+
+int CZELVDeskSheet::LoadCustomers() {
+    if (m_customers.empty()) {
+        std::vector<ZELVCUSTEx> list;
+        if (m_connection->List(&list).IsOK())
+            m_customers = std::move(list);
+    }
+    if (m_customers.size() == 1)
+        m_customer = m_customers.front().customerId;
+    return int(m_customers.size());
+}
+
+int CZELVDeskSheet::LoadMediaTypes() {
+    m_mediaTypes.clear();
+    std::vector<ZELVMEDIASMALL> list;
+    if (m_connection->List(&list, Customer()).IsOK())
+        m_mediaTypes = std::move(list);
+    if (m_mediaTypes.size() == 1)
+        m_media = m_mediaTypes.front().mediaId;
+    return int(m_mediaTypes.size());
+}
+
+int CZELVDeskSheet::FillLocationList() {
+    m_locations.clear();
+    QStringList media;
+    switch (m_task) {
+    case TaskScanIn:
+    case TaskScanOut:
+        if (!m_connection->List(&media, Customer()).IsOK())
+            media.clear();
+        break;
+    case TaskRecall:
+        media.append(Media());
+        break;
+    default:
+        return 0;
+    }
+    m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+
+    // One row per Repository: a Repository known under several Media Types
+    // shows the sum of their counts; name and scratch count stay the first's.
+    std::map<QString, size_t> rowOf;
+    for (const QString& m : media) {
+        std::vector<ZELVREPOSITORYFULL> list;
+        if (!m_connection->List(&list, Customer(), m).IsOK())
+            continue;
+        for (const ZELVREPOSITORYFULL& r : list) {
+            if ((r.flags | r.localFlags) & ZELVREP_HIDDEN)
+                continue;
+            const QString id = r.repositoryId.Text();
+            if (!CZELVFilter::Match(m_locationFilter, id))
+                continue;
+            const auto found = rowOf.find(id);
+            if (found != rowOf.end()) {
+                ZELVREPOSITORYFULL& row = m_locations[found->second];
+                row.volumes += r.volumes;
+                row.incoming = uint16_t(row.incoming + r.incoming);
+                row.outgoing = uint16_t(row.outgoing + r.outgoing);
+                row.scannedOut = uint16_t(row.scannedOut + r.scannedOut);
+            } else if (m_locations.size() < kMaxLocations) {
+                rowOf.emplace(id, m_locations.size());
+                m_locations.push_back(r);
+            }
+        }
+    }
+    if (m_locations.size() == 1)
+        m_repository = m_locations.front().repositoryId;
+    return int(m_locations.size());
+}
+
+int CZELVDeskSheet::LoadMediaVolumes() {
+    m_mediaVolumes.clear();
+    std::vector<ZELVVOLSFULL> list;
+    if (m_connection->List(&list, Customer(), Media()).IsOK())
+        m_mediaVolumes = std::move(list);
+    return int(m_mediaVolumes.size());
+}
+
+int CZELVDeskSheet::FirstTaskPage() {
+    switch (m_task) {
+    case TaskSend:
+        return IDD_UPDATE;
+    case TaskList:
+        return IDD_SCAN_TO_LIST;
+    case TaskUsers:
+        return IDD_AUTHORIZED;
+    default:
+        break;
+    }
+    if (LoadCustomers() == 1)
+        return AfterCustomer();
+    return IDD_CUSTOMER;
+}
+
+int CZELVDeskSheet::AfterCustomer() {
+    SetWizardButtons(WizBack | WizNext);
+    if (!m_dataClustersLoaded || m_dataClusterCustomer != Customer()) {
+        m_dataClusters.clear();
+        std::vector<ZELVCLUSTERFULL> list;
+        if (m_connection->List(&list, Customer()).IsOK())
+            m_dataClusters = std::move(list);
+        m_dataClusterCustomer = Customer();
+        m_dataClustersLoaded = true;
+    }
+
+    switch (m_task) {
+    case TaskScanIn:
+        m_media.Clear();
+        return FillLocationList() == 1 ? IDD_RECEIVE_VOLUMES : IDD_RECEIVE_LOCATION;
+    case TaskScanOut:
+        m_media.Clear();
+        return FillLocationList() == 1 ? IDD_SEND_CONTAINER : IDD_SEND_LOCATION;
+    case TaskVolumeManagement:
+        return IDD_MANAGE;
+    case TaskMoveLists:
+        return IDD_MOVE_LIST;
+    case TaskFiles:
+        return IDD_FILE;
+    default:
+        break;
+    }
+    if (LoadMediaTypes() == 1)
+        return AfterMediaType();
+    return IDD_MEDIA;
+}
+
+int CZELVDeskSheet::AfterMediaType() {
+    LoadMediaVolumes();
+    const int locations = FillLocationList();
+    switch (m_task) {
+    case TaskRecall:
+        if (locations == 1)
+            return IDD_VOLUME;
+        m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        return IDD_RETRIEVE_LOCATION;
+    case TaskReconciliation:
+        m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        return IDD_RECONCILIATION_LOCATION;
+    case TaskLibraryManagement:
+        m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        return IDD_LIBRARY_MANAGEMENT;
+    default:
+        // No other task leads through the Media Type.
+        return IDD_INTRO;
+    }
+}
+
+int CZELVDeskSheet::CustomerBackTarget() const {
+    return m_customers.size() == 1 ? IDD_INTRO : IDD_CUSTOMER;
+}
+
+int CZELVDeskSheet::MediaBackTarget() const {
+    return m_mediaTypes.size() == 1 ? IDD_INTRO : IDD_MEDIA;
+}
+
+bool CZELVDeskSheet::HasUnprocessedWork() const {
+    switch (m_task) {
+    case TaskSend:
+        return !m_scanList.empty();
+    case TaskRecall:
+        return !m_recallSelection.empty();
+    default:
+        return false;
+    }
+}
+
+bool CZELVDeskSheet::ConfirmExit() {
+    if (m_exitConfirmed || !HasUnprocessedWork())
+        return true;
+    const int answer =
+        m_prompter->Ask(ZELVDeskString(IDS_EXIT_TEXT), ZELVDeskString(IDS_EXIT_CAPTION),
+                        PromptIcon::Question, PromptButtons::YesNo, PromptNone, this);
+    if (answer != PromptYes)
+        return false;
+    m_exitConfirmed = true;
+    return true;
+}
+
+bool CZELVDeskSheet::ConfirmCustomerChange() {
+    if (m_recallSelection.empty())
+        return true;
+    const int answer = m_prompter->Ask(ZELVDeskString(IDS_CUSTOMER_CHANGE_TEXT),
+                                       ZELVDeskString(IDS_CUSTOMER_CHANGE_CAPTION),
+                                       PromptIcon::Warning, PromptButtons::YesNo, PromptNone, this);
+    if (answer != PromptYes)
+        return false;
+    m_recallSelection.clear();
+    return true;
+}
+
+void CZELVDeskSheet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // Escape asks before unprocessed work is dropped; a refusal swallows it.
+        event->accept();
+        if (ConfirmExit())
+            TryCancel();
+        return;
+    }
+    CZELVWizardSheet::keyPressEvent(event);
+}
+
+void CZELVDeskSheet::done(int result) {
+    // Leaving the wizard ends the task's log with its end-of-file line.
+    m_log->Close();
+    CZELVWizardSheet::done(result);
+}
+
+CZELVDeskSheet* DeskSheetOf(const CZELVWizardPage* page) {
+    return page ? qobject_cast<CZELVDeskSheet*>(page->Sheet()) : nullptr;
+}

@@ -1,0 +1,130 @@
+#include "PageShells.h"
+
+#include "ZELVDeskStrings.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+CPageShell::CPageShell(int templateId, const QString& name, int titleId, int subtitleId)
+    : CZELVDeskPage(templateId) {
+    SetHeader(ZELVDeskString(titleId), ZELVDeskString(subtitleId));
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(name, this);
+    label->setObjectName(QStringLiteral("pageName"));
+    label->setTextFormat(Qt::PlainText);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    layout->addWidget(label);
+    layout->addStretch(1);
+}
+
+void CPageShell::OnSetActive() {
+    if (CZELVDeskSheet* sheet = Desk())
+        sheet->SetWizardButtons(CZELVWizardSheet::WizBack);
+}
+
+CAuthorizedPage::CAuthorizedPage()
+    : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
+
+CCustomerPage::CCustomerPage()
+    : CPageShell(IDD_CUSTOMER, QStringLiteral("Customer Selection"), 298, 262) {}
+
+CMediaPage::CMediaPage()
+    : CPageShell(IDD_MEDIA, QStringLiteral("Media Type Selection"), 303, 267) {}
+
+int CMediaPage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    if (sheet && !sheet->ConfirmCustomerChange())
+        return kStay;
+    return IDD_CUSTOMER;
+}
+
+CRetrieveLocationPage::CRetrieveLocationPage()
+    : CPageShell(IDD_RETRIEVE_LOCATION, QStringLiteral("Delivery Location Selection"), 307, 246) {}
+
+CVolumePage::CVolumePage() : CPageShell(IDD_VOLUME, QStringLiteral("Volume Selection"), 310, 273) {}
+
+CTimePage::CTimePage()
+    : CPageShell(IDD_TIME, QStringLiteral("Required Date Selection"), 299, 263) {}
+
+bool CTimePage::OnQueryCancel() {
+    CZELVDeskSheet* sheet = Desk();
+    return !sheet || sheet->ConfirmExit();
+}
+
+CUpdatePage::CUpdatePage() : CPageShell(IDD_UPDATE, QStringLiteral("Scan and Modify"), 308, 248) {}
+
+bool CUpdatePage::OnQueryCancel() {
+    CZELVDeskSheet* sheet = Desk();
+    return !sheet || sheet->ConfirmExit();
+}
+
+CUpdatePageApply::CUpdatePageApply()
+    : CPageShell(IDD_UPDATE_APPLY, QStringLiteral("Apply and Verify"), 0, 0) {}
+
+CExtendedAttributesPage::CExtendedAttributesPage()
+    : CPageShell(IDD_EXTENDED_ATTRIBUTES, QStringLiteral("Extended Attributes"), 329, 370) {}
+
+CFilePage::CFilePage()
+    : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
+
+CManagePage::CManagePage()
+    : CPageShell(IDD_MANAGE, QStringLiteral("Manage Media Library"), 302, 266) {}
+
+int CManagePage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
+}
+
+CReceiveLocationPage::CReceiveLocationPage()
+    : CPageShell(IDD_RECEIVE_LOCATION, QStringLiteral("Receive Repository Selection"), 305, 269) {}
+
+int CReceiveLocationPage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
+}
+
+CReceiveVolumesPage::CReceiveVolumesPage()
+    : CPageShell(IDD_RECEIVE_VOLUMES, QStringLiteral("Receive Volumes"), 306, 270) {}
+
+CSendLocationPage::CSendLocationPage()
+    : CPageShell(IDD_SEND_LOCATION, QStringLiteral("Send Location"), 243, 229) {}
+
+CSendContainerPage::CSendContainerPage()
+    : CPageShell(IDD_SEND_CONTAINER, QStringLiteral("Container Selection"), 365, 357) {}
+
+int CSendContainerPage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
+}
+
+CSendVolumesPage::CSendVolumesPage()
+    : CPageShell(IDD_SEND_VOLUMES, QStringLiteral("Send Volumes"), 231, 240) {}
+
+CSendContainerUpdatePage::CSendContainerUpdatePage()
+    : CPageShell(IDD_SEND_CONTAINER_UPDATE, QStringLiteral("Update Container Details"), 328, 327) {}
+
+CScanToListPage::CScanToListPage()
+    : CPageShell(IDD_SCAN_TO_LIST, QStringLiteral("Scan to list Volumes"), 249, 272) {}
+
+CReconciliationLocationPage::CReconciliationLocationPage()
+    : CPageShell(IDD_RECONCILIATION_LOCATION, QStringLiteral("Reconciliation Location"), 0, 0) {}
+
+int CReconciliationLocationPage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
+}
+
+CReconciliationScanPage::CReconciliationScanPage()
+    : CPageShell(IDD_RECONCILIATION_SCAN, QStringLiteral("Reconciliation Scan"), 0, 0) {}
+
+CLibraryManagementPage::CLibraryManagementPage()
+    : CPageShell(IDD_LIBRARY_MANAGEMENT, QStringLiteral("Manage Library Selection"), 0, 0) {}
+
+int CLibraryManagementPage::OnWizardBack() {
+    CZELVDeskSheet* sheet = Desk();
+    return sheet ? sheet->MediaBackTarget() : int(IDD_INTRO);
+}
+
+CMoveListPage::CMoveListPage() : CPageShell(IDD_MOVE_LIST, QStringLiteral("Move Lists"), 0, 0) {}

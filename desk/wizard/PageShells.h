@@ -1,0 +1,167 @@
+#pragma once
+
+#include "ZELVDeskIds.h"
+#include "ZELVDeskPage.h"
+
+// Pages of the wizard whose work is not built yet. Each has its template id,
+// header and the Back route of the page chains, so the task menu leads to it
+// and the operator can always go back; Next stays on the page.
+class CPageShell : public CZELVDeskPage {
+    Q_OBJECT
+public:
+    // name: the page's title as the page body shows it.
+    CPageShell(int templateId, const QString& name, int titleId, int subtitleId);
+    void OnSetActive() override;
+    int OnWizardNext() override { return kStay; }
+};
+
+class CAuthorizedPage : public CPageShell {
+    Q_OBJECT
+public:
+    CAuthorizedPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CCustomerPage : public CPageShell {
+    Q_OBJECT
+public:
+    CCustomerPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CMediaPage : public CPageShell {
+    Q_OBJECT
+public:
+    CMediaPage();
+    int OnWizardBack() override;
+};
+
+class CRetrieveLocationPage : public CPageShell {
+    Q_OBJECT
+public:
+    CRetrieveLocationPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CVolumePage : public CPageShell {
+    Q_OBJECT
+public:
+    CVolumePage();
+};
+
+class CTimePage : public CPageShell {
+    Q_OBJECT
+public:
+    CTimePage();
+    bool OnQueryCancel() override;
+};
+
+class CUpdatePage : public CPageShell {
+    Q_OBJECT
+public:
+    CUpdatePage();
+    int OnWizardBack() override { return IDD_INTRO; }
+    bool OnQueryCancel() override;
+};
+
+class CUpdatePageApply : public CPageShell {
+    Q_OBJECT
+public:
+    CUpdatePageApply();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CExtendedAttributesPage : public CPageShell {
+    Q_OBJECT
+public:
+    CExtendedAttributesPage();
+};
+
+class CFilePage : public CPageShell {
+    Q_OBJECT
+public:
+    CFilePage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CManagePage : public CPageShell {
+    Q_OBJECT
+public:
+    CManagePage();
+    int OnWizardBack() override;
+};
+
+class CReceiveLocationPage : public CPageShell {
+    Q_OBJECT
+public:
+    CReceiveLocationPage();
+    int OnWizardBack() override;
+};
+
+class CReceiveVolumesPage : public CPageShell {
+    Q_OBJECT
+public:
+    CReceiveVolumesPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CSendLocationPage : public CPageShell {
+    Q_OBJECT
+public:
+    CSendLocationPage();
+    int OnWizardBack() override { return IDD_CUSTOMER; }
+};
+
+class CSendContainerPage : public CPageShell {
+    Q_OBJECT
+public:
+    CSendContainerPage();
+    int OnWizardBack() override;
+};
+
+class CSendVolumesPage : public CPageShell {
+    Q_OBJECT
+public:
+    CSendVolumesPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CSendContainerUpdatePage : public CPageShell {
+    Q_OBJECT
+public:
+    CSendContainerUpdatePage();
+};
+
+class CScanToListPage : public CPageShell {
+    Q_OBJECT
+public:
+    CScanToListPage();
+    int OnWizardBack() override { return IDD_INTRO; }
+};
+
+class CReconciliationLocationPage : public CPageShell {
+    Q_OBJECT
+public:
+    CReconciliationLocationPage();
+    int OnWizardBack() override;
+};
+
+class CReconciliationScanPage : public CPageShell {
+    Q_OBJECT
+public:
+    CReconciliationScanPage();
+};
+
+class CLibraryManagementPage : public CPageShell {
+    Q_OBJECT
+public:
+    CLibraryManagementPage();
+    int OnWizardBack() override;
+};
+
+class CMoveListPage : public CPageShell {
+    Q_OBJECT
+public:
+    CMoveListPage();
+    int OnWizardBack() override { return IDD_CUSTOMER; }
+};

@@ -1,0 +1,197 @@
+#include "DeskTestSupport.h"
+
+#include "IntroPage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTextStream>
+#include <QWidget>
+
+void PrepareDeskTestEnvironment() {
+    static QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
+    qunsetenv("ZELVCONFIGFILE");
+    qunsetenv("ZELVDEFAULTSERVER");
+}
+
+// --- TestDatabase ----------------------------------------------------------------
+
+TestDatabase::TestDatabase() {
+    if (!m_dir.isValid())
+        return;
+    m_address.filePath = m_dir.filePath(QStringLiteral("kelmar.db"));
+    m_mfc.SetServerAddress(m_address);
+    m_ready = m_mfc.Logon(1).IsOK();
+}
+
+bool TestDatabase::AddCustomer(const char* id, const char* name, uint32_t flags) {
+    ZELVCUSTEx c;
+    c.customerId = id;
+    c.name = name;
+    c.flags = flags;
+    return m_mfc.Add(c).IsOK();
+}
+
+bool TestDatabase::AddMedia(const char* customer, const char* media, const char* name) {
+    ZELVMEDIAEx m;
+    m.customerId = customer;
+    m.mediaId = media;
+    m.name = name ? name : media;
+    return m_mfc.Add(m).IsOK();
+}
+
+bool TestDatabase::AddRepository(const char* id, const char* name, uint32_t flags) {
+    ZELVREPOSITORY r;
+    r.repositoryId = id;
+    r.name = name;
+    r.flags = flags;
+    r.type = ZELVREPTYPE_DATACENTRE;
+    return m_mfc.Add(r).IsOK();
+}
+
+bool TestDatabase::AddVolume(const char* customer, const char* media, const char* volume,
+                             const char* at, const char* target) {
+    ZELVVOLSEx v;
+    v.key.customerId = customer;
+    v.key.mediaId = media;
+    v.key.volumeId = volume;
+    for (auto& location : v.vol.location)
+        location.repositoryId = at;
+    if (target)
+        v.vol.Target().repositoryId = target;
+    return m_mfc.Add(v).IsOK();
+}
+
+bool TestDatabase::Exec(const QString& sql) {
+    const QString name = QStringLiteral("desk-test-direct");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(m_address.filePath);
+        if (db.open()) {
+            QSqlQuery query(db);
+            ok = query.exec(sql);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// --- DeskRun -------------------------------------------------------------------------
+
+DeskRun::DeskRun() {
+    const QString machine = m_settings.filePath(QStringLiteral("machine.ini"));
+    QFile file(machine);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text))
+        file.write("[General]\nDisableUpdateCheck=1\n");
+    file.close();
+
+    ZELVWinAppSetup setup;
+    setup.core.profileFile = m_settings.filePath(QStringLiteral("profile.ini"));
+    setup.core.machineFile = machine;
+    setup.core.changeToProgramFolder = false;
+    setup.core.installCrashHandler = false;
+    auto prompter = std::make_unique<ScriptedPrompter>();
+    m_prompter = prompter.get();
+    setup.prompter = std::move(prompter);
+    // The assistance mail and the support site are never really opened here.
+    setup.launcher = [](const ZELVCommand&) { return true; };
+    setup.urlOpener = [](const QUrl&) { return true; };
+    m_app = std::make_unique<CZELVDeskApp>(std::move(setup));
+}
+
+DeskRun::~DeskRun() {
+    m_sheet.reset();
+    m_app.reset();
+}
+
+void DeskRun::WriteConfig(const QString& text) {
+    QFile file(QDir(m_folder.path()).filePath(QStringLiteral("ZELVDesk.cfg")));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text.toUtf8());
+}
+
+QString DeskRun::NewFolder(const QString& name) const {
+    QDir(m_folder.path()).mkpath(name);
+    return QDir(m_folder.path()).filePath(name);
+}
+
+CZELVDeskSheet& DeskRun::Start(const QStringList& arguments) {
+    const QHash<QString, QString> env = m_env;
+    m_app->Start(arguments, [env](const QString& name) { return env.value(name); });
+    CZELVDeskSheetSetup setup;
+    setup.sounds = &sounds;
+    setup.launcher = launcherOverride ? launcherOverride : &launcher;
+    setup.programFolder = m_folder.path();
+    setup.createVoice = [this]() -> std::unique_ptr<IVoice> {
+        ++m_voicesCreated;
+        auto voice = std::make_unique<RecordingVoice>();
+        m_voice = voice.get();
+        return voice;
+    };
+    m_sheet = m_app->CreateSheet(std::move(setup));
+    m_sheet->show();
+    Flush();
+    return *m_sheet;
+}
+
+QStringList DeskRun::NotificationTitles() const {
+    QStringList titles;
+    for (const CZELVPopup* popup : m_app->Popups().OpenPopups())
+        titles.append(popup->Notification().title);
+    return titles;
+}
+
+QStringList DeskRun::PromptTexts() const {
+    QStringList texts;
+    for (const ScriptedPrompter::Record& r : m_prompter->Asked())
+        texts.append(r.request.text);
+    return texts;
+}
+
+QStringList DeskRun::PromptCaptions() const {
+    QStringList captions;
+    for (const ScriptedPrompter::Record& r : m_prompter->Asked())
+        captions.append(r.request.caption);
+    return captions;
+}
+
+int DeskRun::ActivePageId() const {
+    const CZELVWizardPage* page = m_sheet ? m_sheet->GetActivePage() : nullptr;
+    return page ? page->TemplateId() : 0;
+}
+
+bool DeskRun::ChooseTask(const QString& text) {
+    CIntroPage* intro = m_sheet->IntroPage();
+    const int row = intro->ListTexts().indexOf(text);
+    if (row < 0)
+        return false;
+    intro->ChooseRow(row);
+    Flush();
+    return true;
+}
+
+void DeskRun::Flush() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::sendPostedEvents();
+}
+
+QStringList DeskRun::LogTexts() const {
+    QStringList texts;
+    if (!m_sheet || m_sheet->Log().Path().isEmpty())
+        return texts;
+    QFile file(m_sheet->Log().Path());
+    if (!file.open(QIODevice::ReadOnly))
+        return texts;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    for (const QString& line : lines)
+        if (line.size() > 16)
+            texts.append(line.mid(16));
+    return texts;
+}
