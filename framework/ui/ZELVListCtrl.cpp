@@ -29,6 +29,8 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <fnmatch.h>
 
 namespace {
 
@@ -809,8 +811,10 @@ unsigned CZELVListCtrl::GetMatchFlags(int column) const {
 }
 
 bool CZELVListCtrl::MatchUtf8(const FilterSlot& slot, const char* value) const {
-    return CZELVFilter::Match(slot.pattern.constData(), value,
-                              slot.matchFlags | CZELVFilter::kExtMatch);
+    // Callers have checked that the pattern is not empty; fnmatch directly
+    // saves a call per row on large lists.
+    return ::fnmatch(slot.pattern.constData(), value,
+                     int(slot.matchFlags | CZELVFilter::kExtMatch)) == 0;
 }
 
 bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const {
@@ -820,6 +824,20 @@ bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const
     char value[kMaxMatchText + 1];
     va_list args;
     va_start(args, format);
+    if (format && format[0] == '%' && format[1] == 's' && format[2] == '\0') {
+        // The usual call hands over one field as it is: match it in place
+        // rather than pay for formatting on every row of a large list.
+        const char* text = va_arg(args, const char*);
+        va_end(args);
+        if (!text)
+            text = "(null)";
+        const size_t length = strnlen(text, kMaxMatchText + 1);
+        if (length <= size_t(kMaxMatchText))
+            return MatchUtf8(*slot, text);
+        std::memcpy(value, text, kMaxMatchText);
+        CutUtf8(value, kMaxMatchText);
+        return MatchUtf8(*slot, value);
+    }
     const int length = std::vsnprintf(value, sizeof value, format ? format : "", args);
     va_end(args);
     if (length < 0)

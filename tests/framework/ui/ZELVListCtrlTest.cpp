@@ -404,6 +404,9 @@ private Q_SLOTS:
         const QByteArray cut = QByteArray(1030, 'X') + 'Y';
         QVERIFY(list->FilterMatchesText(0, "%s", fits.constData()));
         QVERIFY(!list->FilterMatchesText(0, "%s", cut.constData()));
+        QVERIFY(list->FilterMatchesText(0, "%s%s", "X", fits.constData() + 1));
+        QVERIFY(!list->FilterMatchesText(0, "%.3s%s", "XXXX", cut.constData()));
+        QVERIFY(list->FilterMatchesText(0, "%s.%s.%s", "ACME", "LTO6", "A00001Y"));
         QVERIFY(list->FilterMatchesText(0, QString::fromLatin1(fits)));
         QVERIFY(!list->FilterMatchesText(0, QString::fromLatin1(cut)));
         // 511 two-byte characters fill 1,022 bytes; the next one does not fit
@@ -412,6 +415,7 @@ private Q_SLOTS:
         const QString umlauts(600, u'ü');
         QVERIFY(list->FilterMatchesText(0, umlauts));
         QVERIFY(list->FilterMatchesText(0, "%s", umlauts.toUtf8().constData()));
+        QVERIFY(list->FilterMatchesText(0, "%s%s", "", umlauts.toUtf8().constData()));
         list->SetFilterText(0, QStringLiteral("*Y"));
         QVERIFY(list->FilterMatchesText(0, QString(511, u'ü') + u'Y'));
         QVERIFY(!list->FilterMatchesText(0, QString(512, u'ü') + u'Y'));
