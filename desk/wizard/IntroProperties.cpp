@@ -93,7 +93,9 @@ void CIntroProperties::Fill(CZELV10MFC& connection, const ZELVCUSTEx& customer) 
     chart->addAxis(names, Qt::AlignLeft);
     series->attachAxis(names);
     auto* counts = new QValueAxis;
-    counts->setRange(0, std::max<uint32_t>(largest, 1));
+    // Room to the right of the longest bar for its "Moving" label.
+    counts->setRange(0, std::max(double(largest) * 1.3, 4.0));
+    counts->applyNiceNumbers();
     counts->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(counts, Qt::AlignBottom);
     series->attachAxis(counts);
