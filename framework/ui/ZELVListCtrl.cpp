@@ -492,7 +492,14 @@ CZELVListCtrl::SortMark CZELVListCtrl::GetSortMark(int column) const {
     }
 }
 
+void CZELVListCtrl::SetSortOnClick(bool on) {
+    m_sortOnClick = on;
+    m_header->setSectionsClickable(on);
+}
+
 void CZELVListCtrl::OnColumnClick(int column) {
+    if (!m_sortOnClick)
+        return;
     SetSortColumn(column);
     ToggleSortDirection();
     SortItems();
@@ -1248,6 +1255,15 @@ int CZELVListCtrl::DrawChips(QPainter* painter, const QRect& cell, const QString
     }
     painter->restore();
     return drawn;
+}
+
+int CZELVListCtrl::DrawChips(QPainter* painter, int row, int column, const QStringList& strings,
+                             const QColor& text, int gap, const QColor& fill,
+                             const QColor& background) const {
+    if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount())
+        return 0;
+    return DrawChips(painter, m_table->visualRect(m_model->index(row, column)), strings, text, gap,
+                     fill, background);
 }
 
 // ---------------------------------------------------------------------------

@@ -129,7 +129,10 @@ public:
     void EnsureVisible(int row);
 
     // Sorting. The base sorts on a heading click: SetSortColumn, then
-    // ToggleSortDirection, then SortItems.
+    // ToggleSortDirection, then SortItems. Lists kept in their own order
+    // (activity logs) turn that off.
+    void SetSortOnClick(bool on);
+    bool SortsOnClick() const { return m_sortOnClick; }
     int SetSortColumn(int column);
     bool ToggleSortDirection();
     void SortItems();
@@ -254,6 +257,9 @@ public:
     // would pass the right edge. Returns how many were drawn.
     static int DrawChips(QPainter* painter, const QRect& cell, const QStringList& strings,
                          const QColor& text, int gap, const QColor& fill, const QColor& background);
+    // The same in a cell of this list (viewport coordinates).
+    int DrawChips(QPainter* painter, int row, int column, const QStringList& strings,
+                  const QColor& text, int gap, const QColor& fill, const QColor& background) const;
 
     // Views.
     void SetView(View view);
@@ -328,6 +334,7 @@ private:
 
     std::map<int, ZELVListCtrlEditItem> m_editItems;
     bool m_reverse = false;
+    bool m_sortOnClick = true;
     int m_sortColumn = kNoSortColumn;
     int m_editRow = -1;
     int m_editColumn = -1;

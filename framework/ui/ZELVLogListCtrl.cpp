@@ -4,7 +4,10 @@
 #include <QTableView>
 #include <cstdarg>
 
-CZELVLogListCtrl::CZELVLogListCtrl(QWidget* parent) : CZELVListCtrl(parent) {}
+CZELVLogListCtrl::CZELVLogListCtrl(QWidget* parent) : CZELVListCtrl(parent) {
+    // Entries stay in the order they happened.
+    SetSortOnClick(false);
+}
 
 void CZELVLogListCtrl::Setup(int informationIcon, int warningIcon, int errorIcon) {
     LoadIcons({informationIcon, warningIcon, errorIcon});

@@ -1007,6 +1007,19 @@ private Q_SLOTS:
         QCOMPARE(CZELVListCtrl::DrawChips(&painter, QRect(0, 0, 5, 20), strings, Qt::black, gap,
                                           Qt::yellow, Qt::white),
                  0);
+        // In a cell of the list: as many as its width takes.
+        FillThree();
+        const int cellWidth = list->GetColumnWidth(2);
+        int fitting = 0;
+        for (int used = 0; fitting < strings.size(); ++fitting) {
+            used += metrics.horizontalAdvance(strings[fitting]) + gap;
+            if (used > cellWidth)
+                break;
+        }
+        QCOMPARE(list->DrawChips(&painter, 0, 2, strings, Qt::black, gap, Qt::yellow, Qt::white),
+                 fitting);
+        QCOMPARE(list->DrawChips(&painter, 9, 2, strings, Qt::black, gap, Qt::yellow, Qt::white),
+                 0);
     }
 
     // ---- Dragging --------------------------------------------------------
@@ -1082,6 +1095,12 @@ private Q_SLOTS:
         QVERIFY(!log.Model()->data(log.Model()->index(2, 0), Qt::DecorationRole).isNull());
         log.AddLine(CZELVLogListCtrl::Information, QStringLiteral("100% done"));
         QCOMPARE(log.GetItemText(3, 0), QStringLiteral("100% done"));
+        // A click on the heading leaves the entries in the order they happened.
+        log.resize(300, 200);
+        log.show();
+        ClickHeading(log, 0);
+        QCOMPARE(log.GetItemText(0, 0), QStringLiteral("Processing element 1"));
+        QCOMPARE(log.GetSortMark(0), CZELVListCtrl::SortMark::None);
     }
 };
 
