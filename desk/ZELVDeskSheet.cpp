@@ -159,18 +159,20 @@ bool CZELVDeskSheet::OpenLogAndLogon(const QString& folder) {
         return false;
     }
 
-    // The log counts as opened from here on; a refused logon is the
-    // connection's to report, and the pages then find empty lists.
-    if (m_connection->Logon(1).IsOK()) {
-        ZELVSERVERID id;
-        if (m_connection->Get(&id).IsOK()) {
-            QByteArray name;
-            if (!id.userName.IsEmpty())
-                name =
-                    QString::asprintf("Name(%.*s)", kZelvUserNameLen, id.userName.Data()).toUtf8();
-            m_log->Write("Login: Current User(%.*s) %s", kZelvUserIdLen, id.userId.Data(),
-                         name.constData());
-        }
+    // The log counts as opened from here on; the task goes on without the
+    // server and its pages find empty lists, so the operator is told why.
+    const CZELV10RC logon = m_connection->Logon(1);
+    if (!logon.IsOK()) {
+        ShowNotification(QStringLiteral("Logon Failed"), logon.Get(), QString(), IconWarning);
+        return true;
+    }
+    ZELVSERVERID id;
+    if (m_connection->Get(&id).IsOK()) {
+        QByteArray name;
+        if (!id.userName.IsEmpty())
+            name = QString::asprintf("Name(%.*s)", kZelvUserNameLen, id.userName.Data()).toUtf8();
+        m_log->Write("Login: Current User(%.*s) %s", kZelvUserIdLen, id.userId.Data(),
+                     name.constData());
     }
     return true;
 }

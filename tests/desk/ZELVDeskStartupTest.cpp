@@ -317,6 +317,8 @@ void ZELVDeskStartupTest::refusedLogonStillOpensTheLog() {
         QVERIFY2(!line.startsWith(QStringLiteral("Login:")), qPrintable(line));
     QCOMPARE(run.ActivePageId(), int(IDD_CUSTOMER));
     QVERIFY(sheet.Customers().empty());
+    QVERIFY(run.NotificationTitles().contains(QStringLiteral("Logon Failed")));
+    QVERIFY(run.PromptTexts().isEmpty());
 }
 
 void ZELVDeskStartupTest::unwritableLogFolderIsReported() {
