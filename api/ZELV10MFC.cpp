@@ -146,6 +146,8 @@ CZELV10RC CZELV10MFC::Run(Mode mode, const std::function<CZELV10RC()>& body) {
         return CZELV10RC(ZELV10RC_NOTLOGGEDON);
     if (m_store->IsLost())
         return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_store->Where());
+    if (mode == Mode::Single)
+        return body();
     ZELVTransaction tx(*m_store);
     CZELV10RC rc = tx.Begin(mode == Mode::Write);
     if (!rc.IsOK())

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -168,16 +169,24 @@ public:
     static QString GetPgmText(uint32_t programId);
 
 private:
-    enum class Mode { Read, Write };
+    // Single: one statement, atomic by itself, so no transaction around it.
+    enum class Mode { Single, Read, Write };
     CZELV10RC Run(Mode mode, const std::function<CZELV10RC()>& body);
     CZELV10RC Identify();
     qint64 Now() const { return static_cast<qint64>(m_clock->Now()); }
 
     CZELV10RC ReadVolume(const QString& c, const QString& m, const QString& v,
                          ZELVVolumeState* state, qint64* row, bool forUpdate);
-    CZELV10RC CheckVolumeRefs(const QString& customer, const ZELVVOLS& vol, bool checkCurrent);
+    CZELV10RC CheckVolumeRefs(const QString& customer, const ZELVVOLS& vol, const ZELVVOLS* old);
     CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action, const QString& field,
                            const QString& oldValue, const QString& newValue);
+    // PostgreSQL: a Volume's update with its history in one statement.
+    CZELV10RC WriteVolumeAtOnce(const ZELVVOLSKey& key, qint64 row, uint64_t version,
+                                const ZELVVolumeState& now, const QString& action,
+                                const std::vector<std::array<QString, 3>>& changes, bool offsite);
+    // Several changed fields of one change, in one statement.
+    CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action,
+                           const std::vector<std::array<QString, 3>>& changes);
     CZELV10RC CustomerExists(const QString& customer);
     CZELV10RC MediaRow(const QString& customer, const QString& media, QString* containerPattern);
     void FillVolume(const ZELVVolumeState& s, ZELVVOLS* out) const;

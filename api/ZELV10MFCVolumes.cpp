@@ -6,6 +6,8 @@
 #include "ZELVValidate.h"
 #include "ZELVVolumeRules.h"
 
+#include <QHash>
+
 using namespace ZelvValidate;
 
 namespace {
@@ -121,7 +123,8 @@ CZELV10RC CZELV10MFC::ReadVolume(const QString& c, const QString& m, const QStri
 }
 
 CZELV10RC CZELV10MFC::CheckVolumeRefs(const QString& customer, const ZELVVOLS& vol,
-                                      bool checkCurrent) {
+                                      const ZELVVOLS* old) {
+    // What an update leaves as it was was checked when it was written.
     ZELVCursor c;
     auto repositoryExists = [&](const ZELVVOLLOC& loc, const char* what) -> CZELV10RC {
         CZELV10RC rc = m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?",
@@ -135,12 +138,14 @@ CZELV10RC CZELV10MFC::CheckVolumeRefs(const QString& customer, const ZELVVOLS& v
                                  QStringLiteral("%1 %2").arg(QString::fromUtf8(what),
                                                              loc.repositoryId.Text()));
     };
-    CZELV10RC rc = repositoryExists(vol.Target(), "target");
-    if (rc.IsOK() && checkCurrent)
+    CZELV10RC rc;
+    if (!old || vol.Target().repositoryId != old->Target().repositoryId)
+        rc = repositoryExists(vol.Target(), "target");
+    if (rc.IsOK() && !old)
         rc = repositoryExists(vol.Current(), "current");
     if (!rc.IsOK())
         return rc;
-    if (vol.dataCluster != 0) {
+    if (vol.dataCluster != 0 && (!old || vol.dataCluster != old->dataCluster)) {
         rc = m_store->Exec("SELECT 1 FROM data_cluster WHERE customer_id = ? AND number = ?",
                            {customer, qint64(vol.dataCluster)}, &c);
         if (!rc.IsOK())
@@ -150,7 +155,7 @@ CZELV10RC CZELV10MFC::CheckVolumeRefs(const QString& customer, const ZELVVOLS& v
                              QStringLiteral("%1 number %2").arg(customer).arg(vol.dataCluster));
         c.Reset();
     }
-    if (vol.consignment != 0) {
+    if (vol.consignment != 0 && (!old || vol.consignment != old->consignment)) {
         rc = m_store->Exec("SELECT 1 FROM consignment WHERE number = ?", {qint64(vol.consignment)},
                            &c);
         if (!rc.IsOK())
@@ -173,6 +178,32 @@ CZELV10RC CZELV10MFC::WriteHistory(const ZELVVOLSKey& key, const QString& action
          qint64(m_programId), action, field, oldValue, newValue});
 }
 
+CZELV10RC CZELV10MFC::WriteHistory(const ZELVVOLSKey& key, const QString& action,
+                                   const std::vector<std::array<QString, 3>>& changes) {
+    if (changes.empty())
+        return CZELV10RC();
+    // One statement per number of rows; the few shapes are prepared once each.
+    static QStringList shapes;
+    while (shapes.size() < static_cast<int>(changes.size())) {
+        QString sql = QStringLiteral(
+            "INSERT INTO volume_history (customer_id, media_id, volume_id, changed_at,"
+            " user_id, machine, program, action, field, old_value, new_value) VALUES ");
+        for (int i = 0; i <= shapes.size(); ++i)
+            sql += i ? QStringLiteral(", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                     : QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        shapes << sql;
+    }
+    const QString& sql = shapes.at(static_cast<int>(changes.size()) - 1);
+    QVariantList binds;
+    binds.reserve(static_cast<int>(changes.size()) * 11);
+    const QString c = key.customerId.Text(), m = key.mediaId.Text(), v = key.volumeId.Text();
+    const qint64 now = Now();
+    for (const auto& change : changes)
+        binds << c << m << v << now << m_userId << m_machine << qint64(m_programId) << action
+              << change[0] << change[1] << change[2];
+    return m_store->Exec(sql, binds);
+}
+
 // --- Reading ---------------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::Get(ZELVVOLS* out, const QString& customer, const QString& media,
@@ -181,7 +212,8 @@ CZELV10RC CZELV10MFC::Get(ZELVVOLS* out, const QString& customer, const QString&
     if (!rc.IsOK())
         return rc;
     ZELVVolumeState s;
-    rc = Run(Mode::Read, [&]() { return ReadVolume(customer, media, volume, &s, nullptr, false); });
+    rc = Run(Mode::Single,
+             [&]() { return ReadVolume(customer, media, volume, &s, nullptr, false); });
     if (rc.IsOK())
         FillVolume(s, out);
     return rc;
@@ -342,7 +374,7 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
         ZELVVOLS vol = in.vol;
         if (isContainer)
             vol.container = 0;
-        q = CheckVolumeRefs(customer, vol, true);
+        q = CheckVolumeRefs(customer, vol, nullptr);
         if (!q.IsOK())
             return q;
         if (vol.container != 0) {
@@ -402,10 +434,14 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
     const QString customer = in.key.customerId.Text();
     const QString media = in.key.mediaId.Text();
     const QString volume = in.key.volumeId.Text();
-    return Run(Mode::Write, [&]() -> CZELV10RC {
+    // On PostgreSQL every write of this call goes in one statement (below),
+    // which is a transaction by itself; BEGIN and COMMIT would only add round
+    // trips. What was read before it is held to the row by the version check.
+    const bool oneStatement = m_store->Engine() == ZELVEngine::PostgreSQL;
+    return Run(oneStatement ? Mode::Single : Mode::Write, [&]() -> CZELV10RC {
         ZELVVolumeState old;
         qint64 row = 0;
-        CZELV10RC q = ReadVolume(customer, media, volume, &old, &row, true);
+        CZELV10RC q = ReadVolume(customer, media, volume, &old, &row, !oneStatement);
         if (!q.IsOK())
             return q;
         // Two operators never overwrite each other: the write must carry the
@@ -419,11 +455,11 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
         ZELVVOLS vol = in.vol;
         if (old.containerSelf != 0)
             vol.container = old.containerSelf;
-        q = CheckVolumeRefs(customer, vol, false);
+        q = CheckVolumeRefs(customer, vol, &old.vol);
         if (!q.IsOK())
             return q;
         ZELVCursor c;
-        if (old.containerSelf == 0 && vol.container != 0) {
+        if (old.containerSelf == 0 && vol.container != 0 && vol.container != old.vol.container) {
             q = m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?",
                               {qint64(vol.container)}, &c);
             if (!q.IsOK())
@@ -451,40 +487,115 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
         q = CZELVVolumeRules::ApplyUpdate(old, vol, facts, Now(), &now, &confirmed);
         if (!q.IsOK())
             return q;
+        std::vector<std::array<QString, 3>> changes;
+        if (confirmed)
+            changes.push_back({QStringLiteral("confirmed_at"), QString(),
+                               CZELVVolumeRules::LocationText(vol.Confirmation())});
+        for (const ZELVFieldChange& change : CZELVVolumeRules::Changes(old, now))
+            changes.push_back({change.field, change.oldValue, change.newValue});
+        const QString action = confirmed ? QStringLiteral("confirm") : QStringLiteral("update");
+        const bool offsite =
+            confirmed && (facts.type == ZELVREPTYPE_VAULT || facts.type == ZELVREPTYPE_RECOVERY);
+        if (oneStatement)
+            return WriteVolumeAtOnce(in.key, row, old.vol.version, now, action, changes, offsite);
+
+        // SQLite rewrites the index entries of every indexed column it is told
+        // to set, changed or not: leave the locations and the Container out
+        // when they stay as they are.
+        const bool indexedSame = now.vol.Target().repositoryId == old.vol.Target().repositoryId &&
+                                 now.vol.Current().repositoryId == old.vol.Current().repositoryId &&
+                                 (now.containerSelf != 0 || now.vol.container == old.vol.container);
         QVariantList binds = StateBinds(now);
+        if (indexedSame) {
+            binds.removeAt(11); // container_no
+            binds.removeAt(3);  // current_repo
+            binds.removeAt(1);  // target_repo
+        }
         binds << row << qint64(old.vol.version);
-        q = m_store->Exec(
-            "UPDATE volume SET flags = ?, target_repo = ?, target_slot = ?, current_repo = ?,"
-            " current_slot = ?, move_date = ?, due_time = ?, move_time = ?, scheduled = ?,"
-            " threshold = ?, data_cluster = ?, container_no = ?, consignment_no = ?, capacity = ?,"
-            " version = version + 1 WHERE volume_row = ? AND version = ?",
-            binds, &c);
+        q = indexedSame
+                ? m_store->Exec("UPDATE volume SET flags = ?, target_slot = ?, current_slot = ?, "
+                                "move_date = ?,"
+                                " due_time = ?, move_time = ?, scheduled = ?, threshold = ?, "
+                                "data_cluster = ?,"
+                                " consignment_no = ?, capacity = ?, version = version + 1"
+                                " WHERE volume_row = ? AND version = ?",
+                                binds, &c)
+                : m_store->Exec("UPDATE volume SET flags = ?, target_repo = ?, target_slot = ?, "
+                                "current_repo = ?,"
+                                " current_slot = ?, move_date = ?, due_time = ?, move_time = ?, "
+                                "scheduled = ?,"
+                                " threshold = ?, data_cluster = ?, container_no = ?, "
+                                "consignment_no = ?, capacity = ?,"
+                                " version = version + 1 WHERE volume_row = ? AND version = ?",
+                                binds, &c);
         if (!q.IsOK())
             return q;
         if (c.RowsAffected() != 1)
             return CZELV10RC(ZELV10RC_CHANGED, KeyText(customer, media, volume));
         c.Reset();
-        if (confirmed && (facts.type == ZELVREPTYPE_VAULT || facts.type == ZELVREPTYPE_RECOVERY)) {
+        if (offsite) {
             q = m_store->Exec(
                 "UPDATE media SET last_offsite = ? WHERE customer_id = ? AND media_id = ?",
                 {Now(), customer, media});
             if (!q.IsOK())
                 return q;
         }
-        const QString action = confirmed ? QStringLiteral("confirm") : QStringLiteral("update");
-        if (confirmed) {
-            q = WriteHistory(in.key, action, QStringLiteral("confirmed_at"), QString(),
-                             CZELVVolumeRules::LocationText(vol.Confirmation()));
-            if (!q.IsOK())
-                return q;
-        }
-        for (const ZELVFieldChange& change : CZELVVolumeRules::Changes(old, now)) {
-            q = WriteHistory(in.key, action, change.field, change.oldValue, change.newValue);
-            if (!q.IsOK())
-                return q;
-        }
-        return CZELV10RC();
+        return WriteHistory(in.key, action, changes);
     });
+}
+
+CZELV10RC CZELV10MFC::WriteVolumeAtOnce(const ZELVVOLSKey& key, qint64 row, uint64_t version,
+                                        const ZELVVolumeState& now, const QString& action,
+                                        const std::vector<std::array<QString, 3>>& changes,
+                                        bool offsite) {
+    // The update, its history and the off-site time in one statement: the
+    // history and the media row follow only when the version still matched.
+    static QHash<QString, QString> shapes;
+    const QString shape = QStringLiteral("%1:%2").arg(changes.size()).arg(offsite);
+    auto it = shapes.constFind(shape);
+    if (it == shapes.constEnd()) {
+        QString sql = QStringLiteral("WITH u AS (UPDATE volume SET flags = ?, target_repo = ?, "
+                                     "target_slot = ?, current_repo = ?,"
+                                     " current_slot = ?, move_date = ?, due_time = ?, move_time = "
+                                     "?, scheduled = ?, threshold = ?,"
+                                     " data_cluster = ?, container_no = ?, consignment_no = ?, "
+                                     "capacity = ?, version = version + 1"
+                                     " WHERE volume_row = ? AND version = ? RETURNING volume_row)");
+        if (!changes.empty()) {
+            sql += QStringLiteral(
+                ", h AS (INSERT INTO volume_history (customer_id, media_id, volume_id,"
+                " changed_at, user_id, machine, program, action, field, old_value, new_value)"
+                " SELECT x.* FROM u, (VALUES ");
+            for (size_t i = 0; i < changes.size(); ++i)
+                sql += (i ? QStringLiteral(", ") : QString()) +
+                       QStringLiteral(
+                           "(?::text, ?::text, ?::text, ?::bigint, ?::text, ?::text, ?::bigint,"
+                           " ?::text, ?::text, ?::text, ?::text)");
+            sql += QStringLiteral(") AS x RETURNING 1)");
+        }
+        if (offsite)
+            sql += QStringLiteral(
+                ", m AS (UPDATE media SET last_offsite = ?::bigint WHERE customer_id = ?::text"
+                " AND media_id = ?::text AND EXISTS (SELECT 1 FROM u) RETURNING 1)");
+        sql += QStringLiteral(" SELECT COUNT(*) FROM u");
+        it = shapes.insert(shape, sql);
+    }
+    QVariantList binds = StateBinds(now);
+    binds << row << qint64(version);
+    const QString c = key.customerId.Text(), m = key.mediaId.Text(), v = key.volumeId.Text();
+    const qint64 when = Now();
+    for (const auto& change : changes)
+        binds << c << m << v << when << m_userId << m_machine << qint64(m_programId) << action
+              << change[0] << change[1] << change[2];
+    if (offsite)
+        binds << when << c << m;
+    ZELVCursor cur;
+    CZELV10RC rc = m_store->Exec(it.value(), binds, &cur);
+    if (!rc.IsOK())
+        return rc;
+    if (!cur.Next() || cur.Int(0) != 1)
+        return CZELV10RC(ZELV10RC_CHANGED, KeyText(c, m, v));
+    return CZELV10RC();
 }
 
 // --- Locations -------------------------------------------------------------------

@@ -65,6 +65,7 @@ public:
     bool operator!=(const ZELVFixedText& o) const { return Compare(o) != 0; }
     bool operator<(const ZELVFixedText& o) const { return Compare(o) < 0; }
     bool operator==(const QString& text) const { return Text() == text; }
+    bool operator==(const char* text) const { return Text() == QString::fromUtf8(text); }
 
 private:
     std::array<char, static_cast<size_t>(N)> m_data;

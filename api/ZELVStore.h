@@ -73,7 +73,8 @@ public:
     bool InTransaction() const { return m_inTransaction; }
 
     // Runs a statement with its bound values. Statements are prepared once
-    // and kept for the life of the connection.
+    // and kept for the life of the connection; a const char* statement must be
+    // a string literal or other constant text, as it is found by its address.
     CZELV10RC Exec(const char* sql, const QVariantList& binds = {}, ZELVCursor* cursor = nullptr);
     CZELV10RC Exec(const QString& sql, const QVariantList& binds = {},
                    ZELVCursor* cursor = nullptr);
@@ -87,6 +88,8 @@ public:
     CZELV10RC ErrorResult(const QSqlError& error, const QString& context);
 
 private:
+    CZELV10RC Prepared(const QString& sql, QSqlQuery** out);
+    CZELV10RC Run(QSqlQuery& q, const QVariantList& binds, ZELVCursor* cursor, const QString& sql);
     CZELV10RC OpenSqlite(const ZELVServerAddress& address, int busyTimeoutMs);
     CZELV10RC OpenPostgres(const ZELVServerAddress& address);
     void CheckAlive();
@@ -97,8 +100,11 @@ private:
     bool m_open = false;
     bool m_lost = false;
     bool m_inTransaction = false;
+    QSqlDatabase m_db;
+    std::unique_ptr<QSqlQuery> m_plain; // statements that are not kept
     // Node-based so that a cursor's query stays put while others are added.
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_cache;
+    std::unordered_map<const char*, QSqlQuery*> m_literals; // by the address of the text
 };
 
 // Rolls back unless committed: every early return of a call leaves nothing behind.
