@@ -284,9 +284,25 @@ CZELVListCtrl::CZELVListCtrl(QWidget* parent) : QWidget(parent) {
 
 CZELVListCtrl::~CZELVListCtrl() {
     SaveColumnOrder();
-    // The views go first, while this object can still take their signals.
-    delete m_stack;
+    // The views go first, while this object can still take their signals;
+    // their events no longer pass through this list.
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_table), static_cast<QAbstractItemView*>(m_iconView)}) {
+        if (!view)
+            continue;
+        view->removeEventFilter(this);
+        view->viewport()->removeEventFilter(this);
+    }
+    m_activeEditor = nullptr;
+    QStackedWidget* stack = m_stack;
     m_stack = nullptr;
+    m_table = nullptr;
+    m_iconView = nullptr;
+    m_textEditor = nullptr;
+    m_dateEditor = nullptr;
+    m_comboEditor = nullptr;
+    delete stack;
+    m_header = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -1344,7 +1360,7 @@ void CZELVListCtrl::EnableDragging() {
     m_table->setDropIndicatorShown(false);
 }
 
-QMimeData* CZELVListCtrl::CreateDragData() const {
+std::unique_ptr<QMimeData> CZELVListCtrl::CreateDragData() const {
     const std::vector<int> rows = GetSelectedRows();
     if (rows.empty())
         return nullptr;
@@ -1358,7 +1374,7 @@ QMimeData* CZELVListCtrl::CreateDragData() const {
         }
         text += u'\n';
     }
-    auto* data = new QMimeData;
+    auto data = std::make_unique<QMimeData>();
     data->setText(text);
     data->setData(kRowsMimeType, EncodeRows(this, rows));
     return data;
@@ -1367,7 +1383,7 @@ QMimeData* CZELVListCtrl::CreateDragData() const {
 void CZELVListCtrl::StartDrag(QAbstractItemView* view) {
     if (!m_dragging)
         return;
-    QMimeData* data = CreateDragData();
+    std::unique_ptr<QMimeData> data = CreateDragData();
     if (!data)
         return;
     // The image: the selected rows that are visible, where they stand.
@@ -1384,7 +1400,7 @@ void CZELVListCtrl::StartDrag(QAbstractItemView* view) {
         span = span.united(rowRects.back());
     }
     auto* drag = new QDrag(view);
-    drag->setMimeData(data);
+    drag->setMimeData(data.release());
     if (!span.isEmpty()) {
         QPixmap image(span.size());
         image.fill(Qt::transparent);

@@ -6,6 +6,7 @@
 #include "ZELVListModel.h"
 
 #include <QFont>
+#include <QMimeData>
 #include <QPointer>
 #include <QSettings>
 #include <QWidget>
@@ -29,7 +30,6 @@ class QFrame;
 class QLabel;
 class QListView;
 class QMenu;
-class QMimeData;
 class QStackedWidget;
 class QTableView;
 class QTimer;
@@ -209,8 +209,8 @@ public:
     QWidget* DropTarget() const { return m_dropTarget; }
     int DropRow() const { return m_dropRow; }
     int DropHighlightRow() const { return m_dropHighlight; }
-    // The dragged data of the selected rows.
-    QMimeData* CreateDragData() const;
+    // The dragged data of the selected rows; none without a selection.
+    std::unique_ptr<QMimeData> CreateDragData() const;
     static inline const QString kRowsMimeType = QStringLiteral("application/x-kelmar-list-rows");
 
     // Fonts.

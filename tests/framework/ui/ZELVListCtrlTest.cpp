@@ -1031,7 +1031,7 @@ private Q_SLOTS:
         QVERIFY(list->CreateDragData() == nullptr); // nothing selected
         list->SetItemSelected(0, true);
         list->SetItemSelected(2, true);
-        std::unique_ptr<QMimeData> data(list->CreateDragData());
+        std::unique_ptr<QMimeData> data = list->CreateDragData();
         QVERIFY(data);
         QCOMPARE(data->text(), QStringLiteral("B00002\tVLT1\tweekly\nA00001\tLIB1\tdaily\n"));
 
@@ -1061,7 +1061,7 @@ private Q_SLOTS:
         other.InsertColumn(0, QStringLiteral("Volume"));
         other.InsertItem(0, QStringLiteral("X"));
         other.SelectAll();
-        std::unique_ptr<QMimeData> data(other.CreateDragData());
+        std::unique_ptr<QMimeData> data = other.CreateDragData();
         QVERIFY(data);
         QDragEnterEvent enter(CellCentre(*list, 0, 0), Qt::CopyAction, data.get(), Qt::LeftButton,
                               {});
