@@ -29,6 +29,7 @@ public:
     void GetAssistance(QWidget* owner) override { m_app.GetAssistance(owner); }
     void ShowAbout() override { m_app.ShowAbout(); }
     ZELVServerAddress DefaultServer() const override { return m_app.DefaultServer(); }
+    QSettings& Profile() override { return m_app.Profile(); }
 
 private:
     CZELVDeskApp& m_app;

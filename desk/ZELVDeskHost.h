@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QSettings;
 class QWidget;
 
 // What the wizard sheet asks of the application object, which owns the
@@ -32,4 +33,7 @@ public:
     // The server named on the command line or in ZELVDEFAULTSERVER; empty for
     // the embedded database.
     virtual ZELVServerAddress DefaultServer() const = 0;
+    // The per-user profile (the program's registry area): values the pages
+    // remember between sessions.
+    virtual QSettings& Profile() = 0;
 };
