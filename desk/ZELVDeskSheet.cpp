@@ -177,6 +177,14 @@ bool CZELVDeskSheet::OpenLogAndLogon(const QString& folder) {
     return true;
 }
 
+int CZELVDeskSheet::LoadPredefinedLists() {
+    QString folder = Expand(ZELVDeskConfig::SetListDirectory(Config()),
+                            ZELVDeskConfig::kMaxListDirectory);
+    // A relative folder, like no folder, is taken from the program's folder.
+    folder = QDir(m_programFolder).filePath(folder);
+    return m_predefLists.Load(folder);
+}
+
 bool CZELVDeskSheet::EnsureLoggedOn() {
     if (m_connection->IsLoggedOn())
         return true;

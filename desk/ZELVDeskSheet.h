@@ -5,6 +5,7 @@
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
 #include "ZELVDate.h"
+#include "PredefFile.h"
 #include "ZELVDeskIds.h"
 #include "ZELVWizardSheet.h"
 
@@ -127,6 +128,10 @@ public:
     void SetDefaultReturnDate(const CZELVDate& date) { m_defaultReturnDate = date; }
     const QDateTime& DefaultRequiredTime() const { return m_requiredTime; }
     void SetDefaultRequiredTime(const QDateTime& when) { m_requiredTime = when; }
+    // The predefined Volume lists of the "setlistdirectory" folder (the
+    // program's folder when none is set), read again by each call.
+    int LoadPredefinedLists();
+    CPredefFileList& PredefinedLists() { return m_predefLists; }
 
     // --- Page chains ------------------------------------------------------------
     // Each returns the number of records and, with exactly one, selects it.
@@ -200,6 +205,7 @@ private:
     std::vector<ZELVVOLSEx> m_scanList;
     uint16_t m_thresholdMinutes = 0;
     CZELVDate m_defaultReturnDate;
+    CPredefFileList m_predefLists;
 
     CIntroPage* m_intro = nullptr;
 };

@@ -160,7 +160,11 @@ int CZELVListModel::SourceRow(int row) const {
         return -1;
     if (m_order.empty())
         return row;
-    return size_t(row) < m_order.size() ? m_order[size_t(row)] : -1;
+    // A mapping older than the owner's rows (no reload yet) names no row.
+    if (size_t(row) >= m_order.size())
+        return -1;
+    const int source = m_order[size_t(row)];
+    return source < rowCount() ? source : -1;
 }
 
 int CZELVListModel::ViewRow(int sourceRow) const {

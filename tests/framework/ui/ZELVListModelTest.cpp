@@ -140,6 +140,23 @@ private Q_SLOTS:
         QCOMPARE(model.Text(3, 0), QStringLiteral("T0"));
     }
 
+    // An owner that shrinks its rows and has not reloaded yet gets no calls
+    // for rows it no longer has.
+    void staleMappingNamesNoRow() {
+        std::vector<Tape> tapes = {
+            {QStringLiteral("T3"), 30}, {QStringLiteral("T1"), 10}, {QStringLiteral("T2"), 20}};
+        FixedRows rows(&tapes);
+        CZELVListModel model;
+        model.InsertColumn(0, QStringLiteral("Volume"), Qt::AlignLeft);
+        model.SetRows(&rows);
+        model.Sort(1, true, [&rows](int l, int r, int c) { return rows.Compare(l, r, c); });
+        QCOMPARE(model.SourceRow(1), 2);
+        tapes.pop_back();
+        QCOMPARE(model.SourceRow(1), -1);
+        QVERIFY(!model.data(model.index(1, 0)).isValid());
+        QCOMPARE(model.Text(0, 0), QStringLiteral("T3"));
+    }
+
     // Pointer rows reorder themselves, so row i is the i-th pointer again.
     void pointerRowsReorderTheirPointers() {
         std::vector<Tape> tapes = {
