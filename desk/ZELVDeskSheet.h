@@ -1,11 +1,11 @@
 #pragma once
 
+#include "PredefFile.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
 #include "ZELVDate.h"
-#include "PredefFile.h"
 #include "ZELVDeskIds.h"
 #include "ZELVWizardSheet.h"
 
