@@ -1,13 +1,18 @@
 #include "ZELVDeskSheet.h"
 
+#include "CustomerCache.h"
+#include "CustomerPage.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
+#include "MediaCache.h"
+#include "MediaPage.h"
 #include "OptionPage.h"
 #include "PageShells.h"
+#include "ZELV10RepositoryCache.h"
+#include "ZELV10RepositoryListCtrl.h"
 #include "ZELVDeskConfig.h"
 #include "ZELVDeskHost.h"
 #include "ZELVDeskStrings.h"
-#include "ZELVFilter.h"
 #include "ZELVIcons.h"
 #include "ZELVLauncher.h"
 #include "ZELVPrompter.h"
@@ -18,12 +23,26 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <cstdarg>
-#include <map>
 
 namespace {
 
-// Most distinct Repositories one location list holds.
-constexpr size_t kMaxLocations = 500;
+// Index of a task's location list in the sheet, -1 for tasks without one.
+int LocationListIndex(int task) {
+    switch (task) {
+    case TaskScanIn:
+        return 0;
+    case TaskScanOut:
+        return 1;
+    case TaskRecall:
+        return 2;
+    case TaskReconciliation:
+        return 3;
+    case TaskLibraryManagement:
+        return 4;
+    default:
+        return -1;
+    }
+}
 
 } // namespace
 
@@ -62,6 +81,13 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
     // the whole address.
     if (server.IsFile() || !server.database.isEmpty())
         m_connection->SetServerAddress(server);
+
+    m_customerCache = std::make_unique<CustomerCache>(m_connection.get());
+    m_mediaCache = std::make_unique<MediaCache>(m_connection.get());
+    m_repositoryCache =
+        std::make_unique<CZELV10RepositoryCache>(m_connection.get(), &m_host.Profile());
+    for (auto& list : m_locationLists)
+        list = std::make_unique<CZELV10RepositoryRows>();
 
     AddPages();
     m_requiredTime = QDateTime::fromSecsSinceEpoch(m_clock->Now()).addSecs(2 * 3600);
@@ -191,15 +217,34 @@ bool CZELVDeskSheet::EnsureLoggedOn() {
     return m_connection->Logon(1).IsOK();
 }
 
+const std::vector<ZELVCUSTEx>& CZELVDeskSheet::Customers() const {
+    return m_customerCache->Records();
+}
+
+CZELV10RepositoryRows* CZELVDeskSheet::LocationList(int task) const {
+    const int index = LocationListIndex(task);
+    return index < 0 ? nullptr : m_locationLists[size_t(index)].get();
+}
+
+const std::vector<ZELVREPOSITORYFULL>& CZELVDeskSheet::Locations() const {
+    static const std::vector<ZELVREPOSITORYFULL> none;
+    const CZELV10RepositoryRows* list = LocationList(m_task);
+    return list ? list->Records() : none;
+}
+
+QString CZELVDeskSheet::LocationText(const QString& customer, const QString& media,
+                                     const QString& repository, uint32_t slot,
+                                     bool alwaysFormat) const {
+    return m_repositoryCache->LocationText(customer, media, repository, slot, alwaysFormat);
+}
+
 int CZELVDeskSheet::LoadCustomers() {
-    if (m_customers.empty()) {
-        std::vector<ZELVCUSTEx> list;
-        if (m_connection->List(&list).IsOK())
-            m_customers = std::move(list);
-    }
-    if (m_customers.size() == 1)
-        m_customer = m_customers.front().customerId;
-    return int(m_customers.size());
+    // Read once per run; the count is every Customer the server knows, also
+    // those the Customer page leaves out.
+    m_customerCache->Load(false);
+    if (m_customerCache->Count() == 1)
+        m_customer = m_customerCache->At(0)->customerId;
+    return m_customerCache->Count();
 }
 
 int CZELVDeskSheet::LoadMediaTypes() {
@@ -213,51 +258,27 @@ int CZELVDeskSheet::LoadMediaTypes() {
 }
 
 int CZELVDeskSheet::FillLocationList() {
-    m_locations.clear();
-    QStringList media;
+    CZELV10RepositoryRows* list = nullptr;
+    int count = 0;
+    m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
     switch (m_task) {
     case TaskScanIn:
     case TaskScanOut:
-        if (!m_connection->List(&media, Customer()).IsOK())
-            media.clear();
+        list = LocationList(m_task);
+        list->SetFilter(m_locationFilter);
+        count = list->FillForCustomer(*m_connection, Customer());
         break;
     case TaskRecall:
-        media.append(Media());
+        list = LocationList(m_task);
+        list->SetFilter(m_locationFilter);
+        count = list->FillForMedia(*m_connection, Customer(), Media());
         break;
     default:
         return 0;
     }
-    m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
-
-    // One row per Repository: a Repository known under several Media Types
-    // shows the sum of their counts; name and scratch count stay the first's.
-    std::map<QString, size_t> rowOf;
-    for (const QString& m : media) {
-        std::vector<ZELVREPOSITORYFULL> list;
-        if (!m_connection->List(&list, Customer(), m).IsOK())
-            continue;
-        for (const ZELVREPOSITORYFULL& r : list) {
-            if ((r.flags | r.localFlags) & ZELVREP_HIDDEN)
-                continue;
-            const QString id = r.repositoryId.Text();
-            if (!CZELVFilter::Match(m_locationFilter, id))
-                continue;
-            const auto found = rowOf.find(id);
-            if (found != rowOf.end()) {
-                ZELVREPOSITORYFULL& row = m_locations[found->second];
-                row.volumes += r.volumes;
-                row.incoming = uint16_t(row.incoming + r.incoming);
-                row.outgoing = uint16_t(row.outgoing + r.outgoing);
-                row.scannedOut = uint16_t(row.scannedOut + r.scannedOut);
-            } else if (m_locations.size() < kMaxLocations) {
-                rowOf.emplace(id, m_locations.size());
-                m_locations.push_back(r);
-            }
-        }
-    }
-    if (m_locations.size() == 1)
-        m_repository = m_locations.front().repositoryId;
-    return int(m_locations.size());
+    if (count == 1)
+        m_repository = list->At(0)->repositoryId;
+    return count;
 }
 
 int CZELVDeskSheet::LoadMediaVolumes() {
@@ -324,12 +345,16 @@ int CZELVDeskSheet::AfterMediaType() {
         if (locations == 1)
             return IDD_VOLUME;
         m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        LocationList(TaskRecall)->SetFilter(m_locationFilter);
         return IDD_RETRIEVE_LOCATION;
     case TaskReconciliation:
+        // The Reconciliation and Library Management pages fill their lists.
         m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        LocationList(TaskReconciliation)->SetFilter(m_locationFilter);
         return IDD_RECONCILIATION_LOCATION;
     case TaskLibraryManagement:
         m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
+        LocationList(TaskLibraryManagement)->SetFilter(m_locationFilter);
         return IDD_LIBRARY_MANAGEMENT;
     default:
         // No other task leads through the Media Type.
@@ -338,7 +363,7 @@ int CZELVDeskSheet::AfterMediaType() {
 }
 
 int CZELVDeskSheet::CustomerBackTarget() const {
-    return m_customers.size() == 1 ? IDD_INTRO : IDD_CUSTOMER;
+    return m_customerCache->Count() == 1 ? IDD_INTRO : IDD_CUSTOMER;
 }
 
 int CZELVDeskSheet::MediaBackTarget() const {

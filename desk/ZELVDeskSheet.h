@@ -12,15 +12,20 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class CIntroPage;
+class CZELV10RepositoryCache;
+class CZELV10RepositoryRows;
+class CustomerCache;
 class IVoice;
 class ISoundPlayer;
 class IZELVDeskHost;
 class IZELVLauncher;
+class MediaCache;
 class Prompter;
 class ZELVConfig;
 
@@ -106,12 +111,17 @@ public:
     void SetMedia(const QString& id) { m_media.Set(id); }
     void SetRepository(const QString& id) { m_repository.Set(id); }
 
-    const std::vector<ZELVCUSTEx>& Customers() const { return m_customers; }
+    const std::vector<ZELVCUSTEx>& Customers() const;
     const std::vector<ZELVMEDIASMALL>& MediaTypes() const { return m_mediaTypes; }
     const std::vector<ZELVVOLSFULL>& MediaVolumes() const { return m_mediaVolumes; }
     const std::vector<ZELVCLUSTERFULL>& DataClusters() const { return m_dataClusters; }
-    // The current task's location list (merged by Repository).
-    const std::vector<ZELVREPOSITORYFULL>& Locations() const { return m_locations; }
+    // The current task's location list (merged by Repository); empty for a
+    // task without one.
+    const std::vector<ZELVREPOSITORYFULL>& Locations() const;
+    // The location list of a task (Scan-In, Scan-Out, Recall, Reconciliation,
+    // Library Management); none for the other tasks. The sheet keeps one per
+    // task for its whole life.
+    CZELV10RepositoryRows* LocationList(int task) const;
     // The location pattern the Recall, Reconciliation and Library Management
     // location pages apply ("localrepositoryfilter").
     const QString& LocationFilter() const { return m_locationFilter; }
@@ -132,6 +142,16 @@ public:
     // program's folder when none is set), read again by each call.
     int LoadPredefinedLists();
     CPredefFileList& PredefinedLists() { return m_predefLists; }
+
+    // --- Caches -------------------------------------------------------------------
+    CustomerCache& GetCustomerCache() const { return *m_customerCache; }
+    MediaCache& GetMediaCache() const { return *m_mediaCache; }
+    // The Repositories of one Customer and Media Type, with the operator's
+    // hidden Repositories kept out of the choices.
+    CZELV10RepositoryCache& RepositoryCache() const { return *m_repositoryCache; }
+    // A location as the pages show it (the Repository cache's text).
+    QString LocationText(const QString& customer, const QString& media, const QString& repository,
+                         uint32_t slot, bool alwaysFormat = false) const;
 
     // --- Page chains ------------------------------------------------------------
     // Each returns the number of records and, with exactly one, selects it.
@@ -192,14 +212,16 @@ private:
     ZELVFixedText<kZelvMediaIdLen> m_media;
     ZELVFixedText<kZelvRepositoryIdLen> m_repository;
 
-    std::vector<ZELVCUSTEx> m_customers;
-    bool m_customersLoaded = false;
+    std::unique_ptr<CustomerCache> m_customerCache;
+    std::unique_ptr<MediaCache> m_mediaCache;
+    std::unique_ptr<CZELV10RepositoryCache> m_repositoryCache;
     std::vector<ZELVMEDIASMALL> m_mediaTypes;
     std::vector<ZELVVOLSFULL> m_mediaVolumes;
     std::vector<ZELVCLUSTERFULL> m_dataClusters;
     QString m_dataClusterCustomer;
     bool m_dataClustersLoaded = false;
-    std::vector<ZELVREPOSITORYFULL> m_locations;
+
+    std::array<std::unique_ptr<CZELV10RepositoryRows>, 5> m_locationLists;
     QString m_locationFilter = QStringLiteral("*");
     std::vector<CSelectedVolume> m_recallSelection;
     std::vector<ZELVVOLSEx> m_scanList;

@@ -27,19 +27,6 @@ void CPageShell::OnSetActive() {
 CAuthorizedPage::CAuthorizedPage()
     : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
 
-CCustomerPage::CCustomerPage()
-    : CPageShell(IDD_CUSTOMER, QStringLiteral("Customer Selection"), 298, 262) {}
-
-CMediaPage::CMediaPage()
-    : CPageShell(IDD_MEDIA, QStringLiteral("Media Type Selection"), 303, 267) {}
-
-int CMediaPage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    if (sheet && !sheet->ConfirmCustomerChange())
-        return kStay;
-    return IDD_CUSTOMER;
-}
-
 CRetrieveLocationPage::CRetrieveLocationPage()
     : CPageShell(IDD_RETRIEVE_LOCATION, QStringLiteral("Delivery Location Selection"), 307, 246) {}
 

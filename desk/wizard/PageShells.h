@@ -22,20 +22,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CCustomerPage : public CPageShell {
-    Q_OBJECT
-public:
-    CCustomerPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
-class CMediaPage : public CPageShell {
-    Q_OBJECT
-public:
-    CMediaPage();
-    int OnWizardBack() override;
-};
-
 class CRetrieveLocationPage : public CPageShell {
     Q_OBJECT
 public:

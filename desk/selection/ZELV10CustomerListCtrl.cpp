@@ -1,0 +1,104 @@
+#include "ZELV10CustomerListCtrl.h"
+
+#include "ZELVDate.h"
+
+#include <set>
+
+namespace {
+
+int CompareNumbers(uint32_t a, uint32_t b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+} // namespace
+
+// Rows over the cache's records; the check marks stay with the record.
+class CZELV10CustomerListCtrl::Rows : public CZELVPointerRows<const ZELVCUSTEx> {
+public:
+    QString Text(int row, int column) const override {
+        const ZELVCUSTEx* c = At(row);
+        if (!c)
+            return {};
+        switch (column) {
+        case ColName:
+            return CustomerCache::DisplayName(*c);
+        case ColVolumes:
+            return FormatCount(c->volumes);
+        case ColMoves:
+            return FormatCount(c->moves);
+        default:
+            return {};
+        }
+    }
+    int Image(int row, int column) const override {
+        return column == ColName && At(row) && hasImage ? 0 : -1;
+    }
+    int Compare(int left, int right, int column) const override {
+        const ZELVCUSTEx* a = At(left);
+        const ZELVCUSTEx* b = At(right);
+        if (!a || !b)
+            return 0;
+        switch (column) {
+        case ColVolumes:
+            return CompareNumbers(a->volumes, b->volumes);
+        case ColMoves:
+            return CompareNumbers(a->moves, b->moves);
+        default:
+            return QString::compare(CustomerCache::DisplayName(*a), CustomerCache::DisplayName(*b),
+                                    Qt::CaseInsensitive);
+        }
+    }
+    QColor TextColour(int row) const override {
+        return IsChecked(row) ? kTickedText : kUntickedText;
+    }
+    bool HasCheckBoxes() const override { return true; }
+    bool IsChecked(int row) const override { return At(row) && checked.count(At(row)) != 0; }
+    void SetChecked(int row, bool on) override {
+        if (const ZELVCUSTEx* c = At(row)) {
+            if (on)
+                checked.insert(c);
+            else
+                checked.erase(c);
+        }
+    }
+
+    std::set<const ZELVCUSTEx*> checked;
+    bool hasImage = false;
+};
+
+CZELV10CustomerListCtrl::CZELV10CustomerListCtrl(QWidget* parent)
+    : CZELV10SelectionListCtrl(parent), m_rows(std::make_unique<Rows>()) {
+    InsertColumn(ColName, QStringLiteral("Customer"), 250, Qt::AlignLeft);
+    InsertColumn(ColVolumes, QStringLiteral("Volumes"), 80, Qt::AlignRight);
+    InsertColumn(ColMoves, QStringLiteral("Moves"), 150, Qt::AlignRight);
+    SetRows(m_rows.get());
+}
+
+CZELV10CustomerListCtrl::~CZELV10CustomerListCtrl() {
+    SetRows(nullptr);
+}
+
+int CZELV10CustomerListCtrl::FillCustomers(CZELV10MFC& connection, bool force) {
+    m_rows->Pointers().clear();
+    m_rows->checked.clear();
+    Reload();
+    m_cache.SetConnection(&connection);
+    m_cache.Load(force);
+    for (const ZELVCUSTEx& c : m_cache.Records()) {
+        if (m_hideEmpty && ((c.flags & ZELVCUST_EXCLUDED) || c.volumes == 0))
+            continue;
+        m_rows->Pointers().push_back(&c);
+    }
+    m_rows->hasImage = !Model()->Images().isEmpty();
+    Reload();
+    SortItems();
+    return GetItemCount();
+}
+
+const ZELVCUSTEx* CZELV10CustomerListCtrl::CustomerAt(int row) const {
+    return RecordAt<ZELVCUSTEx>(row);
+}
+
+int CZELV10CustomerListCtrl::RequireCustomer() {
+    return RequireRow(kOnlyOne, kMustSelect);
+}
