@@ -2,6 +2,7 @@
 #include "ZelvTestDb.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <arpa/inet.h>
@@ -360,5 +361,122 @@ TEST_P(ZELVCentralServerTest, LostSessionSaysSoAndLogonReconnects) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVCentralServerTest, ::testing::Values(TestEngine::PostgreSQL),
                          EngineName);
+
+// A PostgreSQL cluster of the test's own, so that it can be stopped in the
+// middle of a session and started again. Runs where the CI runs PostgreSQL.
+class OwnCluster {
+public:
+    bool Start(QString* why) {
+        const QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql"))
+                                         .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString& v : versions)
+            if (QFile::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(v)))
+                m_bin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(v);
+        if (m_bin.isEmpty() || !m_dir.isValid()) {
+            *why = QStringLiteral("no PostgreSQL server programs");
+            return false;
+        }
+        m_port = ClosedPort();
+        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                QFile::ReadOther | QFile::ExeOther);
+        // initdb refuses to run as root: the server's own user does it.
+        if (geteuid() == 0 && !Run(QStringLiteral("chown"),
+                                   {QStringLiteral("postgres:postgres"), m_dir.path()}, false)) {
+            *why = QStringLiteral("cannot hand the folder to the postgres user");
+            return false;
+        }
+        if (!Pg(QStringLiteral("initdb"),
+                {QStringLiteral("-D"), Data(), QStringLiteral("-U"), QStringLiteral("postgres"),
+                 QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                 QStringLiteral("--locale=C.UTF-8")})) {
+            *why = QStringLiteral("initdb failed");
+            return false;
+        }
+        m_initialised = true;
+        if (!Up()) {
+            *why = QStringLiteral("the cluster does not start");
+            return false;
+        }
+        return true;
+    }
+    bool Up() {
+        return Pg(QStringLiteral("pg_ctl"),
+                  {QStringLiteral("-D"), Data(), QStringLiteral("-l"),
+                   m_dir.path() + QStringLiteral("/log"), QStringLiteral("-w"),
+                   QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("-o"),
+                   QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off")
+                       .arg(m_port)
+                       .arg(m_dir.path()),
+                   QStringLiteral("start")});
+    }
+    bool Down() {
+        return Pg(QStringLiteral("pg_ctl"),
+                  {QStringLiteral("-D"), Data(), QStringLiteral("-m"), QStringLiteral("fast"),
+                   QStringLiteral("-w"), QStringLiteral("stop")});
+    }
+    ~OwnCluster() {
+        if (m_initialised)
+            Pg(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), Data(), QStringLiteral("-m"),
+                                          QStringLiteral("immediate"), QStringLiteral("stop")});
+    }
+    int Port() const { return m_port; }
+
+private:
+    QString Data() const { return m_dir.path() + QStringLiteral("/data"); }
+    bool Pg(const QString& program, const QStringList& args) {
+        return Run(m_bin + program, args, geteuid() == 0);
+    }
+    static bool Run(const QString& program, QStringList args, bool asPostgres) {
+        QProcess p;
+        if (asPostgres) {
+            args.prepend(program);
+            args.prepend(QStringLiteral("--"));
+            args.prepend(QStringLiteral("postgres"));
+            args.prepend(QStringLiteral("-u"));
+            p.start(QStringLiteral("runuser"), args);
+        } else {
+            p.start(program, args);
+        }
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+    int m_port = 0;
+    bool m_initialised = false;
+};
+
+TEST(ZELVCentralServer, ServerStoppedMidSessionThenStartedAgain) {
+    if (ZelvTestDb::PgAddressText().isEmpty())
+        GTEST_SKIP() << "KELMAR_TEST_PG is not set";
+    OwnCluster cluster;
+    QString why;
+    ASSERT_TRUE(cluster.Start(&why)) << why.toStdString();
+    CZELV10MFC mfc;
+    mfc.SetLogonDetails(QStringLiteral("127.0.0.1"), cluster.Port(), QStringLiteral("postgres"),
+                        QString());
+    ASSERT_TRUE(mfc.Logon().IsOK());
+    ZELVCUSTEx c;
+    c.customerId = "ACME";
+    ASSERT_TRUE(mfc.Add(c).IsOK());
+
+    ASSERT_TRUE(cluster.Down());
+    std::vector<ZELVCUSTEx> list;
+    CZELV10RC rc = mfc.List(&list);
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_CONNECTIONLOST)) << rc.Get().toStdString();
+    EXPECT_FALSE(mfc.IsLoggedOn());
+    c.customerId = "BETA";
+    EXPECT_FALSE(mfc.Add(c).IsOK());
+    rc = mfc.Logon();
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_UNREACHABLE)) << rc.Get().toStdString();
+
+    ASSERT_TRUE(cluster.Up());
+    rc = mfc.Logon();
+    ASSERT_TRUE(rc.IsOK()) << rc.Get().toStdString();
+    ASSERT_TRUE(mfc.List(&list).IsOK());
+    ASSERT_EQ(list.size(), 1u) << "nothing of the failed Add";
+    EXPECT_EQ(list[0].customerId.Text(), QStringLiteral("ACME"));
+}
 
 } // namespace
