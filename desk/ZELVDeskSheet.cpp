@@ -8,6 +8,8 @@
 #include "MediaPage.h"
 #include "OptionPage.h"
 #include "PageShells.h"
+#include "ReceiveLocationPage.h"
+#include "ReceiveVolumesPage.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVDeskConfig.h"

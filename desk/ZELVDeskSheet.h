@@ -128,6 +128,10 @@ public:
 
     std::vector<CSelectedVolume>& RecallSelection() { return m_recallSelection; }
     void ClearRecallSelection() { m_recallSelection.clear(); }
+    // Redirects every Volume of the Recall selection to its entry's target
+    // (text1) under the Consignment, with a progress window, log entries and
+    // the result list at the end.
+    void UpdateRecallSelection(uint32_t consignment);
     // The Send task's scan list.
     std::vector<ZELVVOLSEx>& ScanList() { return m_scanList; }
 

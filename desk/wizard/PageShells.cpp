@@ -64,17 +64,6 @@ int CManagePage::OnWizardBack() {
     return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
 }
 
-CReceiveLocationPage::CReceiveLocationPage()
-    : CPageShell(IDD_RECEIVE_LOCATION, QStringLiteral("Receive Repository Selection"), 305, 269) {}
-
-int CReceiveLocationPage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
-}
-
-CReceiveVolumesPage::CReceiveVolumesPage()
-    : CPageShell(IDD_RECEIVE_VOLUMES, QStringLiteral("Receive Volumes"), 306, 270) {}
-
 CSendLocationPage::CSendLocationPage()
     : CPageShell(IDD_SEND_LOCATION, QStringLiteral("Send Location"), 243, 229) {}
 

@@ -77,20 +77,6 @@ public:
     int OnWizardBack() override;
 };
 
-class CReceiveLocationPage : public CPageShell {
-    Q_OBJECT
-public:
-    CReceiveLocationPage();
-    int OnWizardBack() override;
-};
-
-class CReceiveVolumesPage : public CPageShell {
-    Q_OBJECT
-public:
-    CReceiveVolumesPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
 class CSendLocationPage : public CPageShell {
     Q_OBJECT
 public:

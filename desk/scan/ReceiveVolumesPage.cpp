@@ -1,0 +1,459 @@
+#include "ReceiveVolumesPage.h"
+
+#include "CustomerCache.h"
+#include "ScanInRouting.h"
+#include "TransactionLog.h"
+#include "VolumeRecord.h"
+#include "ZELV10MFC.h"
+#include "ZELV10RepositoryCache.h"
+#include "ZELV10RepositoryListCtrl.h"
+#include "ZELVDeskStrings.h"
+#include "ZELVIcons.h"
+#include "ZELVListCtrl.h"
+#include "ZELVLogListCtrl.h"
+#include "ZELVPairStatic.h"
+#include "ZELVPrompter.h"
+#include "ZELVSound.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { ColVolume = 0, ColFrom, ColOut, ColLocation };
+enum Image { ImageVolume = 0, ImageContainer = 1, ImageLocation = 2 };
+constexpr int kOtherIcon = 348;
+constexpr int kZoneNameChars = 10;
+
+QByteArray Utf8(const QString& text) {
+    return text.toUtf8();
+}
+
+// RAII pause of a list's painting while its rows change under it.
+class RedrawPause {
+public:
+    explicit RedrawPause(QWidget* widget) : m_widget(widget) { m_widget->setUpdatesEnabled(false); }
+    ~RedrawPause() { m_widget->setUpdatesEnabled(true); }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    QWidget* m_widget;
+};
+
+} // namespace
+
+// --- Rows ----------------------------------------------------------------------
+
+QString CReceiveVolumesPage::Rows::Text(int row, int column) const {
+    const auto& items = m_items;
+    if (row < 0 || size_t(row) >= items.size())
+        return {};
+    const VOLUMEPAGE_ITEM& item = items[size_t(row)];
+    switch (column) {
+    case ColVolume:
+        return item.key.Text();
+    case ColFrom:
+        return item.from;
+    case ColOut:
+        return (item.flags & kItemScannedOut) ? QStringLiteral("Yes") : QStringLiteral("No");
+    case ColLocation:
+        return item.location;
+    default:
+        return {};
+    }
+}
+
+int CReceiveVolumesPage::Rows::Image(int row, int column) const {
+    const auto& items = m_items;
+    if (row < 0 || size_t(row) >= items.size())
+        return -1;
+    const VOLUMEPAGE_ITEM& item = items[size_t(row)];
+    switch (column) {
+    case ColVolume:
+        return item.container ? ImageContainer : ImageVolume;
+    case ColFrom: {
+        const int type =
+            item.fromImage >= 0 && item.fromImage <= 8 ? item.fromImage : kUnknownRepositoryImage;
+        return kRepositoryImageBase + type;
+    }
+    case ColLocation:
+        return item.location.isEmpty() ? -1 : ImageLocation;
+    default:
+        return -1;
+    }
+}
+
+bool CReceiveVolumesPage::Rows::ApplyOrder(const std::vector<int>& order) {
+    auto& items = m_items;
+    std::vector<VOLUMEPAGE_ITEM> sorted;
+    sorted.reserve(order.size());
+    for (int index : order)
+        sorted.push_back(std::move(items[size_t(index)]));
+    items.swap(sorted);
+    return true;
+}
+
+// --- Page ----------------------------------------------------------------------
+
+CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) {
+    SetHeader(ZELVDeskString(306), ZELVDeskString(270));
+    setObjectName(QStringLiteral("receiveVolumesPage"));
+
+    auto* intro = new QLabel(
+        QStringLiteral("The Scan-In Volumes screen allows you to Scan-In Volume items. When you "
+                       "scan each item it will be confirmed into its target Repository."),
+        this);
+    intro->setWordWrap(true);
+
+    m_customerPair = new CZELVPairStatic(QStringLiteral("Customer"), QString(), this);
+    m_customerPair->setObjectName(QStringLiteral("customerPair"));
+    m_repositoryPair = new CZELVPairStatic(QStringLiteral("To Repository"), QString(), this);
+    m_repositoryPair->setObjectName(QStringLiteral("repositoryPair"));
+    m_scanButton = new QPushButton(ZELVIcon(kScanButtonIcon), QStringLiteral("Scan"), this);
+    m_scanButton->setObjectName(QStringLiteral("scanButton"));
+    m_scanButton->setAutoDefault(false);
+    connect(m_scanButton, &QPushButton::clicked, this, &CReceiveVolumesPage::OpenScanWindow);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("scanInTabs"));
+
+    m_list = new CZELVListCtrl(m_tabs);
+    m_list->setObjectName(QStringLiteral("expectedList"));
+    m_list->InsertColumn(ColVolume, QStringLiteral("Volume"), 150, Qt::AlignLeft);
+    m_list->InsertColumn(ColFrom, QStringLiteral("From"), 150, Qt::AlignLeft);
+    m_list->InsertColumn(ColOut, QStringLiteral("Out"), 40, Qt::AlignHCenter);
+    m_list->InsertColumn(ColLocation, QStringLiteral("Location"), 1, Qt::AlignLeft);
+    QList<QIcon> images = {ZELVIcon(236), ZELVIcon(227), ZELVIcon(398)};
+    images.append(RepositoryImageList());
+    images.append(ZELVIcon(kOtherIcon));
+    m_list->SetImages(images);
+    m_list->SetRows(&m_rows);
+    m_list->Table()->installEventFilter(this);
+
+    m_scanLog = new CZELVLogListCtrl(m_tabs);
+    m_scanLog->setObjectName(QStringLiteral("scanLog"));
+    m_scanLog->Setup();
+
+    m_tabs->addTab(m_list, QString());
+    m_tabs->addTab(m_scanLog, QStringLiteral("Scan-In Log"));
+
+    m_scanned = new CZELVListCtrl(this);
+    m_scanned->setObjectName(QStringLiteral("scannedItems"));
+    m_scanned->InsertColumn(0, QStringLiteral("Volume"), 120, Qt::AlignLeft);
+    m_scanned->LoadIcons({236, 227});
+    m_scanned->ShowCaption(236, QStringLiteral("Scanned Items"));
+    m_scanned->SetSortOnClick(false);
+
+    // "RECEIVE": the list's context menu.
+    m_menu = new QMenu(this);
+    QMenu* receive = m_menu->addMenu(QStringLiteral("RECEIVE"));
+    QAction* scan = receive->addAction(QStringLiteral("&Scan"));
+    scan->setData(kScanCommand);
+    connect(scan, &QAction::triggered, this, &CReceiveVolumesPage::ConfirmSelected);
+    m_list->SetContextMenu(m_menu, 0);
+
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, [this]() { OnTimer(kScanTimer); });
+
+    auto* pairs = new QHBoxLayout;
+    pairs->addWidget(m_customerPair, 1);
+    pairs->addWidget(m_repositoryPair, 1);
+    pairs->addWidget(m_scanButton);
+
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(m_tabs);
+    splitter->addWidget(m_scanned);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addLayout(pairs);
+    layout->addWidget(splitter, 1);
+    UpdateTabLabel();
+}
+
+CReceiveVolumesPage::~CReceiveVolumesPage() {
+    // The list draws from m_items; it must stop before they go.
+    m_list->SetRows(nullptr);
+}
+
+void CReceiveVolumesPage::OnSetActive() {
+    CZELVDeskSheet* sheet = Desk();
+    if (sheet)
+        sheet->SetWizardButtons(CZELVWizardSheet::WizBack | CZELVWizardSheet::WizNext);
+    LoadExpectedList();
+    m_timer->start(kScanDelayMs);
+    FillCaptionPairs();
+    m_list->SizeColumnToHeader(ColLocation);
+    m_scanLog->SizeColumnToHeader(0);
+}
+
+void CReceiveVolumesPage::OnKillActive() {
+    // A window that was to open for this page has no business on the next one.
+    m_timer->stop();
+}
+
+QTimer* CReceiveVolumesPage::Timer(int id) const {
+    return id == kScanTimer ? m_timer : nullptr;
+}
+
+void CReceiveVolumesPage::OnTimer(int id) {
+    if (id != kScanTimer)
+        return;
+    m_timer->stop();
+    OpenScanWindow();
+}
+
+void CReceiveVolumesPage::FillCaptionPairs() {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return;
+    const QString customer = sheet->Customer();
+    const QString name = sheet->GetCustomerCache().DisplayNameOf(customer);
+    m_customerPair->SetValue(QStringLiteral("%1 - %2").arg(customer, name));
+
+    const QString repository = sheet->Repository();
+    // The Repository is the same under every Media Type; the first one's
+    // record gives its name.
+    QString repositoryName = repository == QLatin1String("INIT")
+                                 ? QStringLiteral("Initial Repository")
+                                 : QStringLiteral("ID(%1)").arg(repository);
+    for (const ZELVREPOSITORYFULL& r : sheet->Locations())
+        if (r.repositoryId == repository)
+            repositoryName = CZELV10RepositoryCache::DisplayName(r);
+    m_repositoryPair->SetValue(QStringLiteral("%1 - %2").arg(repository, repositoryName));
+}
+
+void CReceiveVolumesPage::LoadExpectedList() {
+    m_scanned->DeleteAllItems();
+    m_items.clear();
+    m_list->Reload();
+
+    CZELVDeskSheet* sheet = Desk();
+    if (sheet) {
+        CZELV10MFC& connection = sheet->Connection();
+        CZELV10RepositoryCache& cache = sheet->RepositoryCache();
+        const QString customer = sheet->Customer();
+        const ZELVFixedText<kZelvRepositoryIdLen> scanIn(sheet->Repository());
+        ZELVVOLFLAGS moving;
+        moving.mustSet = ZELVVOL_MOVING;
+
+        // A failed list call simply contributes no rows.
+        std::vector<ZELVMEDIASMALL> media;
+        connection.List(&media, customer);
+        for (const ZELVMEDIASMALL& m : media) {
+            const QString mediaId = m.mediaId.Text();
+            std::vector<ZELVVOLSFULL> volumes;
+            connection.List(&volumes, customer, mediaId, &moving, nullptr, nullptr, nullptr, 0, 0);
+            for (const ZELVVOLSFULL& v : volumes) {
+                const ZELVVOLS& vol = v.vol;
+                if (vol.flags & ZELVVOL_SCHEDULED)
+                    continue;
+                if (vol.Target().repositoryId != scanIn)
+                    continue;
+                VOLUMEPAGE_ITEM item;
+                item.key = CVolumeKey(customer, mediaId, v.key.volumeId.Text());
+                const QString current = vol.Current().repositoryId.Text();
+                if (const ZELVREPOSITORYFULL* r = cache.Find(customer, mediaId, current)) {
+                    item.from = CZELV10RepositoryCache::DisplayName(*r);
+                    item.fromImage = int(r->type);
+                } else {
+                    item.from = current == QLatin1String("INIT")
+                                    ? QStringLiteral("Initial Repository")
+                                    : QStringLiteral("ID(%1)").arg(current);
+                    item.fromImage = -1;
+                }
+                item.container = vol.IsContainer() ? 1 : 0;
+                item.flags = (vol.flags & ZELVVOL_SCANNEDOUT) ? kItemScannedOut : 0;
+                if (vol.Target().slot != 0) {
+                    ZELVABSLOC where;
+                    if (connection
+                            .ResolveSlot(&where, customer, mediaId,
+                                         vol.Target().repositoryId.Text(), vol.Target().slot)
+                            .IsOK())
+                        item.location = QString::asprintf(
+                            "%.*s %s", kZoneNameChars, where.zoneName.Data(),
+                            Utf8(CZELV10MFC::FormatZoneSlot(where.zoneSlot)).constData());
+                }
+                m_items.push_back(std::move(item));
+            }
+        }
+    }
+
+    m_list->Reload();
+    if (m_items.empty() && sheet)
+        sheet->GetPrompter().Tell(
+            QStringLiteral(
+                "There are no Volumes to Scan-In that match the criteria that you have selected"),
+            QStringLiteral("No matching Volumes"), PromptIcon::Error, sheet);
+    UpdateTabLabel();
+}
+
+void CReceiveVolumesPage::UpdateTabLabel() {
+    m_tabs->setTabText(0, QString::asprintf("Scan-In List (%u)", unsigned(m_items.size())));
+}
+
+ZELVSCANVOLUMEARGS CReceiveVolumesPage::ScanArgs() {
+    ZELVSCANVOLUMEARGS args;
+    args.message = kZelvScanMessage;
+    args.notify = [this](const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {
+        return OnScan(result, item);
+    };
+    if (CZELVDeskSheet* sheet = Desk()) {
+        args.customerId.Set(sheet->Customer());
+        args.config = &sheet->Config();
+    }
+    if (!m_items.empty())
+        args.mediaId.Set(m_items.front().key.Media());
+    return args;
+}
+
+void CReceiveVolumesPage::OpenScanWindow() {
+    CZELVDeskSheet* sheet = Desk();
+    // One scanning window at a time: F10 in the first second must not leave
+    // the timer to open a second one over it.
+    if (!sheet || m_scanning)
+        return;
+    m_timer->stop();
+    m_scanning = true;
+    ScanDialog(sheet->Connection(), ScanArgs(), QStringLiteral("Scan-In Volumes"), sheet);
+    m_scanning = false;
+}
+
+uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return ZELV10RC_NOTINLIST;
+    TransactionLog& log = sheet->Log();
+    if (!result.IsOK(0)) {
+        log.Write("Scan-In: Error scanning Volume: %s", Utf8(result.Get()).constData());
+        return result.Code();
+    }
+
+    const CVolumeKey key(item);
+    size_t found = 0;
+    while (found < m_items.size() && m_items[found].key != key)
+        ++found;
+
+    if (found < m_items.size()) {
+        RedrawPause pause(m_list);
+        CVolumeRecord record(sheet->Connection(), key);
+        const CZELV10RC rc = record.Confirm(sheet->Repository(), CVolumeRecord::kKeep,
+                                            CVolumeRecord::kKeep, /*scannedOut=*/false);
+        log.Write("Scan-In: Confirming Volume: %s - %s", Utf8(key.Text()).constData(),
+                  Utf8(rc.Get()).constData());
+        if (rc.IsOK(0)) {
+            Accept(found, record, record.IsContainer() ? ImageContainer : ImageVolume);
+            if (m_items.empty())
+                sheet->SayText(QStringLiteral("You have no remaining Volumes left to scan"));
+            UpdateTabLabel();
+        }
+        return rc.Code();
+    }
+
+    const QString text = key.Text();
+    sheet->Connection().ReportScan(key.Customer(), key.Media(), key.Volume());
+    sheet->SayText(QStringLiteral("The Volume scanned was not in the list"));
+    log.Write("Scan-In: Error Confirming volume: %s as it was not in the list",
+              Utf8(text).constData());
+    const QString line = QStringLiteral("Error scanned barcode %1.").arg(text);
+    m_scanLog->AddLine(CScanInRouting::Error, line);
+    ShowScanError(line, QStringLiteral("Item is not in the list."));
+    sheet->Sounds().Play(kNotInListSound);
+    return ZELV10RC_NOTINLIST;
+}
+
+void CReceiveVolumesPage::ConfirmSelected() {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return;
+    {
+        RedrawPause pause(m_list);
+        int removed = 0;
+        for (int row : m_list->GetSelectedRows()) {
+            const int index = row - removed;
+            if (index < 0 || size_t(index) >= m_items.size())
+                continue;
+            CVolumeRecord record(sheet->Connection(), m_items[size_t(index)].key);
+            const CZELV10RC rc = record.Confirm(sheet->Repository(), CVolumeRecord::kKeep,
+                                                CVolumeRecord::kKeep, /*scannedOut=*/false);
+            sheet->Log().Write("Scan-In: Confirming Volume: %s - %s",
+                               Utf8(record.Text()).constData(), Utf8(rc.Get()).constData());
+            if (rc.IsOK(1)) {
+                Accept(size_t(index), record, ImageVolume);
+                ++removed;
+            } else {
+                sheet->SayText(QStringLiteral("There was an error confirming this Volume"));
+                const QString line =
+                    QStringLiteral("Error scanning barcode %1.").arg(record.Text());
+                m_scanLog->AddLine(CScanInRouting::Error, line);
+                ShowScanError(line, rc.Get());
+            }
+        }
+    }
+    m_list->Reload();
+    UpdateTabLabel();
+}
+
+void CReceiveVolumesPage::Accept(size_t index, CVolumeRecord& record, int image) {
+    m_scanned->InsertItem(0, record.Text(), image);
+    m_items.erase(m_items.begin() + std::ptrdiff_t(index));
+    // The view must never ask for a row the array no longer has.
+    m_list->Reload();
+    Route(record);
+}
+
+void CReceiveVolumesPage::Route(CVolumeRecord& record) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return;
+    CScanInRouting::Services services;
+    services.config = &sheet->Config();
+    services.connection = &sheet->Connection();
+    services.log = &sheet->Log();
+    services.clusters = &sheet->DataClusters();
+    services.repositories = &sheet->RepositoryCache();
+    services.scanLog = [this](int image, const QString& text) { m_scanLog->AddLine(image, text); };
+    services.notify = [sheet](const QString& title, const QString& line1, const QString& line2,
+                              int icon) { sheet->ShowNotification(title, line1, line2, icon); };
+    QString target;
+    CScanInRouting(std::move(services)).Route(record, &target);
+}
+
+void CReceiveVolumesPage::ShowScanError(const QString& line1, const QString& line2) {
+    if (CZELVDeskSheet* sheet = Desk())
+        sheet->ShowNotification(QStringLiteral("Scan Error"), line1, line2, kScanErrorIcon);
+}
+
+bool CReceiveVolumesPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list->Table() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier) {
+            switch (key->key()) {
+            case Qt::Key_F10:
+                OpenScanWindow();
+                return true;
+            case Qt::Key_F5:
+                LoadExpectedList();
+                return true;
+            case Qt::Key_Space:
+                ConfirmSelected();
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return CZELVDeskPage::eventFilter(watched, event);
+}

@@ -1,0 +1,161 @@
+#include "UpdateEngine.h"
+
+#include "TransactionLog.h"
+#include "ZELV10MFC.h"
+#include "ZELV10ProgressWnd.h"
+#include "ZELV10RCList.h"
+#include "ZELV10RCListDlg.h"
+#include "ZELVDeskSheet.h"
+
+#include <QByteArray>
+
+namespace {
+
+QByteArray Utf8(const QString& text) {
+    return text.toUtf8();
+}
+
+// The Container column: the Volume text of the Container with that number.
+QString ContainerText(CZELV10MFC& connection, uint32_t number) {
+    std::vector<ZELV10CONTAINER> containers;
+    if (!connection.List(&containers).IsOK())
+        return QStringLiteral("**Error**");
+    for (const ZELV10CONTAINER& c : containers) {
+        if (c.number != number)
+            continue;
+        ZELVVOLS container;
+        if (!connection
+                 .Get(&container, c.key.customerId.Text(), c.key.mediaId.Text(),
+                      c.key.volumeId.Text())
+                 .IsOK())
+            break;
+        return c.key.Text();
+    }
+    return QStringLiteral("**Error**");
+}
+
+} // namespace
+
+CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QString& target,
+                         uint32_t slot, uint32_t consignment, int64_t container) {
+    if (!volume)
+        return CZELV10RC(ZELV10RC_BADVALUE, QStringLiteral("no Volume to redirect"));
+    const CZELV10RC read = connection.Get(volume);
+    if (!read.IsOK())
+        return read;
+    ZELVVOLS& vol = volume->vol;
+    const ZELVFixedText<kZelvRepositoryIdLen> to(target);
+    // A new destination makes the old move date meaningless.
+    if (vol.Target().repositoryId != to)
+        vol.flags &= ~ZELVVOL_MOVEDATE;
+    vol.Target().repositoryId = to;
+    vol.Target().slot = slot;
+    vol.consignment = consignment;
+    if (container != kKeepContainer && !vol.IsContainer())
+        vol.container = static_cast<uint32_t>(container);
+    const CZELV10RC update = connection.Update(*volume);
+    // The caller goes on with this record (a confirmation follows a routed
+    // move), so it must carry the version the server now holds.
+    if (update.IsOK())
+        connection.Get(volume);
+    return update;
+}
+
+QString RelativeDateText(const CZELVDate& date, bool hasDate, const ZELVClock& clock) {
+    if (!hasDate)
+        return QStringLiteral("Permanent");
+    time_t when = date.ToTime();
+    if (when == CZELVDate::kInvalidTime)
+        return FormatDate(date);
+    // A stored time of 0 is the first second of 1970, not "now".
+    if (when == 0)
+        when = 1;
+    CZELVDate day;
+    CZELVDate today;
+    if (!day.SetFromTime(when, clock) || !today.SetFromTime(0, clock))
+        return FormatDate(date);
+    switch (DaysBetween(today, day)) {
+    case -1:
+        return QStringLiteral("Yesterday");
+    case 0:
+        return QStringLiteral("Today");
+    case 1:
+        return QStringLiteral("Tomorrow");
+    default:
+        return FormatDate(day, "%A, %B %d, %Y");
+    }
+}
+
+QString DataClusterName(const std::vector<ZELVCLUSTERFULL>& clusters, uint32_t number) {
+    if (number == 0 || number > clusters.size())
+        return {};
+    return clusters[number - 1].name.Text();
+}
+
+QString VerificationLine(const ZELVVOLSEx& volume, CZELV10MFC& connection,
+                         const std::vector<ZELVCLUSTERFULL>& clusters) {
+    const ZELVVOLS& vol = volume.vol;
+    const QString date = (vol.flags & ZELVVOL_MOVEDATE) ? FormatDate(vol.moveDate, "%Y-%m-%d")
+                                                        : QStringLiteral("Permanent");
+    QString container;
+    if (vol.IsContainer())
+        container = QStringLiteral("Is-Container");
+    else if (vol.container != 0)
+        container = ContainerText(connection, vol.container);
+    return QString::asprintf("%-20s %-10s %-4.*s %-20s %s", Utf8(volume.key.Text()).constData(),
+                             Utf8(date).constData(), kZelvRepositoryIdLen,
+                             vol.Target().repositoryId.Data(), Utf8(container).constData(),
+                             Utf8(DataClusterName(clusters, vol.dataCluster)).constData());
+}
+
+void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
+                             const std::vector<ZELVCLUSTERFULL>& clusters,
+                             std::vector<CVerificationItem>& items,
+                             const std::function<void(int position)>& progress) {
+    log.Write("%s", kVerificationStart);
+    log.Write("%s", kVerificationHeader);
+    unsigned number = 0;
+    for (CVerificationItem& item : items) {
+        ++number;
+        const QString name = item.volume.key.Text();
+        const CZELV10RC read = connection.Get(&item.volume);
+        if (read.IsOK()) {
+            log.Write("%5.5u %s", number,
+                      Utf8(VerificationLine(item.volume, connection, clusters)).constData());
+            if (!item.description.isEmpty())
+                log.Write("+%*s%s", kVerificationIndent, "", Utf8(item.description).constData());
+        } else {
+            log.Write("%5.5u %s (%s)", number, Utf8(name).constData(),
+                      Utf8(read.Get()).constData());
+        }
+        if (progress)
+            progress(static_cast<int>(number));
+    }
+    log.Write("%s", kVerificationEnd);
+}
+
+void CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
+    m_log->Write("Starting update for Customer(%s)", Utf8(Customer()).constData());
+    const int count = static_cast<int>(m_recallSelection.size());
+    CZELV10ProgressWnd progress(count + 1, 0, this);
+    progress.SetTitle(QStringLiteral("Updating Kelmar Server"));
+    progress.SetRange(0, count + 1);
+
+    CZELV10RCList results;
+    for (int i = 0; i < count && !progress.IsCancelled(); ++i) {
+        CSelectedVolume& entry = m_recallSelection[static_cast<size_t>(i)];
+        // The Volume text names the entry: the log is the operator's record
+        // of which Volume got which result.
+        const QString text = entry.volume.key.Text();
+        progress.SetText(1, QStringLiteral("Updating: ") + text);
+        const CZELV10RC rc = RedirectVolume(*m_connection, &entry.volume, entry.text1, 0,
+                                            consignment, kKeepContainer);
+        results.Add(rc, text);
+        m_log->Write("%s: %s", Utf8(text).constData(), Utf8(rc.Get()).constData());
+        progress.SetPos(i + 1);
+    }
+    progress.close();
+    m_log->Write("Update complete: OK(%d) NotOK(%d)", results.GetOKCount(),
+                 results.GetNotOKCount());
+    CZELV10RCListDlg::Display(results, 0, nullptr);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ZELV10RC.h"
+#include "ZELV10Records.h"
+#include "ZELVClock.h"
+#include "ZELVDate.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+class CZELV10MFC;
+class TransactionLog;
+
+// The shared steps that write Volume changes and record them: the redirect of
+// one Volume (Recall, Scan-In routing, Move Lists), the relative date words of
+// the Volume lists and the verification report of the Send task.
+
+// Container argument of RedirectVolume that leaves the Volume's Container alone.
+constexpr int64_t kKeepContainer = -1;
+
+// Reads the Volume by the record's key, points it at the target Repository
+// (4 characters) and slot under the Consignment and, unless container is
+// kKeepContainer or the Volume is a Container itself, into that Container,
+// then updates it. A new target drops the move date. On success the record
+// is read back, so that it carries the server's state and version. The
+// failing read's result, else the update's.
+CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QString& target,
+                         uint32_t slot, uint32_t consignment, int64_t container);
+
+// "Permanent" without a date; "Yesterday", "Today", "Tomorrow" by calendar
+// days from today; else "%A, %B %d, %Y".
+QString RelativeDateText(const CZELVDate& date, bool hasDate,
+                         const ZELVClock& clock = ZELVClock::System());
+
+// The name of Data-Cluster number n of a Customer's list (n-th entry); empty
+// for 0 or a number beyond the list.
+QString DataClusterName(const std::vector<ZELVCLUSTERFULL>& clusters, uint32_t number);
+
+// The verification report.
+inline constexpr const char* kVerificationStart = "***Starting Verification***";
+inline constexpr const char* kVerificationHeader =
+    "COUNT-CUST-MED--VOLUME-----MOVEDATE---REP--CONTAINER-----------CLUSTER/DESCRIPTION";
+inline constexpr const char* kVerificationEnd = "***End Verification***";
+// Blanks after the "+" of a description line: the description then starts in
+// the Data-Cluster column of the line above.
+constexpr int kVerificationIndent = 63;
+
+// One report line of a Volume as read back from the server, without the
+// count: identity (20, not cut), move date or "Permanent" (10), the target
+// Repository (exactly 4), the Container (20: empty, "Is-Container", the
+// Container's Volume text or "**Error**") and the Data-Cluster name.
+QString VerificationLine(const ZELVVOLSEx& volume, CZELV10MFC& connection,
+                         const std::vector<ZELVCLUSTERFULL>& clusters);
+
+// One Volume of the report: its key (the record is read again) and the
+// description to print under its line.
+struct CVerificationItem {
+    ZELVVOLSEx volume;
+    QString description;
+};
+
+// Writes the whole report to the log: start, header, per item (numbered from
+// 1) its line and description, or the failed read, then the end entry. Each
+// item is read again into its record first. progress, when given, is told
+// each position after it is written.
+void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
+                             const std::vector<ZELVCLUSTERFULL>& clusters,
+                             std::vector<CVerificationItem>& items,
+                             const std::function<void(int position)>& progress = {});
