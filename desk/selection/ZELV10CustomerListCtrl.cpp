@@ -6,8 +6,10 @@
 
 namespace {
 
-int CompareNumbers(uint32_t a, uint32_t b) {
-    return a < b ? -1 : (a > b ? 1 : 0);
+// Counts run from the largest in their natural order: the first heading
+// click sorts in reverse (smallest first), the second shows the largest first.
+int CompareCounts(uint32_t a, uint32_t b) {
+    return a > b ? -1 : (a < b ? 1 : 0);
 }
 
 } // namespace
@@ -40,9 +42,9 @@ public:
             return 0;
         switch (column) {
         case ColVolumes:
-            return CompareNumbers(a->volumes, b->volumes);
+            return CompareCounts(a->volumes, b->volumes);
         case ColMoves:
-            return CompareNumbers(a->moves, b->moves);
+            return CompareCounts(a->moves, b->moves);
         default:
             return QString::compare(CustomerCache::DisplayName(*a), CustomerCache::DisplayName(*b),
                                     Qt::CaseInsensitive);
