@@ -13,8 +13,10 @@ using namespace ZelvValidate;
 namespace {
 
 // Rows per INSERT: few round trips on a server, well under either engine's
-// limit of bound values (18 x 400 and 11 x 400).
+// limit of bound values (18 x 400 and 11 x 400). SQLite has no round trips,
+// and its driver's cost per bound value grows with the size of the statement.
 constexpr int kChunk = 400;
+constexpr int kSqliteChunk = 25;
 
 const char* const kVolumeInsert =
     "INSERT INTO volume (customer_id, media_id, volume_id, flags, target_repo,"
@@ -131,6 +133,7 @@ CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
         };
 
         const qint64 now = Now();
+        const int chunk = m_store->Engine() == ZELVEngine::SQLite ? kSqliteChunk : kChunk;
         ZELVVOLSEx in;
         QString description;
         for (;;) {
@@ -232,7 +235,7 @@ CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
                                                 : QString());
             chunkKeys.append({customer, media, volume});
             ++count;
-            if (++rows == kChunk) {
+            if (++rows == chunk) {
                 q = flush();
                 if (!q.IsOK())
                     return q;
