@@ -570,6 +570,116 @@ TEST_P(ZELVStoreTest, SlotsResolveToZones) {
     EXPECT_EQ(abs.current.slot, 151u);
 }
 
+TEST_P(ZELVStoreTest, BulkAddIsAllOrNothing) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "B000450")));
+    const qint64 before = Count("volume");
+    const qint64 historyBefore = Count("volume_history");
+    // The 451st Volume is there already: none of the batch is written.
+    int i = 0;
+    uint64_t added = 99;
+    CZELV10RC rc = mfc.AddVolumes(
+        [&](ZELVVOLSEx* v, QString* description) {
+            if (i == 1000)
+                return false;
+            *v = NewVolume("ACME", "LTO6", QString::asprintf("B%06d", i++).toLatin1().constData(),
+                           "DC01");
+            *description = QStringLiteral("bulk");
+            return true;
+        },
+        &added);
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_ALREADYDEFINED)) << rc.Get().toStdString();
+    EXPECT_TRUE(rc.Get().contains(QLatin1String("ACME.LTO6.B000450"))) << rc.Get().toStdString();
+    EXPECT_EQ(added, 0u);
+    EXPECT_EQ(Count("volume"), before);
+    EXPECT_EQ(Count("volume_history"), historyBefore);
+    EXPECT_EQ(Count("attribute"), 0);
+    // The same key twice in one batch, and an unknown Repository late in it.
+    i = 0;
+    rc = mfc.AddVolumes([&](ZELVVOLSEx* v, QString*) {
+        if (i == 3)
+            return false;
+        *v = NewVolume("ACME", "LTO6", "C1", "DC01");
+        ++i;
+        return true;
+    });
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_ALREADYDEFINED)) << rc.Get().toStdString();
+    i = 0;
+    rc = mfc.AddVolumes([&](ZELVVOLSEx* v, QString*) {
+        if (i == 900)
+            return false;
+        *v = NewVolume("ACME", "LTO6", QString::asprintf("D%06d", i).toLatin1().constData(),
+                       i == 899 ? "NOPE" : "DC01");
+        ++i;
+        return true;
+    });
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_NOREPOSITORY)) << rc.Get().toStdString();
+    EXPECT_TRUE(rc.Get().contains(QLatin1String("Volume 900"))) << rc.Get().toStdString();
+    EXPECT_EQ(Count("volume"), before);
+    // A good batch goes in whole, with its descriptions and history.
+    i = 0;
+    ASSERT_OK(mfc.AddVolumes(
+        [&](ZELVVOLSEx* v, QString* description) {
+            if (i == 1000)
+                return false;
+            *v = NewVolume("ACME", "LTO6", QString::asprintf("E%06d", i).toLatin1().constData(),
+                           "DC01");
+            if (i % 2)
+                *description = QStringLiteral("odd %1").arg(i);
+            ++i;
+            return true;
+        },
+        &added));
+    EXPECT_EQ(added, 1000u);
+    EXPECT_EQ(Count("volume"), before + 1000);
+    EXPECT_EQ(Count("attribute"), 500);
+    EXPECT_EQ(Count("volume_history"), historyBefore + 1000);
+    EXPECT_TRUE(Read("E000001").vol.flags & ZELVVOL_DESCRIPTION);
+    EXPECT_FALSE(Read("E000002").vol.flags & ZELVVOL_DESCRIPTION);
+}
+
+TEST_P(ZELVStoreTest, DisabledUserIsRefused) {
+    ASSERT_TRUE(db->Exec(QStringLiteral("UPDATE app_user SET flags = 128 WHERE user_id = '%1'")
+                             .arg(mfc.CurrentUser())));
+    CZELV10MFC again;
+    again.SetServerAddress(db->Address());
+    const CZELV10RC rc = again.Logon();
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_USERDISABLED)) << rc.Get().toStdString();
+    EXPECT_FALSE(again.IsLoggedOn());
+}
+
+TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
+    ZelvTestDb db(TestEngine::SQLite);
+    ZELVServerAddress address = db.Address();
+    address.user = QStringLiteral("operator1");
+    CZELV10MFC mfc;
+    mfc.SetServerAddress(address);
+    ASSERT_TRUE(mfc.Logon().IsOK());
+    ASSERT_TRUE(mfc.SetPassword(QStringLiteral("operator1"), QStringLiteral("s3cret pass")).IsOK());
+    const QString hash =
+        db.Scalar(QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'operator1'"))
+            .toString();
+    EXPECT_TRUE(hash.startsWith(QLatin1String("$argon2id$"))) << hash.toStdString();
+    EXPECT_FALSE(hash.contains(QLatin1String("s3cret")));
+    mfc.Logoff();
+
+    CZELV10MFC wrong;
+    address.password = QStringLiteral("guess");
+    wrong.SetServerAddress(address);
+    EXPECT_EQ(wrong.Logon().Code(), static_cast<uint32_t>(ZELV10RC_WRONGPASSWORD));
+    CZELV10MFC right;
+    address.password = QStringLiteral("s3cret pass");
+    right.SetServerAddress(address);
+    ASSERT_TRUE(right.Logon().IsOK());
+    EXPECT_EQ(right.SetPassword(QStringLiteral("nobody"), QStringLiteral("x")).Code(),
+              static_cast<uint32_t>(ZELV10RC_NOUSER));
+    // Removing the password opens the account to its operating-system user again.
+    ASSERT_TRUE(right.SetPassword(QStringLiteral("operator1"), QString()).IsOK());
+    CZELV10MFC open;
+    address.password.clear();
+    open.SetServerAddress(address);
+    EXPECT_TRUE(open.Logon().IsOK());
+}
+
 struct BarcodeCase {
     const char* name;
     const char* barcode;
