@@ -80,9 +80,10 @@ CZELV10RC CZELV10MFC::Logon(int flags) {
 
 CZELV10RC CZELV10MFC::Identify() {
     const bool central = m_address.IsCentral();
+    // Without a user name PostgreSQL takes the operating-system user too.
     QString user = m_address.user;
     if (user.isEmpty())
-        user = central ? QString() : OsUserName();
+        user = OsUserName();
     CZELV10RC rc = UserIdentifier("User-ID", user, kZelvUserIdLen);
     if (!rc.IsOK())
         return CZELV10RC(ZELV10RC_LOGONFAILED, rc.Get());
