@@ -3,6 +3,7 @@
 #include "ZELVConfig.h"
 #include "ZelvTestDb.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -107,6 +108,10 @@ TEST_P(ZELVStoreTest, ServerIdentityNamesUserEngineAndSchema) {
     EXPECT_TRUE(id.engine.Text().startsWith(
         GetParam() == TestEngine::SQLite ? QLatin1String("SQLite") : QLatin1String("PostgreSQL")))
         << id.engine.Text().toStdString();
+    if (GetParam() == TestEngine::SQLite) {
+        EXPECT_EQ(db->Scalar(QStringLiteral("PRAGMA journal_mode")).toString(),
+                  QStringLiteral("wal"));
+    }
     ZELVUSER user;
     ASSERT_OK(mfc.Get(&user));
     EXPECT_EQ(user.Role(), 7u) << "the first user of a database owns it";
@@ -678,6 +683,51 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
     address.password.clear();
     open.SetServerAddress(address);
     EXPECT_TRUE(open.Logon().IsOK());
+}
+
+TEST(ZELV10RCText, EveryCodeHasItsOwnTextAndTheDetailFollows) {
+    const uint32_t codes[] = {
+        ZELV10RC_OK,           ZELV10RC_WRONGCUSTOMER,  ZELV10RC_WRONGMEDIA,
+        ZELV10RC_NOTREAD,      ZELV10RC_ALREADYDEFINED, ZELV10RC_CONTAINERELSEWHERE,
+        ZELV10RC_NOTINLIST,    ZELV10RC_NOTUPDATED,     ZELV10RC_WRONGCONTAINER,
+        ZELV10RC_NOTLOGGEDON,  ZELV10RC_LOGONFAILED,    ZELV10RC_CONNECTIONLOST,
+        ZELV10RC_UNREACHABLE,  ZELV10RC_SCHEMATOONEW,   ZELV10RC_SCHEMAFAILED,
+        ZELV10RC_NOTADATABASE, ZELV10RC_DAMAGED,        ZELV10RC_READONLY,
+        ZELV10RC_LOCKED,       ZELV10RC_CANNOTOPEN,     ZELV10RC_DATABASEERROR,
+        ZELV10RC_DISKFULL,     ZELV10RC_BADIDENTIFIER,  ZELV10RC_TEXTTOOLONG,
+        ZELV10RC_BADTEXT,      ZELV10RC_BADVALUE,       ZELV10RC_NOCUSTOMER,
+        ZELV10RC_NOMEDIA,      ZELV10RC_NOREPOSITORY,   ZELV10RC_NOVOLUME,
+        ZELV10RC_NOCONTAINER,  ZELV10RC_NOCLUSTER,      ZELV10RC_NOCONSIGNMENT,
+        ZELV10RC_NOUSER,       ZELV10RC_NOGROUP,        ZELV10RC_NOZONE,
+        ZELV10RC_NOATTRIBUTE,  ZELV10RC_EXISTS,         ZELV10RC_CHANGED,
+        ZELV10RC_NOTALLOWED,   ZELV10RC_BARCODEEMPTY,   ZELV10RC_BARCODETOOLONG,
+        ZELV10RC_BADBARCODE,   ZELV10RC_NODEFAULTS,     ZELV10RC_USERDISABLED,
+        ZELV10RC_WRONGPASSWORD};
+    QSet<QString> texts;
+    for (uint32_t code : codes) {
+        const QString text = CZELV10RC::TextOf(code);
+        EXPECT_FALSE(text.startsWith(QLatin1String("Unknown"))) << code;
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), static_cast<int>(std::size(codes))) << "two codes share a text";
+    EXPECT_EQ(CZELV10RC(9999).Get(), QStringLiteral("Unknown result code 9999"));
+    EXPECT_EQ(CZELV10RC(ZELV10RC_NOVOLUME, QStringLiteral("ACME.LTO6.A1")).Get(),
+              QStringLiteral("Volume not found: ACME.LTO6.A1"));
+    EXPECT_TRUE(CZELV10RC().IsOK(1));
+    EXPECT_FALSE(CZELV10RC(ZELV10RC_NOTINLIST).IsOK(0));
+}
+
+TEST(ZELV10RCListCounts, CountsAndFormattedNotes) {
+    CZELV10RCList list;
+    list.Add(CZELV10RC(), "%s.%s.%s", "ACME", "LTO6", "A1");
+    list.Add(CZELV10RC(ZELV10RC_CHANGED), "%s (%d)", "ACME.LTO6.A2", 2);
+    list.Add(CZELV10RC(), QStringLiteral("ACME.LTO6.A3"));
+    EXPECT_EQ(list.GetOKCount(), 2);
+    EXPECT_EQ(list.GetNotOKCount(), 1);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.At(0).note, QStringLiteral("ACME.LTO6.A1"));
+    EXPECT_EQ(list.At(1).note, QStringLiteral("ACME.LTO6.A2 (2)"));
+    EXPECT_EQ(list.At(1).rc.Code(), static_cast<uint32_t>(ZELV10RC_CHANGED));
 }
 
 struct BarcodeCase {
