@@ -134,8 +134,8 @@ CZELVPrint::Result CFinalPage::PrintLog() {
     print.SetSubTitle(QString::fromLatin1(kPrintSubTitle));
     print.SetBitmap(kPrintBitmap);
     print.SetFontFace(QString::fromLatin1(kPrintFont));
-    print.AddColumn(QStringLiteral("Sequence"), 1);
-    print.AddColumn(QStringLiteral("Time"), 1);
+    print.AddColumn(QStringLiteral("Sequence"), 1, 6);
+    print.AddColumn(QStringLiteral("Time"), 1, 8);
     print.AddColumn(QStringLiteral("Text"), 8);
     // The log numbers its own lines.
     print.SetRowNumbers(false);

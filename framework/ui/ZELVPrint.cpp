@@ -20,8 +20,40 @@ CZELVPrint::CZELVPrint(Prompter& prompter, const ZELVClock& clock)
 
 CZELVPrint::~CZELVPrint() = default;
 
-void CZELVListPrint::AddColumn(const QString& heading, int relativeWidth) {
-    m_columns.push_back({heading, std::max(1, relativeWidth)});
+void CZELVListPrint::AddColumn(const QString& heading, int relativeWidth, int minChars) {
+    m_columns.push_back({heading, std::max(1, relativeWidth), std::max(0, minChars)});
+}
+
+std::vector<int> CZELVListPrint::ColumnWidths(int available, const std::vector<int>& relative,
+                                              const std::vector<int>& minimum) {
+    const size_t n = relative.size();
+    std::vector<int> widths(n, 0);
+    std::vector<bool> fixed(n, false);
+    // Columns held at their minimum leave the share-out; repeat until every
+    // remaining share is wide enough.
+    for (bool changed = true; changed;) {
+        changed = false;
+        qint64 left = available;
+        qint64 total = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (fixed[i])
+                left -= minimum[i];
+            else
+                total += relative[i];
+        }
+        for (size_t i = 0; i < n; ++i) {
+            if (fixed[i]) {
+                widths[i] = minimum[i];
+                continue;
+            }
+            widths[i] = total > 0 ? int(std::max<qint64>(0, left) * relative[i] / total) : 0;
+            if (widths[i] < minimum[i]) {
+                fixed[i] = true;
+                changed = true;
+            }
+        }
+    }
+    return widths;
 }
 
 // Where everything goes on a page, in device pixels.
@@ -105,15 +137,22 @@ CZELVPrint::Result CZELVListPrint::Print(int rows, const RowFiller& fill, QWidge
         x += w;
         available -= w;
     }
-    int total = 0;
-    for (const CZELVListPrintColumn& c : m_columns)
-        total += c.relativeWidth;
+    const int gap = rowMetrics.horizontalAdvance(QLatin1Char(' '));
+    std::vector<int> relative, minimum;
     for (const CZELVListPrintColumn& c : m_columns) {
-        const int w = int(qint64(available) * c.relativeWidth / total);
+        relative.push_back(c.relativeWidth);
+        // The text plus the gap before the next column, with room to spare
+        // for rounding in the printer's metrics.
+        minimum.push_back(std::max(headMetrics.horizontalAdvance(c.heading),
+                                   rowMetrics.horizontalAdvance(QString(c.minChars, u'0'))) +
+                          2 * gap);
+    }
+    const std::vector<int> widths = ColumnWidths(available, relative, minimum);
+    for (size_t i = 0; i < m_columns.size(); ++i) {
         layout.left.push_back(x);
-        layout.width.push_back(w);
-        layout.headings.append(c.heading);
-        x += w;
+        layout.width.push_back(widths[i]);
+        layout.headings.append(m_columns[i].heading);
+        x += widths[i];
     }
 
     const int body = layout.page.height() - layout.headingHeight - layout.footerHeight;
@@ -121,7 +160,6 @@ CZELVPrint::Result CZELVListPrint::Print(int rows, const RowFiller& fill, QWidge
     m_pages = (rows + m_linesPerPage - 1) / m_linesPerPage;
     const QString when = FormatTime(m_clock.Now(), "%A, %B %d, %Y - %H:%M:%S");
 
-    const int gap = rowMetrics.horizontalAdvance(QLatin1Char(' '));
     QStringList texts;
     for (int row = 1; row <= rows; ++row) {
         const int index = (row - 1) % m_linesPerPage;

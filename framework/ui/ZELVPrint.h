@@ -18,10 +18,12 @@ using ZELVPrinterSetup = std::function<bool(QPrinter& printer, QWidget* parent)>
 // The platform print dialog.
 bool ZELVPrintDialogSetup(QPrinter& printer, QWidget* parent);
 
-// One column of a printed list: its heading and its share of the width.
+// One column of a printed list: its heading, its share of the width, and
+// the characters of the row font it must hold at least (times, numbers).
 struct CZELVListPrintColumn {
     QString heading;
     int relativeWidth = 1;
+    int minChars = 0;
 };
 
 // The framework's small print engine: pages of text rows under a heading of
@@ -71,7 +73,7 @@ public:
 
     using CZELVPrint::CZELVPrint;
 
-    void AddColumn(const QString& heading, int relativeWidth);
+    void AddColumn(const QString& heading, int relativeWidth, int minChars = 0);
     const std::vector<CZELVListPrintColumn>& Columns() const { return m_columns; }
     // A first column with each row's number; on unless switched off (a list
     // that brings its own numbers does).
@@ -79,6 +81,12 @@ public:
 
     // Prints rows 1..rows. No rows: says so and prints nothing.
     Result Print(int rows, const RowFiller& fill, QWidget* parent = nullptr);
+
+    // Widths of the columns in the available width: shares by relative width,
+    // except that no column gets less than its minimum (the others share
+    // what is left then).
+    static std::vector<int> ColumnWidths(int available, const std::vector<int>& relative,
+                                         const std::vector<int>& minimum);
 
     // The pages the last Print made (0 before one).
     int PageCount() const { return m_pages; }

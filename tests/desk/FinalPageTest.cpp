@@ -104,6 +104,8 @@ private Q_SLOTS:
     void cancelledPrintPrintsNothing();
     void logLineIsSplitIntoColumns_data();
     void logLineIsSplitIntoColumns();
+    void columnWidths_data();
+    void columnWidths();
 
     void warningDialogShowsCountsAndDetails();
     void warningDialogAnswers_data();
@@ -283,6 +285,35 @@ void FinalPageTest::logLineIsSplitIntoColumns() {
     QFETCH(QString, line);
     QFETCH(QStringList, columns);
     QCOMPARE(CFinalPage::SplitLogLine(line), columns);
+}
+
+void FinalPageTest::columnWidths_data() {
+    QTest::addColumn<int>("available");
+    QTest::addColumn<std::vector<int>>("relative");
+    QTest::addColumn<std::vector<int>>("minimum");
+    QTest::addColumn<std::vector<int>>("widths");
+    QTest::newRow("shares by relative width")
+        << 1000 << std::vector<int>{1, 1, 8} << std::vector<int>{0, 0, 0}
+        << std::vector<int>{100, 100, 800};
+    QTest::newRow("narrow columns get their minimum, the rest shares what is left")
+        << 1000 << std::vector<int>{1, 1, 8} << std::vector<int>{150, 120, 0}
+        << std::vector<int>{150, 120, 730};
+    QTest::newRow("a minimum below the share changes nothing")
+        << 1000 << std::vector<int>{1, 1, 8} << std::vector<int>{50, 50, 500}
+        << std::vector<int>{100, 100, 800};
+    QTest::newRow("raising one column can push another under its minimum")
+        << 100 << std::vector<int>{1, 1, 2} << std::vector<int>{40, 24, 0}
+        << std::vector<int>{40, 24, 36};
+    QTest::newRow("minimums wider than the page are kept")
+        << 100 << std::vector<int>{1, 1} << std::vector<int>{80, 80} << std::vector<int>{80, 80};
+}
+
+void FinalPageTest::columnWidths() {
+    QFETCH(int, available);
+    QFETCH(std::vector<int>, relative);
+    QFETCH(std::vector<int>, minimum);
+    QFETCH(std::vector<int>, widths);
+    QCOMPARE(CZELVListPrint::ColumnWidths(available, relative, minimum), widths);
 }
 
 void FinalPageTest::warningDialogShowsCountsAndDetails() {

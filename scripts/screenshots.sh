@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Renders the README's pictures into docs/screenshots/ from the real program:
+# a demo database made with zelvadmin, then the wizard driven on it under a
+# virtual X display and each window grabbed as it stands (task menu, Options
+# page, notification popup, scanning window, final page).
+#   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
+#   ZELV_JOBS       parallel build jobs (default: all processors)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${ZELV_BUILD_DIR:-build/dev}
+jobs=${ZELV_JOBS:-$(nproc)}
+out=docs/screenshots
+
+scripts/install-deps.sh
+if [ "$build" = build/dev ]; then
+    cmake --preset dev
+else
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug
+fi
+cmake --build "$build" --target zelvadmin desk_screenshots -j "$jobs"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+server="kelmar://$work/demo.db"
+"$build/tools/zelvadmin" --server "$server" init
+"$build/tools/zelvadmin" --server "$server" demo
+
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x960x24" \
+    env QT_QPA_PLATFORM=xcb "$build/tests/desk/desk_screenshots" "$out" "$server" "$@"
+echo "screenshots: written to $out/"
