@@ -166,7 +166,7 @@ QString CZELVStore::EngineText() {
             return QStringLiteral("SQLite ") + c.Text(0);
         return QStringLiteral("SQLite");
     }
-    if (Exec("SHOW server_version", {}, &c).IsOK() && c.Next())
+    if (Exec("SELECT current_setting('server_version')", {}, &c).IsOK() && c.Next())
         return QStringLiteral("PostgreSQL ") + c.Text(0).section(QLatin1Char(' '), 0, 0);
     return QStringLiteral("PostgreSQL");
 }
