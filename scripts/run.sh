@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Kelmar Lite on a fresh Debian 12 desktop in one command: installs what is
+# missing, builds ZELVDesk and zelvadmin (the dev preset, in build/dev),
+# creates and seeds the embedded demo database when it has no data yet, and
+# starts ZELVDesk on it.
+# Arguments go to ZELVDesk: give a kelmar:// server address to work on that
+# server instead (nothing is seeded then; nor when ZELVDEFAULTSERVER is set).
+#   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
+#   ZELV_JOBS       parallel build jobs (default: all processors)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${ZELV_BUILD_DIR:-build/dev}
+jobs=${ZELV_JOBS:-$(nproc)}
+
+scripts/install-deps.sh
+if [ "$build" = build/dev ]; then
+    cmake --preset dev
+else
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug
+fi
+cmake --build "$build" --target ZELVDesk zelvadmin -j "$jobs"
+
+admin="$build/tools/zelvadmin"
+program="$build/desk"
+
+if [ $# -eq 0 ] && [ -z "${ZELVDEFAULTSERVER:-}" ]; then
+    # zelvadmin's default server is the embedded database ZELVDesk uses too.
+    # init creates it, or brings an older one up to date; the demo data set
+    # goes into a database without Customers only.
+    "$admin" init
+    if "$admin" list | grep -qx 'Customers: 0'; then
+        "$admin" demo
+    fi
+fi
+
+# ZELVDesk reads ZELVDesk.cfg from its own folder: start with the example,
+# and keep the operator's own once there is one.
+if [ ! -e "$program/ZELVDesk.cfg" ]; then
+    cp resources/ZELVDesk.cfg "$program/ZELVDesk.cfg"
+    echo "run: copied the example configuration to $program/ZELVDesk.cfg"
+fi
+exec "$program/ZELVDesk" "$@"
