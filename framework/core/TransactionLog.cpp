@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <ctime>
@@ -42,12 +43,22 @@ QString TransactionLog::FileName(const QString& folder, const QString& programNa
 bool TransactionLog::Open(const QString& folder, const QString& programName,
                           const QString& sourceWord) {
     Close();
-    const QString path = FileName(folder, programName, m_clock.Now());
-    const QByteArray native = QFile::encodeName(path);
-    if (native.contains('\0'))
-        return false;
-    // "e": the command window starts child processes; they must not inherit the log.
-    std::FILE* f = std::fopen(native.constData(), "wbe");
+    const QString base = FileName(folder, programName, m_clock.Now());
+    // Two tasks started within one second would get the same name; the earlier
+    // log is evidence and is never overwritten: the later one gets "-2", "-3" ...
+    QString path;
+    std::FILE* f = nullptr;
+    for (int n = 1; n <= kMaxSameSecond && !f; ++n) {
+        path = n == 1 ? base : base.chopped(4) + QStringLiteral("-%1.log").arg(n);
+        const QByteArray native = QFile::encodeName(path);
+        if (native.contains('\0'))
+            return false;
+        // "x": never replace a file; "e": child processes of the command window
+        // must not inherit the log.
+        f = std::fopen(native.constData(), "wbxe");
+        if (!f && errno != EEXIST)
+            return false;
+    }
     if (!f)
         return false;
     m_file.reset(f);

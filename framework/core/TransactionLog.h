@@ -23,7 +23,8 @@ public:
     TransactionLog& operator=(const TransactionLog&) = delete;
 
     // Closes any open file, then creates "<folder>/<program> %Y-%m-%d-%H-%M-%S.log"
-    // (local time, an existing file is overwritten) and writes the header entries.
+    // (local time; when that name is taken, "-2", "-3" ... before ".log", so an
+    // earlier log is never overwritten) and writes the header entries.
     // False when the file cannot be created; the object then stays closed.
     bool Open(const QString& folder, const QString& programName, const QString& sourceWord);
 
@@ -48,6 +49,7 @@ public:
 
     static constexpr const char* kEndOfFile = "<<<<<<<<< END OF FILE >>>>>>>>>";
     static constexpr const char* kFormatNotice = "1.0";
+    static constexpr int kMaxSameSecond = 1000;
     static constexpr int kPrefixReadSize = 256;
 
 private:

@@ -224,7 +224,7 @@ TEST_F(TransactionLogTest, WriteTextTakesPercentSignsLiterally) {
     EXPECT_EQ(Text(lines[3]), "100% done %s %d");
 }
 
-TEST_F(TransactionLogTest, ExistingFileOfTheSameNameIsOverwritten) {
+TEST_F(TransactionLogTest, ExistingLogOfTheSameSecondIsKept) {
     const QString path = LogFolder() + QStringLiteral("/ZELVDesk 2018-08-14-09-30-05.log");
     {
         QFile old(path);
@@ -233,9 +233,13 @@ TEST_F(TransactionLogTest, ExistingFileOfTheSameNameIsOverwritten) {
     }
     auto log = MakeLog();
     ASSERT_TRUE(log->Open(LogFolder(), QStringLiteral("ZELVDesk"), QStringLiteral("Startup")));
+    EXPECT_EQ(log->Path(), LogFolder() + QStringLiteral("/ZELVDesk 2018-08-14-09-30-05-2.log"));
+    ASSERT_TRUE(log->Open(LogFolder(), QStringLiteral("ZELVDesk"), QStringLiteral("Startup")));
+    EXPECT_EQ(log->Path(), LogFolder() + QStringLiteral("/ZELVDesk 2018-08-14-09-30-05-3.log"));
     log->Close();
-    EXPECT_FALSE(ReadAll(path).contains("zzzz"));
-    EXPECT_EQ(Lines(path).size(), 4);
+    EXPECT_EQ(ReadAll(path), QByteArray(10000, 'z'));
+    EXPECT_EQ(Lines(LogFolder() + QStringLiteral("/ZELVDesk 2018-08-14-09-30-05-2.log")).size(), 4);
+    EXPECT_EQ(Lines(LogFolder() + QStringLiteral("/ZELVDesk 2018-08-14-09-30-05-3.log")).size(), 4);
 }
 
 TEST_F(TransactionLogTest, DestructorWritesTheLastEntry) {
