@@ -7,12 +7,14 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
 class CZELVStore;
+class ZELVCursor;
 class ZELVConfig;
 struct ZELVVolumeState;
 
@@ -172,6 +174,46 @@ private:
     // Single: one statement, atomic by itself, so no transaction around it.
     enum class Mode { Single, Read, Write };
     CZELV10RC Run(Mode mode, const std::function<CZELV10RC()>& body);
+    using RowFn = std::function<void(const ZELVCursor&)>;
+    // Inside Run: every row of the query, or only the first one (`missing`
+    // when there is none).
+    // Texts written in the code go as const char*, which the store caches by address.
+    CZELV10RC EachRow(const char* sql, const QVariantList& binds, const RowFn& row);
+    CZELV10RC EachRow(const QString& sql, const QVariantList& binds, const RowFn& row);
+    CZELV10RC FirstRow(const char* sql, const QVariantList& binds, const CZELV10RC& missing,
+                       const RowFn& row);
+    CZELV10RC FirstRow(const QString& sql, const QVariantList& binds, const CZELV10RC& missing,
+                       const RowFn& row);
+    // One read transaction: `before` (the existence checks, may be empty),
+    // then the query. *out changes only when all of it went well.
+    template <typename Rec, typename Sql, typename Fill>
+    CZELV10RC ReadRows(std::vector<Rec>* out, const Sql& sql, const QVariantList& binds, Fill fill,
+                       const std::function<CZELV10RC()>& before = {}) {
+        std::vector<Rec> rows;
+        CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+            CZELV10RC q = before ? before() : CZELV10RC();
+            if (!q.IsOK())
+                return q;
+            return EachRow(sql, binds, [&](const ZELVCursor& c) { rows.push_back(fill(c)); });
+        });
+        if (rc.IsOK())
+            *out = std::move(rows);
+        return rc;
+    }
+    template <typename Rec, typename Sql, typename Fill>
+    CZELV10RC ReadRow(Rec* out, const Sql& sql, const QVariantList& binds, const CZELV10RC& missing,
+                      Fill fill, const std::function<CZELV10RC()>& before = {}) {
+        Rec r;
+        CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
+            CZELV10RC q = before ? before() : CZELV10RC();
+            if (!q.IsOK())
+                return q;
+            return FirstRow(sql, binds, missing, [&](const ZELVCursor& c) { r = fill(c); });
+        });
+        if (rc.IsOK())
+            *out = r;
+        return rc;
+    }
     CZELV10RC Identify();
     qint64 Now() const { return static_cast<qint64>(m_clock->Now()); }
 

@@ -151,45 +151,62 @@ CZELV10RC CZELV10MFC::MediaRow(const QString& customer, const QString& media,
     return CZELV10RC();
 }
 
+namespace {
+
+template <typename Sql>
+CZELV10RC Rows(CZELVStore& store, const Sql& sql, const QVariantList& binds,
+               const CZELV10RC* missing, const std::function<void(const ZELVCursor&)>& row) {
+    ZELVCursor c;
+    CZELV10RC rc = store.Exec(sql, binds, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (missing) {
+        if (!c.Next())
+            return *missing;
+        row(c);
+        return rc;
+    }
+    while (c.Next())
+        row(c);
+    return rc;
+}
+
+} // namespace
+
+CZELV10RC CZELV10MFC::EachRow(const char* sql, const QVariantList& binds, const RowFn& row) {
+    return Rows(*m_store, sql, binds, nullptr, row);
+}
+
+CZELV10RC CZELV10MFC::EachRow(const QString& sql, const QVariantList& binds, const RowFn& row) {
+    return Rows(*m_store, sql, binds, nullptr, row);
+}
+
+CZELV10RC CZELV10MFC::FirstRow(const char* sql, const QVariantList& binds, const CZELV10RC& missing,
+                               const RowFn& row) {
+    return Rows(*m_store, sql, binds, &missing, row);
+}
+
+CZELV10RC CZELV10MFC::FirstRow(const QString& sql, const QVariantList& binds,
+                               const CZELV10RC& missing, const RowFn& row) {
+    return Rows(*m_store, sql, binds, &missing, row);
+}
+
 // --- Customers --------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVCUSTEx>* out) {
-    std::vector<ZELVCUSTEx> rows;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            QString::fromUtf8(kCustomerSelect) + QStringLiteral(" ORDER BY c.customer_id"), {}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next())
-            rows.push_back(ReadCustomer(c, Now()));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    QString::fromUtf8(kCustomerSelect) + QStringLiteral(" ORDER BY c.customer_id"),
+                    {}, [&](const ZELVCursor& c) { return ReadCustomer(c, Now()); });
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVCUSTEx* out, const QString& customer) {
     CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
     if (!rc.IsOK())
         return rc;
-    ZELVCUSTEx r;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(QString::fromUtf8(kCustomerSelect) +
-                                        QStringLiteral(" WHERE c.customer_id = ?"),
-                                    {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOCUSTOMER, customer);
-        r = ReadCustomer(c, Now());
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    return ReadRow(out,
+                   QString::fromUtf8(kCustomerSelect) + QStringLiteral(" WHERE c.customer_id = ?"),
+                   {customer}, CZELV10RC(ZELV10RC_NOCUSTOMER, customer),
+                   [&](const ZELVCursor& c) { return ReadCustomer(c, Now()); });
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVCUSTEx& in) {
@@ -273,24 +290,17 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVMEDIAEx>* out, const QString& custome
         if (!q.IsOK())
             return q;
         const qint64 now = Now();
-        ZELVCursor c;
-        q = m_store->Exec(QString::fromUtf8(kMediaSelect) + QStringLiteral(" ORDER BY m.media_id"),
-                          {now, now, customer}, &c);
+        q = EachRow(QString::fromUtf8(kMediaSelect) + QStringLiteral(" ORDER BY m.media_id"),
+                    {now, now, customer},
+                    [&](const ZELVCursor& c) { rows.push_back(ReadMedia(c, now)); });
         if (!q.IsOK())
             return q;
-        while (c.Next())
-            rows.push_back(ReadMedia(c, now));
-        c.Reset();
-        q = m_store->Exec(kScratchSelect, {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+        return EachRow(kScratchSelect, {customer}, [&](const ZELVCursor& c) {
             const qint64 missing = c.Int(1) - c.Int(2);
             for (ZELVMEDIAEx& m : rows)
                 if (missing > 0 && m.mediaId == c.Text(0))
                     m.scratchDeficit += static_cast<uint32_t>(missing);
-        }
-        return CZELV10RC();
+        });
     });
     if (rc.IsOK())
         *out = std::move(rows);
@@ -317,29 +327,17 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVMEDIASMALL>* out, const QString& cust
     CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVMEDIASMALL> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = CustomerExists(customer);
-        if (!q.IsOK())
-            return q;
-        ZELVCursor c;
-        q = m_store->Exec(
-            "SELECT media_id, name, flags FROM media WHERE customer_id = ? ORDER BY media_id",
-            {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+    return ReadRows(
+        out, "SELECT media_id, name, flags FROM media WHERE customer_id = ? ORDER BY media_id",
+        {customer},
+        [](const ZELVCursor& c) {
             ZELVMEDIASMALL r;
             r.mediaId.Set(c.Text(0));
             r.name.Set(c.Text(1));
             r.flags = static_cast<uint32_t>(c.Int(2));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+            return r;
+        },
+        [&] { return CustomerExists(customer); });
 }
 
 CZELV10RC CZELV10MFC::List(QStringList* mediaIds, const QString& customer) {
@@ -413,30 +411,19 @@ CZELV10RC CZELV10MFC::Update(const ZELVMEDIAEx& in) {
 // --- Repositories ----------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVREPOSITORY>* out) {
-    std::vector<ZELVREPOSITORY> rows;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q =
-            m_store->Exec("SELECT repository_id, name, flags, next_repository, type, version"
-                          " FROM repository ORDER BY repository_id",
-                          {}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
-            ZELVREPOSITORY r;
-            r.repositoryId.Set(c.Text(0));
-            r.name.Set(c.Text(1));
-            r.flags = static_cast<uint32_t>(c.Int(2));
-            r.nextRepositoryId.Set(c.Text(3));
-            r.type = static_cast<uint16_t>(c.Int(4));
-            r.version = static_cast<uint64_t>(c.Int(5));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    "SELECT repository_id, name, flags, next_repository, type, version"
+                    " FROM repository ORDER BY repository_id",
+                    {}, [](const ZELVCursor& c) {
+                        ZELVREPOSITORY r;
+                        r.repositoryId.Set(c.Text(0));
+                        r.name.Set(c.Text(1));
+                        r.flags = static_cast<uint32_t>(c.Int(2));
+                        r.nextRepositoryId.Set(c.Text(3));
+                        r.type = static_cast<uint16_t>(c.Int(4));
+                        r.version = static_cast<uint64_t>(c.Int(5));
+                        return r;
+                    });
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVREPOSITORYFULL>* out, const QString& customer,
@@ -445,25 +432,12 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVREPOSITORYFULL>* out, const QString& 
                            Identifier("Media-ID", media, kZelvMediaIdLen)});
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVREPOSITORYFULL> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = MediaRow(customer, media, nullptr);
-        if (!q.IsOK())
-            return q;
-        const qint64 now = Now();
-        ZELVCursor c;
-        q = m_store->Exec(QString::fromUtf8(kRepositoryFullSelect) +
-                              QStringLiteral(" ORDER BY r.repository_id"),
-                          {customer, media, now, now, customer, media, customer, media, now}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next())
-            rows.push_back(ReadRepositoryFull(c, customer, media));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    const qint64 now = Now();
+    return ReadRows(
+        out, QString::fromUtf8(kRepositoryFullSelect) + QStringLiteral(" ORDER BY r.repository_id"),
+        {customer, media, now, now, customer, media, customer, media, now},
+        [&](const ZELVCursor& c) { return ReadRepositoryFull(c, customer, media); },
+        [&] { return MediaRow(customer, media, nullptr); });
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVREPOSITORYFULL* out, const QString& customer, const QString& media,
@@ -473,26 +447,14 @@ CZELV10RC CZELV10MFC::Get(ZELVREPOSITORYFULL* out, const QString& customer, cons
                            Identifier("Repository-ID", repository, kZelvRepositoryIdLen)});
     if (!rc.IsOK())
         return rc;
-    ZELVREPOSITORYFULL r;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = MediaRow(customer, media, nullptr);
-        if (!q.IsOK())
-            return q;
-        const qint64 now = Now();
-        ZELVCursor c;
-        q = m_store->Exec(
-            QString::fromUtf8(kRepositoryFullSelect) + QStringLiteral(" WHERE r.repository_id = ?"),
-            {customer, media, now, now, customer, media, customer, media, now, repository}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOREPOSITORY, repository);
-        r = ReadRepositoryFull(c, customer, media);
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    const qint64 now = Now();
+    return ReadRow(
+        out,
+        QString::fromUtf8(kRepositoryFullSelect) + QStringLiteral(" WHERE r.repository_id = ?"),
+        {customer, media, now, now, customer, media, customer, media, now, repository},
+        CZELV10RC(ZELV10RC_NOREPOSITORY, repository),
+        [&](const ZELVCursor& c) { return ReadRepositoryFull(c, customer, media); },
+        [&] { return MediaRow(customer, media, nullptr); });
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVREPOSITORY* out, const QString& customer, const QString& media,
@@ -645,87 +607,56 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVZONE>* out, const QString& repository
     CZELV10RC rc = Identifier("Repository-ID", repository, kZelvRepositoryIdLen);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVZONE> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec("SELECT repository_id, name, first_slot, slot_count FROM zone"
-                                    " WHERE repository_id = ? ORDER BY first_slot",
-                                    {repository}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
-            ZELVZONE z;
-            z.repositoryId.Set(c.Text(0));
-            z.name.Set(c.Text(1));
-            z.firstSlot = static_cast<uint32_t>(c.Int(2));
-            z.slotCount = static_cast<uint32_t>(c.Int(3));
-            rows.push_back(z);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    "SELECT repository_id, name, first_slot, slot_count FROM zone"
+                    " WHERE repository_id = ? ORDER BY first_slot",
+                    {repository}, [](const ZELVCursor& c) {
+                        ZELVZONE z;
+                        z.repositoryId.Set(c.Text(0));
+                        z.name.Set(c.Text(1));
+                        z.firstSlot = static_cast<uint32_t>(c.Int(2));
+                        z.slotCount = static_cast<uint32_t>(c.Int(3));
+                        return z;
+                    });
 }
 
 // --- Containers and Data-Clusters ---------------------------------------------------
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELV10CONTAINER>* out) {
-    std::vector<ZELV10CONTAINER> rows;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q =
-            m_store->Exec("SELECT container_self, customer_id, media_id, volume_id FROM volume"
-                          " WHERE container_self IS NOT NULL ORDER BY container_self",
-                          {}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
-            ZELV10CONTAINER r;
-            r.number = static_cast<uint32_t>(c.Int(0));
-            r.key.customerId.Set(c.Text(1));
-            r.key.mediaId.Set(c.Text(2));
-            r.key.volumeId.Set(c.Text(3));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    "SELECT container_self, customer_id, media_id, volume_id FROM volume"
+                    " WHERE container_self IS NOT NULL ORDER BY container_self",
+                    {}, [](const ZELVCursor& c) {
+                        ZELV10CONTAINER r;
+                        r.number = static_cast<uint32_t>(c.Int(0));
+                        r.key.customerId.Set(c.Text(1));
+                        r.key.mediaId.Set(c.Text(2));
+                        r.key.volumeId.Set(c.Text(3));
+                        return r;
+                    });
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVCLUSTERFULL>* out, const QString& customer) {
     CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVCLUSTERFULL> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = CustomerExists(customer);
-        if (!q.IsOK())
-            return q;
-        ZELVCursor c;
-        q = m_store->Exec("SELECT d.customer_id, d.number, d.name, d.flags,"
-                          " (SELECT COUNT(*) FROM volume v WHERE v.customer_id = d.customer_id"
-                          "  AND v.data_cluster = d.number)"
-                          " FROM data_cluster d WHERE d.customer_id = ? ORDER BY d.number",
-                          {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+    return ReadRows(
+        out,
+        "SELECT d.customer_id, d.number, d.name, d.flags,"
+        " (SELECT COUNT(*) FROM volume v WHERE v.customer_id = d.customer_id"
+        "  AND v.data_cluster = d.number)"
+        " FROM data_cluster d WHERE d.customer_id = ? ORDER BY d.number",
+        {customer},
+        [](const ZELVCursor& c) {
             ZELVCLUSTERFULL r;
             r.customerId.Set(c.Text(0));
             r.number = static_cast<uint32_t>(c.Int(1));
             r.name.Set(c.Text(2));
             r.flags = static_cast<uint32_t>(c.Int(3));
             r.volumes = static_cast<uint32_t>(c.Int(4));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+            return r;
+        },
+        [&] { return CustomerExists(customer); });
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVCLUSTEREx& in, uint32_t* number) {
@@ -863,46 +794,19 @@ CZELV10RC CZELV10MFC::Put(const ZELVCONSIGNEx& in, uint32_t* number) {
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVCONSIGNEx* out, uint32_t number) {
-    ZELVCONSIGNEx r;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(QString::fromUtf8(kConsignmentSelect) +
-                                        QStringLiteral(" WHERE number = ?"),
-                                    {qint64(number)}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOCONSIGNMENT, QString::number(number));
-        r = ReadConsignment(c);
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    return ReadRow(out, QString::fromUtf8(kConsignmentSelect) + QStringLiteral(" WHERE number = ?"),
+                   {qint64(number)}, CZELV10RC(ZELV10RC_NOCONSIGNMENT, QString::number(number)),
+                   ReadConsignment);
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVCONSIGNEx>* out, const QString& customer) {
     CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVCONSIGNEx> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = CustomerExists(customer);
-        if (!q.IsOK())
-            return q;
-        ZELVCursor c;
-        q = m_store->Exec(QString::fromUtf8(kConsignmentSelect) +
-                              QStringLiteral(" WHERE customer_id = ? ORDER BY number"),
-                          {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next())
-            rows.push_back(ReadConsignment(c));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    QString::fromUtf8(kConsignmentSelect) +
+                        QStringLiteral(" WHERE customer_id = ? ORDER BY number"),
+                    {customer}, ReadConsignment, [&] { return CustomerExists(customer); });
 }
 
 CZELV10RC CZELV10MFC::EditConsignment(uint32_t number, uint32_t status, const QString& comment) {
@@ -957,20 +861,15 @@ CZELV10RC CZELV10MFC::Get(ZELVATTRIBUTETYPE* out, const QString& customer) {
         CZELV10RC q = CustomerExists(customer);
         if (!q.IsOK())
             return q;
-        ZELVCursor c;
-        q = m_store->Exec("SELECT number, flags, name FROM attribute_type WHERE customer_id = ?",
-                          {customer}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
-            const qint64 n = c.Int(0);
-            if (n < 1 || n > kZelvAttributeTypes)
-                continue;
-            ZELVATTRIBUTETYPEENTRY& e = r.entries[static_cast<size_t>(n - 1)];
-            e.flags = static_cast<uint32_t>(c.Int(1));
-            e.name.Set(c.Text(2));
-        }
-        return CZELV10RC();
+        return EachRow("SELECT number, flags, name FROM attribute_type WHERE customer_id = ?",
+                       {customer}, [&](const ZELVCursor& c) {
+                           const qint64 n = c.Int(0);
+                           if (n < 1 || n > kZelvAttributeTypes)
+                               return;
+                           ZELVATTRIBUTETYPEENTRY& e = r.entries[static_cast<size_t>(n - 1)];
+                           e.flags = static_cast<uint32_t>(c.Int(1));
+                           e.name.Set(c.Text(2));
+                       });
     });
     if (rc.IsOK())
         *out = r;

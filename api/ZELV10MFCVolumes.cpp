@@ -232,27 +232,20 @@ CZELV10RC CZELV10MFC::Get(ZELVVOLSFULL* out, const QString& customer, const QStr
     CZELV10RC rc = KeyChecks(customer, media, volume);
     if (!rc.IsOK())
         return rc;
-    ZELVVOLSFULL r;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
-                QString::fromUtf8(kUsedColumn) +
-                QStringLiteral(" FROM volume v WHERE v.customer_id = ? AND v.media_id = ?"
-                               " AND v.volume_id = ?"),
-            {customer, media, volume}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOVOLUME, KeyText(customer, media, volume));
-        const ZELVVolumeState s = ReadState(c, &r.key, nullptr);
-        FillVolume(s, &r.vol);
-        r.used = static_cast<uint32_t>(c.Int(kVolumeColumnCount));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    return ReadRow(out,
+                   QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
+                       QString::fromUtf8(kUsedColumn) +
+                       QStringLiteral(" FROM volume v WHERE v.customer_id = ? AND v.media_id = ?"
+                                      " AND v.volume_id = ?"),
+                   {customer, media, volume},
+                   CZELV10RC(ZELV10RC_NOVOLUME, KeyText(customer, media, volume)),
+                   [&](const ZELVCursor& c) {
+                       ZELVVOLSFULL r;
+                       const ZELVVolumeState s = ReadState(c, &r.key, nullptr);
+                       FillVolume(s, &r.vol);
+                       r.used = static_cast<uint32_t>(c.Int(kVolumeColumnCount));
+                       return r;
+                   });
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSFULL>* out, const QString& customer,
@@ -311,34 +304,23 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSFULL>* out, const QString& custom
 CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSKey>* out, uint32_t container) {
     if (container == 0)
         return CZELV10RC(ZELV10RC_NOCONTAINER, QStringLiteral("number 0"));
-    std::vector<ZELVVOLSKey> rows;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q =
-            m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?", {qint64(container)}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container));
-        c.Reset();
-        q = m_store->Exec(
-            "SELECT customer_id, media_id, volume_id FROM volume WHERE container_no = ?"
-            " ORDER BY customer_id, media_id, volume_id",
-            {qint64(container)}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+    return ReadRows(
+        out,
+        "SELECT customer_id, media_id, volume_id FROM volume WHERE container_no = ?"
+        " ORDER BY customer_id, media_id, volume_id",
+        {qint64(container)},
+        [](const ZELVCursor& c) {
             ZELVVOLSKey k;
             k.customerId.Set(c.Text(0));
             k.mediaId.Set(c.Text(1));
             k.volumeId.Set(c.Text(2));
-            rows.push_back(k);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+            return k;
+        },
+        [&] {
+            return FirstRow("SELECT 1 FROM volume WHERE container_self = ?", {qint64(container)},
+                            CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
+                            [](const ZELVCursor&) {});
+        });
 }
 
 // --- Writing ---------------------------------------------------------------------
@@ -613,28 +595,22 @@ CZELV10RC CZELV10MFC::ResolveSlot(ZELVABSLOC* out, const QString& customer, cons
     r.repositoryId.Set(repository);
     r.slot = slot;
     rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
         CZELV10RC q =
-            m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?", {repository}, &c);
+            FirstRow("SELECT 1 FROM repository WHERE repository_id = ?", {repository},
+                     CZELV10RC(ZELV10RC_NOREPOSITORY, repository), [](const ZELVCursor&) {});
         if (!q.IsOK())
             return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOREPOSITORY, repository);
-        c.Reset();
         if (slot == 0)
             return CZELV10RC(ZELV10RC_NOZONE, QStringLiteral("%1 slot 0").arg(repository));
-        q = m_store->Exec(
+        return FirstRow(
             "SELECT name, first_slot FROM zone WHERE repository_id = ? AND first_slot <= ?"
             " AND ? < first_slot + slot_count ORDER BY first_slot",
-            {repository, qint64(slot), qint64(slot)}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOZONE,
-                             QStringLiteral("%1 slot %2").arg(repository).arg(slot));
-        r.zoneName.Set(c.Text(0));
-        r.zoneSlot = static_cast<uint32_t>(qint64(slot) - c.Int(1) + 1);
-        return CZELV10RC();
+            {repository, qint64(slot), qint64(slot)},
+            CZELV10RC(ZELV10RC_NOZONE, QStringLiteral("%1 slot %2").arg(repository).arg(slot)),
+            [&](const ZELVCursor& c) {
+                r.zoneName.Set(c.Text(0));
+                r.zoneSlot = static_cast<uint32_t>(qint64(slot) - c.Int(1) + 1);
+            });
     });
     *out = r;
     return rc;
@@ -666,18 +642,15 @@ CZELV10RC CZELV10MFC::Get(ZELVVOLABS* out, const QString& customer, const QStrin
 CZELV10RC CZELV10MFC::LoadVolumes(QStringList* out, uint32_t max) {
     QStringList rows;
     CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = max == 0 ? m_store->Exec("SELECT customer_id, media_id, volume_id FROM volume"
-                                               " ORDER BY customer_id, media_id, volume_id",
-                                               {}, &c)
-                               : m_store->Exec("SELECT customer_id, media_id, volume_id FROM volume"
-                                               " ORDER BY customer_id, media_id, volume_id LIMIT ?",
-                                               {qint64(max)}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next())
+        const auto row = [&](const ZELVCursor& c) {
             rows << KeyText(c.Text(0), c.Text(1), c.Text(2));
-        return CZELV10RC();
+        };
+        return max == 0 ? EachRow("SELECT customer_id, media_id, volume_id FROM volume"
+                                  " ORDER BY customer_id, media_id, volume_id",
+                                  {}, row)
+                        : EachRow("SELECT customer_id, media_id, volume_id FROM volume"
+                                  " ORDER BY customer_id, media_id, volume_id LIMIT ?",
+                                  {qint64(max)}, row);
     });
     if (rc.IsOK())
         *out = rows;
@@ -701,17 +674,12 @@ CZELV10RC CZELV10MFC::Get(ZELVATTRIBUTE* out, const QString& customer, const QSt
         CZELV10RC q = ReadVolume(customer, media, volume, &s, &row, false);
         if (!q.IsOK())
             return q;
-        ZELVCursor c;
-        q = m_store->Exec("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
-                          {row, qint64(number)}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOATTRIBUTE, QStringLiteral("%1 attribute %2")
-                                                       .arg(KeyText(customer, media, volume))
-                                                       .arg(number));
-        r.value.Set(c.Text(0));
-        return CZELV10RC();
+        return FirstRow("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
+                        {row, qint64(number)},
+                        CZELV10RC(ZELV10RC_NOATTRIBUTE, QStringLiteral("%1 attribute %2")
+                                                            .arg(KeyText(customer, media, volume))
+                                                            .arg(number)),
+                        [&](const ZELVCursor& c) { r.value.Set(c.Text(0)); });
     });
     if (rc.IsOK())
         *out = r;
@@ -785,33 +753,22 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVATTRIBUTEFULL>* out, const QString& c
         rc = Identifier("Media-ID", media, kZelvMediaIdLen);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVATTRIBUTEFULL> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        CZELV10RC q = MediaRow(customer, media, nullptr);
-        if (!q.IsOK())
-            return q;
-        ZELVCursor c;
-        q = m_store->Exec(
-            "SELECT v.customer_id, v.media_id, v.volume_id, a.number, a.value FROM attribute a"
-            " JOIN volume v ON v.volume_row = a.volume_row"
-            " WHERE v.customer_id = ? AND v.media_id = ? AND a.number = ? ORDER BY v.volume_id",
-            {customer, media, qint64(number)}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+    return ReadRows(
+        out,
+        "SELECT v.customer_id, v.media_id, v.volume_id, a.number, a.value FROM attribute a"
+        " JOIN volume v ON v.volume_row = a.volume_row"
+        " WHERE v.customer_id = ? AND v.media_id = ? AND a.number = ? ORDER BY v.volume_id",
+        {customer, media, qint64(number)},
+        [](const ZELVCursor& c) {
             ZELVATTRIBUTEFULL r;
             r.key.customerId.Set(c.Text(0));
             r.key.mediaId.Set(c.Text(1));
             r.key.volumeId.Set(c.Text(2));
             r.number = static_cast<uint32_t>(c.Int(3));
             r.value.Set(c.Text(4));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+            return r;
+        },
+        [&] { return MediaRow(customer, media, nullptr); });
 }
 
 // --- Scans and the audit trail -------------------------------------------------------
@@ -838,31 +795,20 @@ CZELV10RC CZELV10MFC::ReportScan(const QString& customer, const QString& media,
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVSCANREPORT>* out, int64_t since) {
-    std::vector<ZELVSCANREPORT> rows;
-    CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            "SELECT customer_id, media_id, volume_id, scanned_at, user_id, machine, program"
-            " FROM scan_report WHERE scanned_at >= ? ORDER BY report_id",
-            {qint64(since)}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
-            ZELVSCANREPORT r;
-            r.key.customerId.Set(c.Text(0));
-            r.key.mediaId.Set(c.Text(1));
-            r.key.volumeId.Set(c.Text(2));
-            r.when = c.Int(3);
-            r.userId.Set(c.Text(4));
-            r.machine.Set(c.Text(5));
-            r.programId = static_cast<uint32_t>(c.Int(6));
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+    return ReadRows(out,
+                    "SELECT customer_id, media_id, volume_id, scanned_at, user_id, machine, program"
+                    " FROM scan_report WHERE scanned_at >= ? ORDER BY report_id",
+                    {qint64(since)}, [](const ZELVCursor& c) {
+                        ZELVSCANREPORT r;
+                        r.key.customerId.Set(c.Text(0));
+                        r.key.mediaId.Set(c.Text(1));
+                        r.key.volumeId.Set(c.Text(2));
+                        r.when = c.Int(3);
+                        r.userId.Set(c.Text(4));
+                        r.machine.Set(c.Text(5));
+                        r.programId = static_cast<uint32_t>(c.Int(6));
+                        return r;
+                    });
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& customer,
@@ -870,17 +816,12 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& cust
     CZELV10RC rc = KeyChecks(customer, media, volume);
     if (!rc.IsOK())
         return rc;
-    std::vector<ZELVVOLHISTORY> rows;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
-            " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
-            " ORDER BY history_id",
-            {customer, media, volume}, &c);
-        if (!q.IsOK())
-            return q;
-        while (c.Next()) {
+    return ReadRows(
+        out,
+        "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
+        " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
+        " ORDER BY history_id",
+        {customer, media, volume}, [&](const ZELVCursor& c) {
             ZELVVOLHISTORY r;
             r.key.customerId.Set(customer);
             r.key.mediaId.Set(media);
@@ -893,13 +834,8 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& cust
             r.field.Set(c.Text(5));
             r.oldValue = c.Text(6);
             r.newValue = c.Text(7);
-            rows.push_back(r);
-        }
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = std::move(rows);
-    return rc;
+            return r;
+        });
 }
 
 CZELV10RC CZELV10MFC::ParseBarCode(ZELV10BARCODEPARSED* out, const QString& barcode,
