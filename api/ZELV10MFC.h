@@ -184,6 +184,8 @@ private:
                        const RowFn& row);
     CZELV10RC FirstRow(const QString& sql, const QVariantList& binds, const CZELV10RC& missing,
                        const RowFn& row);
+    // Inside Run: ZELV10RC_EXISTS naming `what` when the query finds a row.
+    CZELV10RC NoRow(const char* sql, const QVariantList& binds, const QString& what);
     // One read transaction: `before` (the existence checks, may be empty),
     // then the query. *out changes only when all of it went well.
     template <typename Rec, typename Sql, typename Fill>

@@ -191,6 +191,14 @@ CZELV10RC CZELV10MFC::FirstRow(const QString& sql, const QVariantList& binds,
     return Rows(*m_store, sql, binds, &missing, row);
 }
 
+CZELV10RC CZELV10MFC::NoRow(const char* sql, const QVariantList& binds, const QString& what) {
+    bool found = false;
+    CZELV10RC rc = Rows(*m_store, sql, binds, nullptr, [&](const ZELVCursor&) { found = true; });
+    if (rc.IsOK() && found)
+        rc = CZELV10RC(ZELV10RC_EXISTS, what);
+    return rc;
+}
+
 // --- Customers --------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVCUSTEx>* out) {
@@ -216,13 +224,10 @@ CZELV10RC CZELV10MFC::Add(const ZELVCUSTEx& in) {
         return rc;
     const QString id = in.customerId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec("SELECT 1 FROM customer WHERE customer_id = ?", {id}, &c);
+        CZELV10RC q = NoRow("SELECT 1 FROM customer WHERE customer_id = ?", {id},
+                            QStringLiteral("Customer ") + id);
         if (!q.IsOK())
             return q;
-        if (c.Next())
-            return CZELV10RC(ZELV10RC_EXISTS, QStringLiteral("Customer ") + id);
-        c.Reset();
         return m_store->Exec(
             "INSERT INTO customer (customer_id, name, flags, dr_strategies, dr_errors,"
             " dr_last_run, audit_failures) VALUES (?, ?, ?, ?, ?, ?, ?)",
@@ -363,15 +368,10 @@ CZELV10RC CZELV10MFC::Add(const ZELVMEDIAEx& in) {
         CZELV10RC q = CustomerExists(customer);
         if (!q.IsOK())
             return q;
-        ZELVCursor c;
-        q = m_store->Exec("SELECT 1 FROM media WHERE customer_id = ? AND media_id = ?",
-                          {customer, media}, &c);
+        q = NoRow("SELECT 1 FROM media WHERE customer_id = ? AND media_id = ?", {customer, media},
+                  QStringLiteral("Media Type %1.%2").arg(customer, media));
         if (!q.IsOK())
             return q;
-        if (c.Next())
-            return CZELV10RC(ZELV10RC_EXISTS,
-                             QStringLiteral("Media Type %1.%2").arg(customer, media));
-        c.Reset();
         return m_store->Exec(
             "INSERT INTO media (customer_id, media_id, name, flags, container_pattern, last_sync)"
             " VALUES (?, ?, ?, ?, ?, ?)",
@@ -466,29 +466,32 @@ CZELV10RC CZELV10MFC::Get(ZELVREPOSITORY* out, const QString& customer, const QS
     return rc;
 }
 
-CZELV10RC CZELV10MFC::Add(const ZELVREPOSITORY& in) {
+namespace {
+
+CZELV10RC CheckRepository(const ZELVREPOSITORY& in) {
     CZELV10RC rc = Checks(
         {Field("Repository-ID", in.repositoryId, true), Field("Repository name", in.name, false)});
+    if (rc.IsOK() && !in.nextRepositoryId.IsEmpty())
+        rc = Field("Next Repository-ID", in.nextRepositoryId, true);
+    if (rc.IsOK() && in.type > ZELVREPTYPE_OTHER)
+        rc = CZELV10RC(ZELV10RC_BADVALUE,
+                       QStringLiteral("Repository type %1 is not 0 to 8").arg(in.type));
+    return rc;
+}
+
+} // namespace
+
+CZELV10RC CZELV10MFC::Add(const ZELVREPOSITORY& in) {
+    CZELV10RC rc = CheckRepository(in);
     if (!rc.IsOK())
         return rc;
-    if (!in.nextRepositoryId.IsEmpty()) {
-        rc = Field("Next Repository-ID", in.nextRepositoryId, true);
-        if (!rc.IsOK())
-            return rc;
-    }
-    if (in.type > ZELVREPTYPE_OTHER)
-        return CZELV10RC(ZELV10RC_BADVALUE,
-                         QStringLiteral("Repository type %1 is not 0 to 8").arg(in.type));
     const QString id = in.repositoryId.Text();
     const QString next = in.nextRepositoryId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?", {id}, &c);
+        CZELV10RC q = NoRow("SELECT 1 FROM repository WHERE repository_id = ?", {id},
+                            QStringLiteral("Repository ") + id);
         if (!q.IsOK())
             return q;
-        if (c.Next())
-            return CZELV10RC(ZELV10RC_EXISTS, QStringLiteral("Repository ") + id);
-        c.Reset();
         // A rotation may name a Repository added later, or the new one itself.
         return m_store->Exec(
             "INSERT INTO repository (repository_id, name, flags, next_repository, type)"
@@ -498,18 +501,9 @@ CZELV10RC CZELV10MFC::Add(const ZELVREPOSITORY& in) {
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVREPOSITORY& in) {
-    CZELV10RC rc = Checks(
-        {Field("Repository-ID", in.repositoryId, true), Field("Repository name", in.name, false)});
+    CZELV10RC rc = CheckRepository(in);
     if (!rc.IsOK())
         return rc;
-    if (!in.nextRepositoryId.IsEmpty()) {
-        rc = Field("Next Repository-ID", in.nextRepositoryId, true);
-        if (!rc.IsOK())
-            return rc;
-    }
-    if (in.type > ZELVREPTYPE_OTHER)
-        return CZELV10RC(ZELV10RC_BADVALUE,
-                         QStringLiteral("Repository type %1 is not 0 to 8").arg(in.type));
     const QString id = in.repositoryId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
         ZELVCursor c;
