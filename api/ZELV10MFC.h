@@ -232,6 +232,7 @@ private:
     CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action,
                            const std::vector<std::array<QString, 3>>& changes);
     CZELV10RC CustomerExists(const QString& customer);
+    CZELV10RC ContainerExists(uint32_t container);
     CZELV10RC MediaRow(const QString& customer, const QString& media, QString* containerPattern);
     void FillVolume(const ZELVVolumeState& s, ZELVVOLS* out) const;
 

@@ -316,11 +316,13 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLSKey>* out, uint32_t container) {
             k.volumeId.Set(c.Text(2));
             return k;
         },
-        [&] {
-            return FirstRow("SELECT 1 FROM volume WHERE container_self = ?", {qint64(container)},
-                            CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
-                            [](const ZELVCursor&) {});
-        });
+        [&] { return ContainerExists(container); });
+}
+
+CZELV10RC CZELV10MFC::ContainerExists(uint32_t container) {
+    return FirstRow("SELECT 1 FROM volume WHERE container_self = ?", {qint64(container)},
+                    CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
+                    [](const ZELVCursor&) {});
 }
 
 // --- Writing ---------------------------------------------------------------------
@@ -360,13 +362,9 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
         if (!q.IsOK())
             return q;
         if (vol.container != 0) {
-            q = m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?",
-                              {qint64(vol.container)}, &c);
+            q = ContainerExists(vol.container);
             if (!q.IsOK())
                 return q;
-            if (!c.Next())
-                return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(vol.container));
-            c.Reset();
         }
         qint64 number = 0;
         if (isContainer) {
@@ -442,13 +440,9 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
             return q;
         ZELVCursor c;
         if (old.containerSelf == 0 && vol.container != 0 && vol.container != old.vol.container) {
-            q = m_store->Exec("SELECT 1 FROM volume WHERE container_self = ?",
-                              {qint64(vol.container)}, &c);
+            q = ContainerExists(vol.container);
             if (!q.IsOK())
                 return q;
-            if (!c.Next())
-                return CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(vol.container));
-            c.Reset();
         }
         ZELVRepositoryFacts facts;
         if (!vol.Confirmation().repositoryId.IsEmpty()) {
