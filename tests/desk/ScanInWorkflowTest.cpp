@@ -19,6 +19,7 @@
 #include "ZelvDemo.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -245,6 +246,7 @@ private Q_SLOTS:
     void lastVolumeScannedFromTheWindowIsAnnounced();
     void lastRowsConfirmedWithSpaceAreNotAnnouncedAndReloadFindsNothing();
     void locationPageWithNothingIncomingGoesBack();
+    void exampleRoutingOfTheShippedConfigurationFitsTheDemoData();
     void recallUpdatePassRedirectsEachVolumeAndShowsTheResults();
 
 private:
@@ -681,6 +683,57 @@ void ScanInWorkflowTest::locationPageWithNothingIncomingGoesBack() {
                  "There are no Volumes to be scanned in for the selected Customer")});
     QCOMPARE(run.PromptCaptions(), QStringList{QStringLiteral("No items")});
     QCOMPARE(run.ActivePageId(), int(IDD_INTRO));
+}
+
+void ScanInWorkflowTest::exampleRoutingOfTheShippedConfigurationFitsTheDemoData() {
+    DemoDatabase db;
+    if (!MakeDatabase(db))
+        QSKIP("no database for this engine");
+    // The shipped example's "routing" section, taken in as an operator would.
+    QFile example(QStringLiteral(ZELV_EXAMPLE_CONFIG));
+    QVERIFY(example.open(QIODevice::ReadOnly | QIODevice::Text));
+    QStringList routing;
+    bool inside = false;
+    for (const QString& line : QString::fromUtf8(example.readAll()).split(QLatin1Char('\n'))) {
+        inside |= line.startsWith(QLatin1String("# routing ="));
+        if (inside)
+            routing.append(line.mid(2));
+        if (inside && line.startsWith(QLatin1String("# );")))
+            break;
+    }
+    QVERIFY(routing.size() > 3);
+    DeskRun run;
+    run.WriteConfig(Config(run.NewFolder(QStringLiteral("logs")), routing.join(QLatin1Char('\n'))));
+    run.Start({db.AddressText()});
+
+    // At the North Vault: a Payroll tape goes on to the South Vault and is
+    // confirmed there; a tape without a Data-Cluster stays. (The first row
+    // there is a Container, so a bare identifier would be read as one.)
+    CReceiveVolumesPage* page = OpenVolumesPage(run, QStringLiteral("VLT1"));
+    QVERIFY(page);
+    QCOMPARE(ScanThroughWindow(
+                 run.Sheet(), *page,
+                 {QStringLiteral("ACME.LTO6.A000017"), QStringLiteral("ACME.LTO6.A000016")}),
+             (QList<uint32_t>{0, 0}));
+    CZELV10MFC& mfc = run.Sheet().Connection();
+    QCOMPARE(Where(mfc, "LTO6", "A000017"), QStringLiteral("VLT2>VLT2"));
+    QCOMPARE(Where(mfc, "LTO6", "A000016"), QStringLiteral("VLT1>VLT1"));
+    QVERIFY(ScanLogLines(*page).contains(QStringLiteral("0 Post-route confirm: OK")));
+    QCOMPARE(ScanInLog(run).filter(QStringLiteral("Routed")),
+             QStringList{QStringLiteral("Scan-In: Routed Volume: ACME.LTO6.A000017 to VLT2 - OK")});
+
+    // At the data centre: LTO-8 tapes go into the library.
+    QVERIFY(run.Sheet().GoBack());
+    page = OpenVolumesPage(run, QStringLiteral("DC01"));
+    QVERIFY(page);
+    QCOMPARE(ScanThroughWindow(run.Sheet(), *page,
+                               {QStringLiteral("ACME.LTO8.B000018"), QStringLiteral("A000018")}),
+             (QList<uint32_t>{0, 0}));
+    QCOMPARE(Where(mfc, "LTO8", "B000018"), QStringLiteral("DC01>LIB1"));
+    QCOMPARE(Where(mfc, "LTO6", "A000018"), QStringLiteral("DC01>DC01"));
+    // Each task writes a log of its own.
+    QCOMPARE(ScanInLog(run).filter(QStringLiteral("Routed")),
+             QStringList{QStringLiteral("Scan-In: Routed Volume: ACME.LTO8.B000018 to LIB1 - OK")});
 }
 
 void ScanInWorkflowTest::recallUpdatePassRedirectsEachVolumeAndShowsTheResults() {
