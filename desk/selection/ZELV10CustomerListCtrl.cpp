@@ -2,20 +2,7 @@
 
 #include "ZELVDate.h"
 
-#include <set>
-
-namespace {
-
-// Counts run from the largest in their natural order: the first heading
-// click sorts in reverse (smallest first), the second shows the largest first.
-int CompareCounts(uint32_t a, uint32_t b) {
-    return a > b ? -1 : (a < b ? 1 : 0);
-}
-
-} // namespace
-
-// Rows over the cache's records; the check marks stay with the record.
-class CZELV10CustomerListCtrl::Rows : public CZELVPointerRows<const ZELVCUSTEx> {
+class CZELV10CustomerListCtrl::Rows : public CZELV10CheckedRows<ZELVCUSTEx> {
 public:
     QString Text(int row, int column) const override {
         const ZELVCUSTEx* c = At(row);
@@ -32,9 +19,6 @@ public:
             return {};
         }
     }
-    int Image(int row, int column) const override {
-        return column == ColName && At(row) && hasImage ? 0 : -1;
-    }
     int Compare(int left, int right, int column) const override {
         const ZELVCUSTEx* a = At(left);
         const ZELVCUSTEx* b = At(right);
@@ -50,22 +34,6 @@ public:
                                     Qt::CaseInsensitive);
         }
     }
-    QColor TextColour(int row) const override {
-        return IsChecked(row) ? kTickedText : kUntickedText;
-    }
-    bool HasCheckBoxes() const override { return true; }
-    bool IsChecked(int row) const override { return At(row) && checked.count(At(row)) != 0; }
-    void SetChecked(int row, bool on) override {
-        if (const ZELVCUSTEx* c = At(row)) {
-            if (on)
-                checked.insert(c);
-            else
-                checked.erase(c);
-        }
-    }
-
-    std::set<const ZELVCUSTEx*> checked;
-    bool hasImage = false;
 };
 
 CZELV10CustomerListCtrl::CZELV10CustomerListCtrl(QWidget* parent)
@@ -81,8 +49,7 @@ CZELV10CustomerListCtrl::~CZELV10CustomerListCtrl() {
 }
 
 int CZELV10CustomerListCtrl::FillCustomers(CZELV10MFC& connection, bool force) {
-    m_rows->Pointers().clear();
-    m_rows->checked.clear();
+    m_rows->Clear();
     Reload();
     m_cache.SetConnection(&connection);
     m_cache.Load(force);

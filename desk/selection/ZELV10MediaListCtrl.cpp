@@ -2,20 +2,7 @@
 
 #include "ZELVDate.h"
 
-#include <set>
-
-namespace {
-
-// Counts run from the largest in their natural order: the first heading
-// click sorts in reverse (smallest first), the second shows the largest first.
-int CompareCounts(uint32_t a, uint32_t b) {
-    return a > b ? -1 : (a < b ? 1 : 0);
-}
-
-} // namespace
-
-// Rows over the cache's records; the check marks stay with the record.
-class CZELV10MediaListCtrl::Rows : public CZELVPointerRows<const ZELVMEDIAEx> {
+class CZELV10MediaListCtrl::Rows : public CZELV10CheckedRows<ZELVMEDIAEx> {
 public:
     QString Text(int row, int column) const override {
         const ZELVMEDIAEx* m = At(row);
@@ -36,9 +23,6 @@ public:
             return {};
         }
     }
-    int Image(int row, int column) const override {
-        return column == ColName && At(row) && hasImage ? 0 : -1;
-    }
     int Compare(int left, int right, int column) const override {
         const ZELVMEDIAEx* a = At(left);
         const ZELVMEDIAEx* b = At(right);
@@ -56,22 +40,6 @@ public:
             return 0;
         }
     }
-    QColor TextColour(int row) const override {
-        return IsChecked(row) ? kTickedText : kUntickedText;
-    }
-    bool HasCheckBoxes() const override { return true; }
-    bool IsChecked(int row) const override { return At(row) && checked.count(At(row)) != 0; }
-    void SetChecked(int row, bool on) override {
-        if (const ZELVMEDIAEx* m = At(row)) {
-            if (on)
-                checked.insert(m);
-            else
-                checked.erase(m);
-        }
-    }
-
-    std::set<const ZELVMEDIAEx*> checked;
-    bool hasImage = false;
 };
 
 CZELV10MediaListCtrl::CZELV10MediaListCtrl(QWidget* parent)
@@ -97,8 +65,7 @@ void CZELV10MediaListCtrl::OnColumnClick(int column) {
 
 int CZELV10MediaListCtrl::FillMediaTypes(CZELV10MFC& connection, const QString& customer,
                                          bool showEmpty) {
-    m_rows->Pointers().clear();
-    m_rows->checked.clear();
+    m_rows->Clear();
     Reload();
     m_cache.SetConnection(&connection);
     m_cache.Load(customer, false);

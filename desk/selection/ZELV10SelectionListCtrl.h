@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ZELVListCtrl.h"
+#include "ZELVListModel.h"
 
 #include <QColor>
+#include <cstdint>
 #include <memory>
+#include <set>
 
 class Prompter;
 
@@ -37,4 +40,41 @@ private:
 
     Prompter* m_prompter = nullptr;
     std::unique_ptr<Prompter> m_ownPrompter;
+};
+
+// Rows over a cache's records with check boxes: the check marks stay with the
+// record, ticked rows are drawn in black and the others in gray, and the name
+// column (the first) shows the list's image when it has one.
+template <class T> class CZELV10CheckedRows : public CZELVPointerRows<const T> {
+public:
+    int Image(int row, int column) const override {
+        return column == 0 && this->At(row) && hasImage ? 0 : -1;
+    }
+    QColor TextColour(int row) const override {
+        return IsChecked(row) ? CZELV10SelectionListCtrl::kTickedText
+                              : CZELV10SelectionListCtrl::kUntickedText;
+    }
+    bool HasCheckBoxes() const override { return true; }
+    bool IsChecked(int row) const override {
+        return this->At(row) && checked.count(this->At(row)) != 0;
+    }
+    void SetChecked(int row, bool on) override {
+        if (const T* record = this->At(row)) {
+            if (on)
+                checked.insert(record);
+            else
+                checked.erase(record);
+        }
+    }
+    void Clear() {
+        this->Pointers().clear();
+        checked.clear();
+    }
+
+    // Counts run from the largest in their natural order: the first heading
+    // click sorts in reverse (smallest first), the second shows the largest first.
+    static int CompareCounts(uint32_t a, uint32_t b) { return a > b ? -1 : (a < b ? 1 : 0); }
+
+    std::set<const T*> checked;
+    bool hasImage = false;
 };
