@@ -5,25 +5,19 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 
-namespace {
-
-// Enter ends an edit, Escape cancels it; anything else is the editor's own.
-// Returns whether the key was one of the two.
-bool EndKey(QKeyEvent* event, bool* cancelled) {
+bool CZELVListCtrl_EditorState::EndsEdit(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        *cancelled = false;
+        m_cancelled = false;
         return true;
     case Qt::Key_Escape:
-        *cancelled = true;
+        m_cancelled = true;
         return true;
     default:
         return false;
     }
 }
-
-} // namespace
 
 CZELVListCtrl_Edit::CZELVListCtrl_Edit(QWidget* parent) : QLineEdit(parent) {
     setObjectName(QStringLiteral("textEditor"));
@@ -32,14 +26,12 @@ CZELVListCtrl_Edit::CZELVListCtrl_Edit(QWidget* parent) : QLineEdit(parent) {
 }
 
 void CZELVListCtrl_Edit::keyPressEvent(QKeyEvent* event) {
-    bool cancelled = false;
-    if (EndKey(event, &cancelled)) {
-        m_cancelled = cancelled;
-        event->accept();
-        Q_EMIT EditDone(cancelled);
+    if (!EndsEdit(event)) {
+        QLineEdit::keyPressEvent(event);
         return;
     }
-    QLineEdit::keyPressEvent(event);
+    event->accept();
+    Q_EMIT EditDone(IsCancelled());
 }
 
 CZELVListCtrl_Date::CZELVListCtrl_Date(QWidget* parent) : QWidget(parent) {
@@ -120,13 +112,9 @@ CZELVDate CZELVListCtrl_Date::GetZelvDate() const {
 }
 
 bool CZELVListCtrl_Date::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        bool cancelled = false;
-        if (EndKey(static_cast<QKeyEvent*>(event), &cancelled)) {
-            m_cancelled = cancelled;
-            Q_EMIT EditDone(cancelled);
-            return true;
-        }
+    if (event->type() == QEvent::KeyPress && EndsEdit(static_cast<QKeyEvent*>(event))) {
+        Q_EMIT EditDone(IsCancelled());
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -139,12 +127,10 @@ CZELVListCtrl_Combo::CZELVListCtrl_Combo(QWidget* parent) : QComboBox(parent) {
 }
 
 void CZELVListCtrl_Combo::keyPressEvent(QKeyEvent* event) {
-    bool cancelled = false;
-    if (EndKey(event, &cancelled)) {
-        m_cancelled = cancelled;
-        event->accept();
-        Q_EMIT EditDone(cancelled);
+    if (!EndsEdit(event)) {
+        QComboBox::keyPressEvent(event);
         return;
     }
-    QComboBox::keyPressEvent(event);
+    event->accept();
+    Q_EMIT EditDone(IsCancelled());
 }

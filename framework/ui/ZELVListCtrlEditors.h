@@ -9,35 +9,43 @@
 
 class QCheckBox;
 class QDateEdit;
+class QKeyEvent;
 
 // The in-place editors of CZELVListCtrl. Each ends its edit on Enter and
 // cancels it on Escape, and remembers whether the last edit was cancelled.
 
-class CZELVListCtrl_Edit : public QLineEdit {
+class CZELVListCtrl_EditorState {
+public:
+    bool IsCancelled() const { return m_cancelled; }
+    void SetCancelled(bool cancelled) { m_cancelled = cancelled; }
+
+protected:
+    // True for Enter and Escape, which end the edit (Escape cancels it);
+    // anything else is the editor's own.
+    bool EndsEdit(QKeyEvent* event);
+
+private:
+    bool m_cancelled = false;
+};
+
+class CZELVListCtrl_Edit : public QLineEdit, public CZELVListCtrl_EditorState {
     Q_OBJECT
 public:
     explicit CZELVListCtrl_Edit(QWidget* parent = nullptr);
-    bool IsCancelled() const { return m_cancelled; }
-    void SetCancelled(bool cancelled) { m_cancelled = cancelled; }
 
 Q_SIGNALS:
     void EditDone(bool cancelled);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool m_cancelled = false;
 };
 
 // A date picker; with ShowNone a check box in front says whether a date is
 // set at all (a Permanent Volume has none).
-class CZELVListCtrl_Date : public QWidget {
+class CZELVListCtrl_Date : public QWidget, public CZELVListCtrl_EditorState {
     Q_OBJECT
 public:
     explicit CZELVListCtrl_Date(QWidget* parent = nullptr);
-    bool IsCancelled() const { return m_cancelled; }
-    void SetCancelled(bool cancelled) { m_cancelled = cancelled; }
 
     void SetShowNone(bool show);
     bool ShowsNone() const { return m_showNone; }
@@ -65,24 +73,18 @@ private:
     QCheckBox* m_check = nullptr;
     QDateEdit* m_date = nullptr;
     bool m_showNone = false;
-    bool m_cancelled = false;
 };
 
 // A drop-down list (no typing); the list shows at most 20 entries.
-class CZELVListCtrl_Combo : public QComboBox {
+class CZELVListCtrl_Combo : public QComboBox, public CZELVListCtrl_EditorState {
     Q_OBJECT
 public:
     static constexpr int kVisibleItems = 20;
     explicit CZELVListCtrl_Combo(QWidget* parent = nullptr);
-    bool IsCancelled() const { return m_cancelled; }
-    void SetCancelled(bool cancelled) { m_cancelled = cancelled; }
 
 Q_SIGNALS:
     void EditDone(bool cancelled);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    bool m_cancelled = false;
 };
