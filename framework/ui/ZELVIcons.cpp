@@ -72,13 +72,22 @@ const IconEntry* Find(int id) {
     return nullptr;
 }
 
-void DrawGlyph(QPainter& p, const QRectF& r, const char* glyph) {
+void DrawWhiteText(QPainter& p, const QRectF& r, int pixelSize, int flags, const QString& text) {
     QFont font = p.font();
     font.setBold(true);
-    font.setPixelSize(qMax(6, int(r.height() * 0.7)));
+    font.setPixelSize(pixelSize);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(r, Qt::AlignCenter, QString::fromLatin1(glyph));
+    p.drawText(r, flags, text);
+}
+
+// The bitmaps' background: blue fading to a lighter blue towards `end`.
+void FillBlueGradient(QPainter& p, const QRect& rect, const QPointF& end, int lighter) {
+    QLinearGradient gradient(QPointF(0, 0), end);
+    gradient.setColorAt(0, QColor::fromRgba(kBlue));
+    gradient.setColorAt(1, QColor::fromRgba(kBlue).lighter(lighter));
+    p.fillRect(rect, gradient);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
 }
 
 void DrawShape(QPainter& p, const IconEntry& e, int size) {
@@ -86,20 +95,17 @@ void DrawShape(QPainter& p, const IconEntry& e, int size) {
     const QColor colour = QColor::fromRgba(e.colour);
     p.setRenderHint(QPainter::Antialiasing);
     switch (e.shape) {
-    case Shape::Badge: {
-        const QRectF r(s * 0.06, s * 0.06, s * 0.88, s * 0.88);
-        p.setPen(colour.darker(130));
-        p.setBrush(colour);
-        p.drawRoundedRect(r, s * 0.18, s * 0.18);
-        DrawGlyph(p, r, e.glyph);
-        break;
-    }
+    case Shape::Badge:
     case Shape::Circle: {
         const QRectF r(s * 0.06, s * 0.06, s * 0.88, s * 0.88);
         p.setPen(colour.darker(130));
         p.setBrush(colour);
-        p.drawEllipse(r);
-        DrawGlyph(p, r, e.glyph);
+        if (e.shape == Shape::Badge)
+            p.drawRoundedRect(r, s * 0.18, s * 0.18);
+        else
+            p.drawEllipse(r);
+        DrawWhiteText(p, r, qMax(6, int(r.height() * 0.7)), Qt::AlignCenter,
+                      QString::fromLatin1(e.glyph));
         break;
     }
     case Shape::Tape: {
@@ -172,34 +178,20 @@ QPixmap HeaderBitmap() {
 QPixmap AboutBitmap() {
     QPixmap pixmap(200, 50);
     QPainter p(&pixmap);
-    QLinearGradient gradient(0, 0, 200, 0);
-    gradient.setColorAt(0, QColor::fromRgba(kBlue));
-    gradient.setColorAt(1, QColor::fromRgba(kBlue).lighter(170));
-    p.fillRect(pixmap.rect(), gradient);
-    QPainter::RenderHints hints = QPainter::Antialiasing | QPainter::TextAntialiasing;
-    p.setRenderHints(hints);
+    FillBlueGradient(p, pixmap.rect(), QPointF(200, 0), 170);
     const IconEntry tape{0, "", Shape::Tape, 0xFFFFFFFF, ""};
     p.translate(8, 7);
     DrawShape(p, tape, 36);
     p.resetTransform();
-    QFont font = p.font();
-    font.setPixelSize(22);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(52, 0, 148, 50), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Kelmar Lite"));
+    DrawWhiteText(p, QRect(52, 0, 148, 50), 22, Qt::AlignVCenter | Qt::AlignLeft,
+                  QStringLiteral("Kelmar Lite"));
     return pixmap;
 }
 
 QPixmap WatermarkBitmap() {
     QPixmap pixmap(164, 314);
     QPainter p(&pixmap);
-    QLinearGradient gradient(0, 0, 0, 314);
-    gradient.setColorAt(0, QColor::fromRgba(kBlue));
-    gradient.setColorAt(1, QColor::fromRgba(kBlue).lighter(190));
-    p.fillRect(pixmap.rect(), gradient);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    FillBlueGradient(p, pixmap.rect(), QPointF(0, 314), 190);
     const IconEntry tape{0, "", Shape::Tape, 0xFFFFFFFF, ""};
     for (int i = 0; i < 3; ++i) {
         p.resetTransform();
@@ -209,12 +201,7 @@ QPixmap WatermarkBitmap() {
     }
     p.resetTransform();
     p.setOpacity(1.0);
-    QFont font = p.font();
-    font.setPixelSize(24);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 220, 164, 60), Qt::AlignCenter, QStringLiteral("Kelmar Lite"));
+    DrawWhiteText(p, QRect(0, 220, 164, 60), 24, Qt::AlignCenter, QStringLiteral("Kelmar Lite"));
     return pixmap;
 }
 
