@@ -18,6 +18,7 @@
 #include "ZELVPopup.h"
 #include "ZelvDemo.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
@@ -333,6 +334,9 @@ void ScanInWorkflowTest::scanInFromTheTaskMenuToTheServer() {
     QCOMPARE(sheet.Repository(), QStringLiteral("DC01"));
     auto* page = qobject_cast<CReceiveVolumesPage*>(sheet.GetActivePage());
     QVERIFY(page);
+    // The expected list's model stays consistent while rows leave it.
+    QAbstractItemModelTester tester(page->ExpectedList()->Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
 
     // What is expected at DC01: Media Type by Media Type, by identifier; the
     // Volumes whose return the rotation planned for later are not offered.
