@@ -1,39 +1,12 @@
 #include "ZELV10CustomerListCtrl.h"
 
-#include "ZELVDate.h"
+static_assert(CZELV10CustomerListCtrl::ColName == 0, "the name column comes first");
 
 class CZELV10CustomerListCtrl::Rows : public CZELV10CheckedRows<ZELVCUSTEx> {
 public:
-    QString Text(int row, int column) const override {
-        const ZELVCUSTEx* c = At(row);
-        if (!c)
-            return {};
-        switch (column) {
-        case ColName:
-            return CustomerCache::DisplayName(*c);
-        case ColVolumes:
-            return FormatCount(c->volumes);
-        case ColMoves:
-            return FormatCount(c->moves);
-        default:
-            return {};
-        }
-    }
-    int Compare(int left, int right, int column) const override {
-        const ZELVCUSTEx* a = At(left);
-        const ZELVCUSTEx* b = At(right);
-        if (!a || !b)
-            return 0;
-        switch (column) {
-        case ColVolumes:
-            return CompareCounts(a->volumes, b->volumes);
-        case ColMoves:
-            return CompareCounts(a->moves, b->moves);
-        default:
-            return QString::compare(CustomerCache::DisplayName(*a), CustomerCache::DisplayName(*b),
-                                    Qt::CaseInsensitive);
-        }
-    }
+    Rows()
+        : CZELV10CheckedRows(&CustomerCache::DisplayName, {{ColVolumes, &ZELVCUSTEx::volumes, true},
+                                                           {ColMoves, &ZELVCUSTEx::moves, true}}) {}
 };
 
 CZELV10CustomerListCtrl::CZELV10CustomerListCtrl(QWidget* parent)

@@ -1,45 +1,16 @@
 #include "ZELV10MediaListCtrl.h"
 
-#include "ZELVDate.h"
+static_assert(CZELV10MediaListCtrl::ColName == 0, "the name column comes first");
 
 class CZELV10MediaListCtrl::Rows : public CZELV10CheckedRows<ZELVMEDIAEx> {
 public:
-    QString Text(int row, int column) const override {
-        const ZELVMEDIAEx* m = At(row);
-        if (!m)
-            return {};
-        switch (column) {
-        case ColName:
-            return MediaCache::DisplayName(*m);
-        case ColVolumes:
-            return FormatCount(m->volumes);
-        case ColMoves:
-            return FormatCount(m->moves);
-        case ColScratchDeficit:
-            return FormatCount(m->scratchDeficit);
-        case ColOverdue:
-            return FormatCount(m->overdue);
-        default:
-            return {};
-        }
-    }
-    int Compare(int left, int right, int column) const override {
-        const ZELVMEDIAEx* a = At(left);
-        const ZELVMEDIAEx* b = At(right);
-        if (!a || !b)
-            return 0;
-        switch (column) {
-        case ColVolumes:
-            return CompareCounts(a->volumes, b->volumes);
-        case ColMoves:
-            return CompareCounts(a->moves, b->moves);
-        case ColName:
-            return QString::compare(MediaCache::DisplayName(*a), MediaCache::DisplayName(*b),
-                                    Qt::CaseInsensitive);
-        default:
-            return 0;
-        }
-    }
+    // The last two counts are shown, not sorted.
+    Rows()
+        : CZELV10CheckedRows(&MediaCache::DisplayName,
+                             {{ColVolumes, &ZELVMEDIAEx::volumes, true},
+                              {ColMoves, &ZELVMEDIAEx::moves, true},
+                              {ColScratchDeficit, &ZELVMEDIAEx::scratchDeficit, false},
+                              {ColOverdue, &ZELVMEDIAEx::overdue, false}}) {}
 };
 
 CZELV10MediaListCtrl::CZELV10MediaListCtrl(QWidget* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ZELVDate.h"
 #include "ZELVListCtrl.h"
 #include "ZELVListModel.h"
 
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <vector>
 
 class Prompter;
 
@@ -44,9 +46,38 @@ private:
 
 // Rows over a cache's records with check boxes: the check marks stay with the
 // record, ticked rows are drawn in black and the others in gray, and the name
-// column (the first) shows the list's image when it has one.
+// column (the first) shows the list's image when it has one. The other
+// columns are counts of the record.
 template <class T> class CZELV10CheckedRows : public CZELVPointerRows<const T> {
 public:
+    struct CountColumn {
+        int column;
+        uint32_t T::*count;
+        bool sorts; // false: shown, not sorted
+    };
+    using NameFn = QString (*)(const T&);
+
+    CZELV10CheckedRows(NameFn name, std::vector<CountColumn> counts)
+        : m_name(name), m_counts(std::move(counts)) {}
+
+    QString Text(int row, int column) const override {
+        const T* record = this->At(row);
+        if (!record)
+            return {};
+        if (column == 0)
+            return m_name(*record);
+        const CountColumn* c = FindCount(column);
+        return c ? FormatCount(record->*(c->count)) : QString();
+    }
+    int Compare(int left, int right, int column) const override {
+        const T* a = this->At(left);
+        const T* b = this->At(right);
+        if (!a || !b)
+            return 0;
+        if (const CountColumn* c = FindCount(column))
+            return c->sorts ? CompareCounts(a->*(c->count), b->*(c->count)) : 0;
+        return QString::compare(m_name(*a), m_name(*b), Qt::CaseInsensitive);
+    }
     int Image(int row, int column) const override {
         return column == 0 && this->At(row) && hasImage ? 0 : -1;
     }
@@ -77,4 +108,15 @@ public:
 
     std::set<const T*> checked;
     bool hasImage = false;
+
+private:
+    const CountColumn* FindCount(int column) const {
+        for (const CountColumn& c : m_counts)
+            if (c.column == column)
+                return &c;
+        return nullptr;
+    }
+
+    NameFn m_name;
+    std::vector<CountColumn> m_counts;
 };
