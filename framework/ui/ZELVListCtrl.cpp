@@ -1073,14 +1073,19 @@ void CZELVListCtrl::PaintEmptyNotice(QAbstractItemView* view, QPainter* painter)
 // ---------------------------------------------------------------------------
 // Selection
 
-void CZELVListCtrl::SelectAll() {
+void CZELVListCtrl::SelectEveryRow(bool toggle) {
     const int rows = GetItemCount();
     const int columns = GetColumnCount();
     if (rows == 0 || columns == 0)
         return;
     m_table->selectionModel()->select(
         QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, columns - 1)),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        (toggle ? QItemSelectionModel::Toggle : QItemSelectionModel::ClearAndSelect) |
+            QItemSelectionModel::Rows);
+}
+
+void CZELVListCtrl::SelectAll() {
+    SelectEveryRow(false);
 }
 
 void CZELVListCtrl::SelectNone() {
@@ -1088,13 +1093,7 @@ void CZELVListCtrl::SelectNone() {
 }
 
 void CZELVListCtrl::InvertSelection() {
-    const int rows = GetItemCount();
-    const int columns = GetColumnCount();
-    if (rows == 0 || columns == 0)
-        return;
-    m_table->selectionModel()->select(
-        QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, columns - 1)),
-        QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+    SelectEveryRow(true);
 }
 
 void CZELVListCtrl::SetItemSelected(int row, bool selected) {

@@ -305,6 +305,9 @@ private:
     friend class CZELVListTable;
     friend class CZELVListIconView;
 
+    // Selects every row, or with toggle flips each row's selection.
+    void SelectEveryRow(bool toggle);
+
     struct FilterSlot {
         CZELVFilter filter;
         QByteArray pattern; // the filter's pattern as UTF-8, ready for matching
