@@ -216,26 +216,17 @@ CZELV10RC CZELV10MFC::Get(ZELVUSER* out, const QString& userId) {
     CZELV10RC rc = UserIdentifier("User-ID", id, kZelvUserIdLen);
     if (!rc.IsOK())
         return rc;
-    ZELVUSER r;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            "SELECT user_id, name, email, group_id, flags FROM app_user WHERE user_id = ?", {id},
-            &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOUSER, id);
-        r.userId.Set(c.Text(0));
-        r.name.Set(c.Text(1));
-        r.email.Set(c.Text(2));
-        r.groupId.Set(c.Text(3));
-        r.flags = static_cast<uint32_t>(c.Int(4));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    return ReadRow(out,
+                   "SELECT user_id, name, email, group_id, flags FROM app_user WHERE user_id = ?",
+                   {id}, CZELV10RC(ZELV10RC_NOUSER, id), [](const ZELVCursor& c) {
+                       ZELVUSER r;
+                       r.userId.Set(c.Text(0));
+                       r.name.Set(c.Text(1));
+                       r.email.Set(c.Text(2));
+                       r.groupId.Set(c.Text(3));
+                       r.flags = static_cast<uint32_t>(c.Int(4));
+                       return r;
+                   });
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVGROUP* out, const QString& groupId) {
@@ -243,26 +234,17 @@ CZELV10RC CZELV10MFC::Get(ZELVGROUP* out, const QString& groupId) {
     CZELV10RC rc = UserIdentifier("Group-ID", id, kZelvGroupIdLen);
     if (!rc.IsOK())
         return rc;
-    ZELVGROUP r;
-    rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
-            "SELECT group_id, name, role0, role1, role2, role3, role4, role5, role6, role7"
-            " FROM user_group WHERE group_id = ?",
-            {id}, &c);
-        if (!q.IsOK())
-            return q;
-        if (!c.Next())
-            return CZELV10RC(ZELV10RC_NOGROUP, id);
-        r.groupId.Set(c.Text(0));
-        r.name.Set(c.Text(1));
-        for (int i = 0; i < 8; ++i)
-            r.roleNames[static_cast<size_t>(i)].Set(c.Text(2 + i));
-        return CZELV10RC();
-    });
-    if (rc.IsOK())
-        *out = r;
-    return rc;
+    return ReadRow(out,
+                   "SELECT group_id, name, role0, role1, role2, role3, role4, role5, role6, role7"
+                   " FROM user_group WHERE group_id = ?",
+                   {id}, CZELV10RC(ZELV10RC_NOGROUP, id), [](const ZELVCursor& c) {
+                       ZELVGROUP r;
+                       r.groupId.Set(c.Text(0));
+                       r.name.Set(c.Text(1));
+                       for (int i = 0; i < 8; ++i)
+                           r.roleNames[static_cast<size_t>(i)].Set(c.Text(2 + i));
+                       return r;
+                   });
 }
 
 CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password) {
