@@ -49,6 +49,10 @@ int Fail(const QString& command, const CZELV10RC& rc) {
     return kExitFailed;
 }
 
+int TooLong(const QString& command, const QString& what) {
+    return Fail(command, CZELV10RC(ZELV10RC_TEXTTOOLONG, what));
+}
+
 int Usage(const QString& command, const QString& text) {
     Err() << "zelvadmin: " << command << ": " << text << Qt::endl
           << "Try 'zelvadmin " << command << " --help'." << Qt::endl;
@@ -158,14 +162,11 @@ int AddCustomer(Context& c) {
     const QString id = c.args[0];
     const QString name = c.parser.value(QStringLiteral("name"));
     if (!ZELVFixedText<kZelvCustomerIdLen>::Fits(id))
-        return Fail(
-            QStringLiteral("add-customer"),
-            CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                      QStringLiteral("Customer-ID \"%1\" is longer than 4 characters").arg(id)));
+        return TooLong(QStringLiteral("add-customer"),
+                       QStringLiteral("Customer-ID \"%1\" is longer than 4 characters").arg(id));
     if (!ZELVFixedText<kZelvCustomerNameLen>::Fits(name))
-        return Fail(
-            QStringLiteral("add-customer"),
-            CZELV10RC(ZELV10RC_TEXTTOOLONG, QStringLiteral("the name is longer than 40 bytes")));
+        return TooLong(QStringLiteral("add-customer"),
+                       QStringLiteral("the name is longer than 40 bytes"));
     r.customerId.Set(id);
     r.name.Set(name);
     if (c.parser.isSet(QStringLiteral("excluded")))
@@ -183,22 +184,15 @@ int AddMedia(Context& c) {
     const QString pattern = c.parser.value(QStringLiteral("container-pattern"));
     const QString cmd = QStringLiteral("add-media");
     if (!ZELVFixedText<kZelvCustomerIdLen>::Fits(customer))
-        return Fail(
-            cmd,
-            CZELV10RC(
-                ZELV10RC_TEXTTOOLONG,
-                QStringLiteral("Customer-ID \"%1\" is longer than 4 characters").arg(customer)));
+        return TooLong(
+            cmd, QStringLiteral("Customer-ID \"%1\" is longer than 4 characters").arg(customer));
     if (!ZELVFixedText<kZelvMediaIdLen>::Fits(media))
-        return Fail(
-            cmd,
-            CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                      QStringLiteral("Media-ID \"%1\" is longer than 4 characters").arg(media)));
+        return TooLong(cmd,
+                       QStringLiteral("Media-ID \"%1\" is longer than 4 characters").arg(media));
     if (!ZELVFixedText<kZelvMediaNameLen>::Fits(name))
-        return Fail(cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                                   QStringLiteral("the name is longer than 20 bytes")));
+        return TooLong(cmd, QStringLiteral("the name is longer than 20 bytes"));
     if (!ZELVFixedText<kZelvPatternLen>::Fits(pattern))
-        return Fail(cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                                   QStringLiteral("the pattern is longer than 40 bytes")));
+        return TooLong(cmd, QStringLiteral("the pattern is longer than 40 bytes"));
     ZELVMEDIAEx r;
     r.customerId.Set(customer);
     r.mediaId.Set(media);
@@ -220,11 +214,9 @@ int AddRepository(Context& c) {
     const QString next = c.parser.value(QStringLiteral("next"));
     if (!ZELVFixedText<kZelvRepositoryIdLen>::Fits(id) ||
         !ZELVFixedText<kZelvRepositoryIdLen>::Fits(next))
-        return Fail(cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                                   QStringLiteral("Repository-IDs have at most 4 characters")));
+        return TooLong(cmd, QStringLiteral("Repository-IDs have at most 4 characters"));
     if (!ZELVFixedText<kZelvRepositoryNameLen>::Fits(name))
-        return Fail(cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                                   QStringLiteral("the name is longer than 20 bytes")));
+        return TooLong(cmd, QStringLiteral("the name is longer than 20 bytes"));
     ZELVREPOSITORY r;
     r.repositoryId.Set(id);
     r.name.Set(name);
@@ -296,14 +288,10 @@ int AddVolume(Context& c) {
     const QString customer = c.args[0], media = c.args[1], volume = c.args[2];
     if (!ZELVFixedText<kZelvCustomerIdLen>::Fits(customer) ||
         !ZELVFixedText<kZelvMediaIdLen>::Fits(media))
-        return Fail(
-            cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                           QStringLiteral("Customer-ID and Media-ID have at most 4 characters")));
+        return TooLong(cmd, QStringLiteral("Customer-ID and Media-ID have at most 4 characters"));
     if (!ZELVFixedText<kZelvVolumeIdLen>::Fits(volume))
-        return Fail(
-            cmd,
-            CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                      QStringLiteral("Volume-ID \"%1\" is longer than 10 characters").arg(volume)));
+        return TooLong(cmd,
+                       QStringLiteral("Volume-ID \"%1\" is longer than 10 characters").arg(volume));
     ZELVVOLSEx v;
     v.key.customerId.Set(customer);
     v.key.mediaId.Set(media);
@@ -313,8 +301,7 @@ int AddVolume(Context& c) {
         c.parser.isSet(QStringLiteral("target")) ? c.parser.value(QStringLiteral("target")) : at;
     if (!ZELVFixedText<kZelvRepositoryIdLen>::Fits(at) ||
         !ZELVFixedText<kZelvRepositoryIdLen>::Fits(target))
-        return Fail(cmd, CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                                   QStringLiteral("Repository-IDs have at most 4 characters")));
+        return TooLong(cmd, QStringLiteral("Repository-IDs have at most 4 characters"));
     v.vol.Current().repositoryId.Set(at);
     v.vol.Target().repositoryId.Set(target);
     qint64 number = 0;
