@@ -186,6 +186,11 @@ private:
                        const RowFn& row);
     // Inside Run: ZELV10RC_EXISTS naming `what` when the query finds a row.
     CZELV10RC NoRow(const char* sql, const QVariantList& binds, const QString& what);
+    // Inside Run: an UPDATE that names the version read before. When it
+    // changes no row the record is gone (what `exists` says) or someone
+    // changed it in between (ZELV10RC_CHANGED naming `what`).
+    CZELV10RC UpdateVersioned(const char* sql, const QVariantList& binds,
+                              const std::function<CZELV10RC()>& exists, const QString& what);
     // One read transaction: `before` (the existence checks, may be empty),
     // then the query. *out changes only when all of it went well.
     template <typename Rec, typename Sql, typename Fill>

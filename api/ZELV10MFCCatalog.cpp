@@ -199,6 +199,20 @@ CZELV10RC CZELV10MFC::NoRow(const char* sql, const QVariantList& binds, const QS
     return rc;
 }
 
+CZELV10RC CZELV10MFC::UpdateVersioned(const char* sql, const QVariantList& binds,
+                                      const std::function<CZELV10RC()>& exists,
+                                      const QString& what) {
+    ZELVCursor c;
+    CZELV10RC rc = m_store->Exec(sql, binds, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (c.RowsAffected() == 1)
+        return CZELV10RC();
+    c.Reset();
+    rc = exists();
+    return rc.IsOK() ? CZELV10RC(ZELV10RC_CHANGED, what) : rc;
+}
+
 // --- Customers --------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVCUSTEx>* out) {
@@ -243,21 +257,13 @@ CZELV10RC CZELV10MFC::Update(const ZELVCUSTEx& in) {
         return rc;
     const QString id = in.customerId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
+        return UpdateVersioned(
             "UPDATE customer SET name = ?, flags = ?, dr_strategies = ?, dr_errors = ?,"
             " dr_last_run = ?, audit_failures = ?, version = version + 1"
             " WHERE customer_id = ? AND version = ?",
             {in.name.Text(), qint64(in.flags), qint64(in.drStrategies), qint64(in.drErrors),
              qint64(in.drLastRun), qint64(in.auditFailures), id, qint64(in.version)},
-            &c);
-        if (!q.IsOK())
-            return q;
-        if (c.RowsAffected() == 1)
-            return CZELV10RC();
-        c.Reset();
-        q = CustomerExists(id);
-        return q.IsOK() ? CZELV10RC(ZELV10RC_CHANGED, QStringLiteral("Customer ") + id) : q;
+            [&] { return CustomerExists(id); }, QStringLiteral("Customer ") + id);
     });
 }
 
@@ -389,22 +395,13 @@ CZELV10RC CZELV10MFC::Update(const ZELVMEDIAEx& in) {
     const QString customer = in.customerId.Text();
     const QString media = in.mediaId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
+        return UpdateVersioned(
             "UPDATE media SET name = ?, flags = ?, container_pattern = ?, last_sync = ?,"
             " version = version + 1 WHERE customer_id = ? AND media_id = ? AND version = ?",
             {in.name.Text(), qint64(in.flags), in.containerPattern.Text(), qint64(in.lastSync),
              customer, media, qint64(in.version)},
-            &c);
-        if (!q.IsOK())
-            return q;
-        if (c.RowsAffected() == 1)
-            return CZELV10RC();
-        c.Reset();
-        q = MediaRow(customer, media, nullptr);
-        return q.IsOK() ? CZELV10RC(ZELV10RC_CHANGED,
-                                    QStringLiteral("Media Type %1.%2").arg(customer, media))
-                        : q;
+            [&] { return MediaRow(customer, media, nullptr); },
+            QStringLiteral("Media Type %1.%2").arg(customer, media));
     });
 }
 
@@ -506,23 +503,16 @@ CZELV10RC CZELV10MFC::Update(const ZELVREPOSITORY& in) {
         return rc;
     const QString id = in.repositoryId.Text();
     return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec(
+        return UpdateVersioned(
             "UPDATE repository SET name = ?, flags = ?, next_repository = ?, type = ?,"
             " version = version + 1 WHERE repository_id = ? AND version = ?",
             {in.name.Text(), qint64(in.flags & ~ZELVREP_HOME), in.nextRepositoryId.Text(),
              qint64(in.type), id, qint64(in.version)},
-            &c);
-        if (!q.IsOK())
-            return q;
-        if (c.RowsAffected() == 1)
-            return CZELV10RC();
-        c.Reset();
-        q = m_store->Exec("SELECT 1 FROM repository WHERE repository_id = ?", {id}, &c);
-        if (!q.IsOK())
-            return q;
-        return c.Next() ? CZELV10RC(ZELV10RC_CHANGED, QStringLiteral("Repository ") + id)
-                        : CZELV10RC(ZELV10RC_NOREPOSITORY, id);
+            [&] {
+                return FirstRow("SELECT 1 FROM repository WHERE repository_id = ?", {id},
+                                CZELV10RC(ZELV10RC_NOREPOSITORY, id), [](const ZELVCursor&) {});
+            },
+            QStringLiteral("Repository ") + id);
     });
 }
 
