@@ -128,7 +128,11 @@ CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) 
 
     m_list = new CZELVListCtrl(m_tabs);
     m_list->setObjectName(QStringLiteral("expectedList"));
-    m_list->InsertColumn(ColVolume, QStringLiteral("Volume"), 150, Qt::AlignLeft);
+    // The longest Volume text must fit, whatever the desktop's font.
+    const int volumeWidth =
+        fontMetrics().horizontalAdvance(QStringLiteral("ACME.LTO6.A000000000")) + 32;
+    m_list->InsertColumn(ColVolume, QStringLiteral("Volume"), qMax(150, volumeWidth),
+                         Qt::AlignLeft);
     m_list->InsertColumn(ColFrom, QStringLiteral("From"), 150, Qt::AlignLeft);
     m_list->InsertColumn(ColOut, QStringLiteral("Out"), 40, Qt::AlignHCenter);
     m_list->InsertColumn(ColLocation, QStringLiteral("Location"), 1, Qt::AlignLeft);
@@ -148,7 +152,8 @@ CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) 
 
     m_scanned = new CZELVListCtrl(this);
     m_scanned->setObjectName(QStringLiteral("scannedItems"));
-    m_scanned->InsertColumn(0, QStringLiteral("Volume"), 120, Qt::AlignLeft);
+    m_scanned->InsertColumn(0, QStringLiteral("Volume"), qMax(120, volumeWidth), Qt::AlignLeft);
+    m_scanned->SizeColumnToHeader(0);
     m_scanned->LoadIcons({236, 227});
     m_scanned->ShowCaption(236, QStringLiteral("Scanned Items"));
     m_scanned->SetSortOnClick(false);
