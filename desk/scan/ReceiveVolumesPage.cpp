@@ -49,6 +49,24 @@ private:
     QWidget* m_widget;
 };
 
+// Holds the tab control at the size its place gives it. The expected list's
+// tab label changes with every scan; without this the label change would make
+// the whole wizard, every page of it, lay itself out again each time.
+class TabHolder : public QWidget {
+public:
+    TabHolder(QTabWidget* tabs, QWidget* parent) : QWidget(parent), m_tabs(tabs) {
+        tabs->setParent(this);
+    }
+    QSize sizeHint() const override { return m_tabs->sizeHint(); }
+    QSize minimumSizeHint() const override { return m_tabs->minimumSizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_tabs->setGeometry(rect()); }
+
+private:
+    QTabWidget* m_tabs;
+};
+
 } // namespace
 
 // --- Rows ----------------------------------------------------------------------
@@ -176,7 +194,7 @@ CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) 
     pairs->addWidget(m_scanButton);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(m_tabs);
+    splitter->addWidget(new TabHolder(m_tabs, splitter));
     splitter->addWidget(m_scanned);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);

@@ -31,8 +31,10 @@ public:
     // "%s.%s.%s": the Volume text of every log entry and list.
     QString Text() const;
 
+    // The Volume identifier first: in a page's list the Customer (and mostly
+    // the Media) are the same on every row, so it decides soonest.
     bool operator==(const CVolumeKey& o) const {
-        return m_customer == o.m_customer && m_media == o.m_media && m_volume == o.m_volume;
+        return m_volume == o.m_volume && m_media == o.m_media && m_customer == o.m_customer;
     }
     bool operator!=(const CVolumeKey& o) const { return !(*this == o); }
     // Customer, then Media, then Volume.
