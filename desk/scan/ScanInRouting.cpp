@@ -90,10 +90,14 @@ int CScanInRouting::Route(CVolumeRecord& record, QString* target) {
 void CScanInRouting::MoveTo(CVolumeRecord& record, const QString& target) {
     const CVolumeKey& key = record.Key();
     const QString volumeText = key.Text();
+    // A target too long for an identifier names no Repository: the lookup
+    // must not find the one its first four characters happen to name.
+    const bool fits = target.size() <= static_cast<qsizetype>(kZelvRepositoryIdLen);
     const QString name =
-        m_s.repositories ? m_s.repositories->DisplayNameOf(key.Customer(), key.Media(), target)
-                         : (target == QLatin1String("INIT") ? QStringLiteral("Initial Repository")
-                                                            : QStringLiteral("ID(%1)").arg(target));
+        m_s.repositories && fits
+            ? m_s.repositories->DisplayNameOf(key.Customer(), key.Media(), target)
+            : (target == QLatin1String("INIT") ? QStringLiteral("Initial Repository")
+                                               : QStringLiteral("ID(%1)").arg(target));
     ScanLog(Information, QStringLiteral("Volume is cleared for routing to %1").arg(name));
     if (m_s.notify)
         m_s.notify(QStringLiteral("Scan Routed"),

@@ -40,6 +40,13 @@ CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QStri
                          uint32_t slot, uint32_t consignment, int64_t container) {
     if (!volume)
         return CZELV10RC(ZELV10RC_BADVALUE, QStringLiteral("no Volume to redirect"));
+    // Cutting a longer text to the field's width would send the Volume to a
+    // Repository nobody named ("VLT1-OFFSITE" to VLT1): refuse it instead.
+    if (target.size() > static_cast<qsizetype>(kZelvRepositoryIdLen))
+        return CZELV10RC(ZELV10RC_BADIDENTIFIER,
+                         QStringLiteral("Repository-ID \"%1\" is longer than %2 characters")
+                             .arg(target)
+                             .arg(kZelvRepositoryIdLen));
     const CZELV10RC read = connection.Get(volume);
     if (!read.IsOK())
         return read;
