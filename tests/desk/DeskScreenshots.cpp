@@ -2,10 +2,15 @@
 // demo database, driven as an operator would, each window grabbed as it
 // stands. Run by scripts/screenshots.sh under Xvfb:
 //   desk_screenshots OUTPUT_FOLDER SERVER_ADDRESS [LOG_PDF]
+#include "CustomerPage.h"
 #include "DeskTestSupport.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
 #include "OptionPage.h"
+#include "ReceiveLocationPage.h"
+#include "ReceiveVolumesPage.h"
+#include "ZELV10CustomerListCtrl.h"
+#include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVPopup.h"
 
@@ -13,8 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -68,6 +75,76 @@ QStringList ScanBarcodes(CZELV10MFC& mfc) {
     return barcodes;
 }
 
+// Barcodes for the Scan-In Volumes page: an LTO8 Volume if one is expected
+// (the routing rules send those on to the library), two more of the
+// expected Volumes, and one the page does not list.
+QStringList PageBarcodes(const CReceiveVolumesPage& page) {
+    QStringList barcodes;
+    for (const auto& item : page.Items())
+        if (item.key.Media() == QStringLiteral("LTO8") && !item.container) {
+            barcodes.append(item.key.Text());
+            break;
+        }
+    for (const auto& item : page.Items()) {
+        if (barcodes.size() >= 3)
+            break;
+        if (!item.container && !barcodes.contains(item.key.Text()))
+            barcodes.append(item.key.Text());
+    }
+    barcodes.append(QStringLiteral("ACME.LTO6.Z999999"));
+    return barcodes;
+}
+
+// Lets the page's timer open the scanning window, feeds it the barcodes as
+// a scanner would and closes it, so nothing waits on the modal loop.
+void ScanThroughWindow(CZELVDeskSheet& sheet, CReceiveVolumesPage& page,
+                       const QStringList& barcodes) {
+    QTimer::singleShot(0, &sheet, [&]() {
+        auto* window = sheet.findChild<CZELV10ScanDlg*>();
+        if (!window)
+            return;
+        for (const QString& barcode : barcodes)
+            window->SubmitBarcode(barcode);
+        window->accept();
+    });
+    page.OnTimer(CReceiveVolumesPage::kScanTimer);
+}
+
+// The Scan-In Location and Volumes pages as an operator reaches them:
+// Customer ACME, Repository DC01, a few scans.
+bool ScanInPages(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (run.ActivePageId() != IDD_CUSTOMER) {
+        Err() << "desk_screenshots: Scan-In did not open the Customer page" << Qt::endl;
+        return false;
+    }
+    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
+    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
+        if (customers->List()->CustomerAt(row)->customerId == "ACME")
+            customers->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_RECEIVE_LOCATION) {
+        Err() << "desk_screenshots: no Scan-In location page" << Qt::endl;
+        return false;
+    }
+    auto* location = qobject_cast<CReceiveLocationPage*>(sheet.GetActivePage());
+    bool ok = Save(&sheet, out, QStringLiteral("scan-in-location.png"));
+
+    for (int row = 0; location && row < location->List()->GetItemCount(); ++row)
+        if (location->List()->RepositoryAt(row)->repositoryId == "DC01")
+            location->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_RECEIVE_VOLUMES) {
+        Err() << "desk_screenshots: no Scan-In Volumes page" << Qt::endl;
+        return false;
+    }
+    auto* page = qobject_cast<CReceiveVolumesPage*>(sheet.GetActivePage());
+    ScanThroughWindow(sheet, *page, PageBarcodes(*page));
+    ok = Save(&sheet, out, QStringLiteral("scan-in-volumes.png")) && ok;
+    page->Tabs()->setCurrentIndex(1);
+    ok = Save(&sheet, out, QStringLiteral("scan-in-log.png")) && ok;
+    page->Tabs()->setCurrentIndex(0);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -85,8 +162,14 @@ int main(int argc, char* argv[]) {
 
     DeskRun run;
     const QString logs = run.NewFolder(QStringLiteral("logs"));
+    // The routing rules of the shipped configuration's example.
     run.WriteConfig(
-        QStringLiteral("options = { disablespeech = true; logfile = \"%1\"; };").arg(logs));
+        QStringLiteral("options = { disablespeech = true; logfile = \"%1\"; };\n").arg(logs) +
+        QStringLiteral(R"(routing = (
+  { volume = { source = "VLT1"; datacluster = "Payroll"; target = "VLT2"; }; },
+  { volume = { source = "DC01"; barcode = "ACME.LTO8.*"; target = "LIB1"; }; }
+);
+)"));
     WriteFile(QDir(run.ProgramFolder()).filePath(QStringLiteral("List-tuesday.txt")),
               "# Tuesday vault pick-up\nA000015\nA000035\nA000055\n");
     WriteFile(QDir(run.ProgramFolder()).filePath(QStringLiteral("List-monthend.txt")),
@@ -114,6 +197,8 @@ int main(int argc, char* argv[]) {
     run.ChooseTask(QStringLiteral("Scan-In"));
     const auto popups = run.App().Popups().OpenPopups();
     ok = !popups.empty() && Save(popups.front(), out, QStringLiteral("popup.png")) && ok;
+
+    ok = ScanInPages(run, out) && ok;
 
     // The scanning window as a page opens it: each scan is matched against
     // the Volumes moving into the data centre.
@@ -143,8 +228,9 @@ int main(int argc, char* argv[]) {
         scan.close();
     }
 
-    sheet.Log().Write("Scan-In: Scanning complete");
-    sheet.SetActivePageById(IDD_FINAL);
+    // Next from the Volumes page; the log holds its scans.
+    if (run.ActivePageId() != IDD_RECEIVE_VOLUMES || !sheet.GoNext())
+        sheet.SetActivePageById(IDD_FINAL);
     ok = Save(&sheet, out, QStringLiteral("final-page.png")) && ok;
 
     if (args.size() > 3) {
