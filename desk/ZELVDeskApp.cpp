@@ -5,7 +5,6 @@
 #include "ZELVLauncher.h"
 #include "ZELVPrompter.h"
 #include "ZELVSound.h"
-#include "ZELVVariables.h"
 #include "ZELVVoice.h"
 
 // The sheet's view of the application.
@@ -14,7 +13,7 @@ public:
     explicit DeskHost(CZELVDeskApp& app) : m_app(app) {}
 
     bool LoadConfig(const QString& path, QWidget* parent) override {
-        return m_app.LoadDeskConfig(path, parent);
+        return m_app.LoadConfig(path, parent);
     }
     const ZELVConfig& Config() const override { return m_app.Config(); }
     QString Expand(const QString& text, int size) override {
@@ -36,10 +35,7 @@ private:
 };
 
 CZELVDeskApp::CZELVDeskApp(ZELVWinAppSetup setup)
-    : CZELVWinApp(std::move(setup)), m_host(std::make_unique<DeskHost>(*this)) {
-    // Bound to the (still empty) configuration until the file is read.
-    m_variables = std::make_unique<ZELVVariables>(const_cast<ZELVConfig&>(Config()), Clock());
-}
+    : CZELVWinApp(std::move(setup)), m_host(std::make_unique<DeskHost>(*this)) {}
 
 CZELVDeskApp::~CZELVDeskApp() = default;
 
@@ -50,14 +46,6 @@ bool CZELVDeskApp::Start(const QStringList& arguments, ZELVEnvironmentLookup env
     if (!ServerAddressError().isEmpty())
         GetPrompter().Tell(ServerAddressError(), QString::fromLatin1(kServerAddressCaption),
                            PromptIcon::Warning);
-    return ok;
-}
-
-bool CZELVDeskApp::LoadDeskConfig(const QString& path, QWidget* parent) {
-    const bool ok = CZELVWinApp::LoadConfig(path, parent);
-    // The store keeps its variables in the application's configuration, which
-    // the application owns for its whole life; only the core hands it out const.
-    m_variables = std::make_unique<ZELVVariables>(const_cast<ZELVConfig&>(Config()), Clock());
     return ok;
 }
 

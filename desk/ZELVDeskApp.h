@@ -10,7 +10,6 @@
 class IZELVDeskHost;
 class ISoundPlayer;
 class IZELVLauncher;
-class ZELVVariables;
 
 // The application object of ZELVDesk: the framework start-up, then the one
 // wizard sheet shown modally; the program ends when the sheet closes. It owns
@@ -36,14 +35,10 @@ public:
     bool InitInstance(const QStringList& arguments);
 
     IZELVDeskHost& Host() { return *m_host; }
-    ZELVVariables& Variables() { return *m_variables; }
-    // Reads the configuration and binds the variable store to it.
-    bool LoadDeskConfig(const QString& path, QWidget* parent);
 
 private:
     class DeskHost;
     std::unique_ptr<IZELVDeskHost> m_host;
-    std::unique_ptr<ZELVVariables> m_variables;
     std::unique_ptr<ISoundPlayer> m_sounds;
     std::unique_ptr<IZELVLauncher> m_launcher;
 };

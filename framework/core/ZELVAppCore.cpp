@@ -78,7 +78,8 @@ CZELVAppCore::CZELVAppCore(ZELVAppCoreSetup setup)
       m_machine(m_setup.machineFile.isEmpty()
                     ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
                                                   kOrganisation)
-                    : std::make_unique<QSettings>(m_setup.machineFile, QSettings::IniFormat)) {}
+                    : std::make_unique<QSettings>(m_setup.machineFile, QSettings::IniFormat)),
+      m_variables(std::make_unique<ZELVVariables>(m_config, *m_clock)) {}
 
 CZELVAppCore::~CZELVAppCore() {
     if (m_profile)
@@ -206,7 +207,11 @@ bool CZELVAppCore::LoadConfig(const QString& path, QString* errorText) {
         file = named;
 
     m_configLoaded = false;
-    if (!m_config.ReadFile(file, errorText))
+    const bool read = m_config.ReadFile(file, errorText);
+    // Reading replaces the whole configuration, the store's "variable" group
+    // with it: bind a fresh store to what is there now, read or not.
+    m_variables = std::make_unique<ZELVVariables>(m_config, *m_clock);
+    if (!read)
         return false;
     ApplyVariables();
     m_configLoaded = true;

@@ -3,6 +3,7 @@
 #include "ZELVClock.h"
 #include "ZELVConfig.h"
 #include "ZELVServerAddress.h"
+#include "ZELVVariables.h"
 
 #include <QSettings>
 #include <QString>
@@ -140,6 +141,9 @@ public:
     const QString& ServerAddressError() const { return m_serverError; }
     bool IsConfigLoaded() const { return m_configLoaded; }
     const ZELVConfig& Config() const { return m_config; }
+    // The application's variable store, kept in the configuration; its Expand
+    // is the variable expansion of configured folders and commands.
+    ZELVVariables& Variables() { return *m_variables; }
     QSettings& Profile();
     const QSettings& MachineSettings() const { return *m_machine; }
     const ZELVClock& Clock() const { return *m_clock; }
@@ -157,6 +161,7 @@ private:
     std::unique_ptr<QSettings> m_profile;
     std::unique_ptr<QSettings> m_machine;
     ZELVConfig m_config;
+    std::unique_ptr<ZELVVariables> m_variables;
     bool m_configLoaded = false;
     QString m_programName;
     QString m_buildDate;

@@ -531,6 +531,26 @@ TEST_F(AppCoreTest, ConfigFileNamedInEnvironmentWithQuotesIsUsed) {
     EXPECT_TRUE(plain.LoadConfig(cfg)); // empty variable: the caller's path counts
 }
 
+TEST_F(AppCoreTest, VariableStoreFollowsEveryConfigurationRead) {
+    CZELVAppCore app(Setup());
+    app.SetEnvironment(EnvOf({}));
+    // Before any file: a store of its own that still works.
+    ASSERT_TRUE(app.Variables().SetVariable("site", "%s", "North"));
+    EXPECT_EQ(app.Variables().Expand(QStringLiteral("$site/logs")), QStringLiteral("North/logs"));
+
+    const QString cfg = WriteFile(QStringLiteral("vars.cfg"),
+                                  "variable = { lists = { value = \"/srv/lists\"; }; };\n");
+    ASSERT_TRUE(app.LoadConfig(cfg));
+    EXPECT_EQ(app.Variables().Expand(QStringLiteral("$lists.txt")), QStringLiteral("/srv/liststxt"));
+    EXPECT_EQ(app.Variables().GetVariable(QStringLiteral("site")), std::nullopt);
+
+    // A failed read leaves an empty configuration; the store is bound to it, not to freed settings.
+    EXPECT_FALSE(app.LoadConfig(Path(QStringLiteral("absent.cfg"))));
+    EXPECT_EQ(app.Variables().GetVariable(QStringLiteral("lists")), std::nullopt);
+    ASSERT_TRUE(app.Variables().SetVariable("site", "%s", "South"));
+    EXPECT_EQ(app.Variables().Expand(QStringLiteral("$site")), QStringLiteral("South"));
+}
+
 struct BadConfigRow {
     const char* name;
     enum Kind { Missing, Directory, SyntaxError, Garbage, Huge } kind;
