@@ -79,9 +79,9 @@ bool ZelvTestDb::Ready(QString* why) const {
     return m_ready;
 }
 
-bool ZelvTestDb::Exec(const QString& sql) const {
+void ZelvTestDb::OnSideConnection(const std::function<void(QSqlQuery&)>& use) const {
+    // A connection of its own, beside the library's, closed again at once.
     const QString conn = QStringLiteral("check-%1").arg(g_counter.fetchAndAddRelaxed(1));
-    bool ok = false;
     {
         QSqlDatabase db;
         if (m_engine == TestEngine::SQLite) {
@@ -93,36 +93,31 @@ bool ZelvTestDb::Exec(const QString& sql) const {
             db = QSqlDatabase::database(conn, false);
         }
         QSqlQuery q(db);
+        use(q);
+    }
+    QSqlDatabase::removeDatabase(conn);
+}
+
+bool ZelvTestDb::Exec(const QString& sql) const {
+    bool ok = false;
+    OnSideConnection([&](QSqlQuery& q) {
         ok = q.exec(sql);
         if (!ok)
             ADD_FAILURE() << "fixture statement failed: " << sql.toStdString() << ": "
                           << q.lastError().text().toStdString();
-    }
-    QSqlDatabase::removeDatabase(conn);
+    });
     return ok;
 }
 
 QVariant ZelvTestDb::Scalar(const QString& sql) const {
-    const QString conn = QStringLiteral("check-%1").arg(g_counter.fetchAndAddRelaxed(1));
     QVariant value;
-    {
-        QSqlDatabase db;
-        if (m_engine == TestEngine::SQLite) {
-            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
-            db.setDatabaseName(m_address.filePath);
-            db.open();
-        } else {
-            OpenAdmin(m_address, conn);
-            db = QSqlDatabase::database(conn, false);
-        }
-        QSqlQuery q(db);
+    OnSideConnection([&](QSqlQuery& q) {
         if (q.exec(sql) && q.next())
             value = q.value(0);
         else if (q.lastError().isValid())
             ADD_FAILURE() << "check failed: " << sql.toStdString() << ": "
                           << q.lastError().text().toStdString();
-    }
-    QSqlDatabase::removeDatabase(conn);
+    });
     return value;
 }
 

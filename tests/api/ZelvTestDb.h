@@ -5,8 +5,11 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+
+class QSqlQuery;
 
 enum class TestEngine { SQLite, PostgreSQL };
 
@@ -37,6 +40,9 @@ public:
     static QString PgAddressText() { return qEnvironmentVariable("KELMAR_TEST_PG"); }
 
 private:
+    // Runs use with a query on a fresh connection of the test's own.
+    void OnSideConnection(const std::function<void(QSqlQuery&)>& use) const;
+
     TestEngine m_engine;
     QTemporaryDir m_dir;
     ZELVServerAddress m_address;
