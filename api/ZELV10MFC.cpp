@@ -65,6 +65,9 @@ CZELV10RC CZELV10MFC::Logon(int flags) {
         return rc;
 
     rc = CZELVSchema::Migrate(*m_store);
+    // Without WAL the file still works, with the rollback journal.
+    if (rc.IsOK())
+        m_store->Settle();
     if (!rc.IsOK()) {
         Logoff();
         return rc;
@@ -103,6 +106,8 @@ CZELV10RC CZELV10MFC::Identify() {
         // On PostgreSQL the server has checked the login; a password kept here
         // guards an embedded database shared through its file.
         if (!central && !hash.isEmpty()) {
+            if (m_address.password.isEmpty())
+                return CZELV10RC(ZELV10RC_PASSWORDREQUIRED, user);
             const QByteArray pw = m_address.password.toUtf8();
             const QByteArray h = hash.toUtf8();
             if (!SodiumReady() ||
@@ -116,29 +121,41 @@ CZELV10RC CZELV10MFC::Identify() {
     }
     c.Reset();
 
-    // First logon of this user: register it. The first user of a database owns it.
-    m_userId = user;
-    m_groupId = QStringLiteral("DEFAULT");
+    // Someone the database does not know. On PostgreSQL the server has let the
+    // login in, so it is registered as an operator; an embedded database takes
+    // only the user who creates it (its owner) and refuses every other name.
+    const auto countUsers = [&](qint64* users) {
+        CZELV10RC q = m_store->Exec("SELECT COUNT(*) FROM app_user", {}, &c);
+        *users = q.IsOK() && c.Next() ? c.Int(0) : 0;
+        c.Reset();
+        if (q.IsOK() && !central && *users > 0)
+            return CZELV10RC(ZELV10RC_NOUSER,
+                             QStringLiteral("%1 is not a user of %2").arg(user, m_store->Where()));
+        return q;
+    };
+    qint64 users = 0;
+    // Asked before the write lock, so that a read-only file refuses a stranger
+    // for who they are, not for the lock.
+    rc = countUsers(&users);
+    if (!rc.IsOK())
+        return rc;
     ZELVTransaction tx(*m_store);
     rc = tx.Begin(true);
-    if (rc.IsOK()) {
-        rc = m_store->Exec("SELECT COUNT(*) FROM app_user", {}, &c);
-        qint64 users = 0;
-        if (rc.IsOK() && c.Next())
-            users = c.Int(0);
-        c.Reset();
-        const qint64 role = users == 0 ? 7 : 1;
-        if (rc.IsOK())
-            rc = m_store->Exec(
-                "INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
-                " VALUES (?, '', '', ?, 'DEFAULT', ?)",
-                {user, role << ZELVUSER_ROLESHIFT, Now()});
-        if (rc.IsOK())
-            rc = tx.Commit();
-    }
-    // A read-only database can still be read by someone it does not know yet.
-    if (!rc.IsOK() && rc.Code() != ZELV10RC_READONLY && rc.Code() != ZELV10RC_EXISTS)
+    if (rc.IsOK())
+        rc = countUsers(&users);
+    if (!rc.IsOK())
         return rc;
+    const qint64 role = users == 0 ? 7 : 1;
+    rc = m_store->Exec("INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
+                       " VALUES (?, '', '', ?, 'DEFAULT', ?)",
+                       {user, role << ZELVUSER_ROLESHIFT, Now()});
+    if (rc.IsOK())
+        rc = tx.Commit();
+    // Two first logons at once: the other one registered the name first.
+    if (!rc.IsOK() && rc.Code() != ZELV10RC_EXISTS)
+        return rc;
+    m_userId = user;
+    m_groupId = QStringLiteral("DEFAULT");
     return CZELV10RC();
 }
 
@@ -257,6 +274,13 @@ CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password
     if (m_address.IsCentral())
         return CZELV10RC(ZELV10RC_NOTALLOWED,
                          QStringLiteral("passwords of a central server are its database logins"));
+    // Only one's own: resetting another user's password is an administrator's
+    // task with its own rules.
+    if (!m_loggedOn)
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    if (userId != m_userId)
+        return CZELV10RC(ZELV10RC_NOTALLOWED,
+                         QStringLiteral("%1 may change only their own password").arg(m_userId));
     QVariant hash = QVariant(QMetaType::fromType<QString>());
     if (!password.isEmpty()) {
         if (!SodiumReady())
@@ -279,6 +303,40 @@ CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password
         if (c.RowsAffected() == 0)
             return CZELV10RC(ZELV10RC_NOUSER, userId);
         return CZELV10RC();
+    });
+}
+
+CZELV10RC CZELV10MFC::Add(const ZELVUSER& in) {
+    const QString id = in.userId.Text();
+    CZELV10RC rc = UserIdentifier("User-ID", id, kZelvUserIdLen);
+    if (rc.IsOK())
+        rc = Field("User name", in.name, false);
+    if (rc.IsOK())
+        rc = Field("E-mail", in.email, false);
+    if (!rc.IsOK())
+        return rc;
+    return Run(Mode::Write, [&]() -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q = m_store->Exec("SELECT flags FROM app_user WHERE user_id = ?", {m_userId}, &c);
+        if (!q.IsOK())
+            return q;
+        const uint32_t mine = c.Next() ? static_cast<uint32_t>(c.Int(0)) : 0;
+        c.Reset();
+        const uint32_t myRole = (mine & ZELVUSER_ROLEMASK) >> ZELVUSER_ROLESHIFT;
+        if (in.Role() >= myRole)
+            return CZELV10RC(ZELV10RC_NOTALLOWED,
+                             QStringLiteral("%1 may add users with a role below %2 only")
+                                 .arg(m_userId)
+                                 .arg(myRole));
+        q = NoRow("SELECT 1 FROM app_user WHERE user_id = ?", {id}, id);
+        if (!q.IsOK())
+            return q;
+        return m_store->Exec(
+            "INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
+            " VALUES (?, ?, ?, ?, ?, ?)",
+            {id, in.name.Text(), in.email.Text(),
+             static_cast<qint64>(in.flags & (ZELVUSER_ROLEMASK | ZELVUSER_DISABLED)), m_groupId,
+             Now()});
     });
 }
 

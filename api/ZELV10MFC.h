@@ -62,8 +62,12 @@ public:
     CZELV10RC Get(ZELVUSER* out, const QString& userId = {});
     // The current user's group when groupId is empty.
     CZELV10RC Get(ZELVGROUP* out, const QString& groupId = {});
-    // Embedded databases: sets (or with an empty text removes) a user's password.
+    // Embedded databases: sets (or with an empty text removes) the current
+    // user's own password; any other user is refused.
     CZELV10RC SetPassword(const QString& userId, const QString& password);
+    // Registers a user in the current user's group, with a role below the
+    // current user's own (no password: the new user sets one).
+    CZELV10RC Add(const ZELVUSER& in);
 
     // --- Customers ------------------------------------------------------------
     CZELV10RC List(std::vector<ZELVCUSTEx>* out);

@@ -104,6 +104,8 @@ QString CZELV10RC::TextOf(uint32_t code) {
         return QStringLiteral("The user is disabled");
     case ZELV10RC_WRONGPASSWORD:
         return QStringLiteral("Wrong user or password");
+    case ZELV10RC_PASSWORDREQUIRED:
+        return QStringLiteral("The user has a password; give it to log on");
     }
     return QString::asprintf("Unknown result code %u", code);
 }

@@ -58,6 +58,7 @@ enum ZELV10RCCode : uint32_t {
 
     ZELV10RC_USERDISABLED = 270,
     ZELV10RC_WRONGPASSWORD = 271,
+    ZELV10RC_PASSWORDREQUIRED = 272,
 };
 
 // The result of a server call: a code, and for failures a detail that names

@@ -2,10 +2,17 @@
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QStandardPaths>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,12 +60,59 @@ CZELV10RC CZELVStore::Open(const ZELVServerAddress& address, int busyTimeoutMs) 
     return address.IsCentral() ? OpenPostgres(address) : OpenSqlite(address, busyTimeoutMs);
 }
 
+namespace {
+
+// Creates the missing folders of path, each for its owner only (the umask
+// may take more away, never add).
+bool MakeFolders(const QString& path) {
+    QDir dir(path);
+    if (dir.exists())
+        return true;
+    QStringList missing;
+    QString at = QDir::cleanPath(dir.absolutePath());
+    while (!QFileInfo::exists(at)) {
+        missing.prepend(at);
+        const QString up = QFileInfo(at).absolutePath();
+        if (up == at)
+            break;
+        at = up;
+    }
+    for (const QString& folder : missing) {
+        const QByteArray native = QFile::encodeName(folder);
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+// A new database file is made here, empty and private, before SQLite opens it:
+// SQLite gives its -wal, -shm and journal files the same bits.
+bool MakePrivateFile(const QString& path, QString* why) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return true;
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+bool Writable(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+} // namespace
+
 CZELV10RC CZELVStore::OpenSqlite(const ZELVServerAddress& address, int busyTimeoutMs) {
     m_engine = ZELVEngine::SQLite;
+    m_readOnly = false;
     QString path = address.filePath;
     if (path.isEmpty()) {
         path = DefaultEmbeddedPath();
-        QDir().mkpath(QFileInfo(path).absolutePath());
+        MakeFolders(QFileInfo(path).absolutePath());
     }
     m_where = QStringLiteral("file ") + path;
     const QFileInfo info(path);
@@ -67,14 +121,38 @@ CZELV10RC CZELVStore::OpenSqlite(const ZELVServerAddress& address, int busyTimeo
                          QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
     if (info.exists() && !info.isFile())
         return CZELV10RC(ZELV10RC_CANNOTOPEN, QStringLiteral("%1 is not a file").arg(path));
-
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return CZELV10RC(ZELV10RC_CANNOTOPEN,
                          QStringLiteral("the Qt SQLite driver is not installed"));
+
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+    QString name = path;
+    if (info.exists()) {
+        // A file we may only read, or one in a folder we may not write (where
+        // SQLite cannot make its -shm file), is opened for reading only. A WAL
+        // file whose -shm is missing there is read as it stands on disk.
+        const bool fileWritable = Writable(path);
+        const bool folderWritable = Writable(info.absolutePath());
+        if (!fileWritable || !folderWritable) {
+            m_readOnly = true;
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+            QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+            url.setScheme(QStringLiteral("file"));
+            QString query = QStringLiteral("mode=ro");
+            if (!folderWritable && !QFileInfo::exists(path + QStringLiteral("-shm")))
+                query += QStringLiteral("&immutable=1");
+            url.setQuery(query);
+            name = url.toString(QUrl::FullyEncoded);
+        }
+    } else {
+        QString why;
+        if (!MakePrivateFile(path, &why))
+            return CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + why);
+    }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+        db.setDatabaseName(name);
+        db.setConnectOptions(options);
         if (!db.open()) {
             const QString words = ErrorWords(db.lastError());
             db = QSqlDatabase();
@@ -85,9 +163,8 @@ CZELV10RC CZELVStore::OpenSqlite(const ZELVServerAddress& address, int busyTimeo
     m_db = QSqlDatabase::database(m_name, false);
     m_plain = std::make_unique<QSqlQuery>(m_db);
     m_open = true;
-    // WAL lets readers go on while one operator writes; it cannot be switched on
-    // in a read-only file, which is still readable, so its refusal is not fatal.
-    ExecOnce(QStringLiteral("PRAGMA journal_mode=WAL"));
+    // Connection settings only: nothing here writes to the file, which may
+    // still turn out not to be ours (WAL comes with Settle, once it is known).
     ExecOnce(QStringLiteral("PRAGMA synchronous=NORMAL"));
     // A site's library runs to a million Volumes: keep 64 MiB of it at hand.
     ExecOnce(QStringLiteral("PRAGMA cache_size=-65536"));
@@ -97,6 +174,19 @@ CZELV10RC CZELVStore::OpenSqlite(const ZELVServerAddress& address, int busyTimeo
         return rc;
     }
     return CZELV10RC();
+}
+
+CZELV10RC CZELVStore::Settle() {
+    if (!m_open || m_engine != ZELVEngine::SQLite || m_readOnly)
+        return CZELV10RC();
+    // WAL lets readers go on while one operator writes.
+    ZELVCursor c;
+    CZELV10RC rc = Exec("PRAGMA journal_mode", {}, &c);
+    const bool wal = rc.IsOK() && c.Next() && c.Text(0) == QLatin1String("wal");
+    c.Reset();
+    if (wal)
+        return CZELV10RC();
+    return ExecOnce(QStringLiteral("PRAGMA journal_mode=WAL"));
 }
 
 CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
@@ -121,9 +211,10 @@ CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
             uint32_t code = ZELV10RC_CANNOTOPEN;
-            if (words.contains(QLatin1String("password authentication failed")) ||
-                words.contains(QLatin1String("no password supplied")) ||
-                words.contains(QLatin1String("role \"")))
+            if (words.contains(QLatin1String("no password supplied")))
+                code = ZELV10RC_PASSWORDREQUIRED;
+            else if (words.contains(QLatin1String("password authentication failed")) ||
+                     words.contains(QLatin1String("role \"")))
                 code = ZELV10RC_LOGONFAILED;
             else if (words.contains(QLatin1String("Connection refused")) ||
                      words.contains(QLatin1String("could not connect")) ||

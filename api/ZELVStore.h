@@ -56,7 +56,12 @@ public:
     // default file). The user and password are the PostgreSQL login.
     CZELV10RC Open(const ZELVServerAddress& address, int busyTimeoutMs);
     void Close();
+    // Once the file is known to be ours and up to date: on SQLite switches a
+    // writable file to WAL. Opening alone never changes a file on disk.
+    CZELV10RC Settle();
     bool IsOpen() const { return m_open; }
+    // SQLite: opened for reading only (the file or its folder is not ours to write).
+    bool IsReadOnly() const { return m_readOnly; }
     bool IsLost() const { return m_lost; }
     ZELVEngine Engine() const { return m_engine; }
     // "file /path/kelmar.db" or "server host:port/db", for messages.
@@ -99,6 +104,7 @@ private:
     QString m_where;
     bool m_open = false;
     bool m_lost = false;
+    bool m_readOnly = false;
     bool m_inTransaction = false;
     QSqlDatabase m_db;
     std::unique_ptr<QSqlQuery> m_plain; // statements that are not kept

@@ -10,6 +10,7 @@
 #include "PageShells.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "ZELV10Logon.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVDeskConfig.h"
@@ -92,6 +93,8 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
         list = std::make_unique<CZELV10RepositoryRows>();
 
     AddPages();
+    // Room for every page's lists whole on a 1280 by 800 screen.
+    RememberPlace(&m_host.Profile(), QStringLiteral("Window/Sheet"), QSize(1040, 720));
     m_requiredTime = QDateTime::fromSecsSinceEpoch(m_clock->Now()).addSecs(2 * 3600);
 
     m_host.LoadConfig(
@@ -189,7 +192,7 @@ bool CZELVDeskSheet::OpenLogAndLogon(const QString& folder) {
 
     // The log counts as opened from here on; the task goes on without the
     // server and its pages find empty lists, so the operator is told why.
-    const CZELV10RC logon = m_connection->Logon(1);
+    const CZELV10RC logon = ZelvLogonAsking(*m_connection, *m_prompter, this);
     if (!logon.IsOK()) {
         ShowNotification(QStringLiteral("Logon Failed"), logon.Get(), QString(), IconWarning);
         return true;
@@ -206,8 +209,8 @@ bool CZELVDeskSheet::OpenLogAndLogon(const QString& folder) {
 }
 
 int CZELVDeskSheet::LoadPredefinedLists() {
-    QString folder = Expand(ZELVDeskConfig::SetListDirectory(Config()),
-                            ZELVDeskConfig::kMaxListDirectory);
+    QString folder =
+        Expand(ZELVDeskConfig::SetListDirectory(Config()), ZELVDeskConfig::kMaxListDirectory);
     // A relative folder, like no folder, is taken from the program's folder.
     folder = QDir(m_programFolder).filePath(folder);
     return m_predefLists.Load(folder);

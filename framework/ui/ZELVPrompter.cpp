@@ -1,6 +1,8 @@
 #include "ZELVPrompter.h"
 
 #include <QAbstractButton>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 QList<int> PromptRequest::Answers() const {
@@ -94,6 +96,16 @@ QMessageBox::Icon ToIcon(PromptIcon icon) {
 
 } // namespace
 
+bool QMessageBoxPrompter::AskSecret(const QString& text, const QString& caption, QString* secret,
+                                    QWidget* parent) {
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(parent, caption, text, QLineEdit::Password, QString(), &ok);
+    if (ok)
+        *secret = typed;
+    return ok;
+}
+
 int QMessageBoxPrompter::Ask(const PromptRequest& request) {
     QMessageBox box(request.parent);
     box.setTextFormat(Qt::PlainText);
@@ -124,6 +136,25 @@ int ScriptedPrompter::Ask(const PromptRequest& request) {
     }
     m_asked.append(record);
     return record.answer;
+}
+
+bool ScriptedPrompter::AskSecret(const QString& text, const QString& caption, QString* secret,
+                                 QWidget* parent) {
+    Record record;
+    record.request.text = text;
+    record.request.caption = caption;
+    record.request.icon = PromptIcon::Question;
+    record.request.buttons = PromptButtons::OkCancel;
+    record.request.parent = parent;
+    record.answer = PromptCancel;
+    if (!m_secrets.empty()) {
+        *secret = m_secrets.front();
+        m_secrets.pop_front();
+        record.answer = PromptOk;
+        record.scripted = true;
+    }
+    m_asked.append(record);
+    return record.scripted;
 }
 
 QList<PromptRequest> ScriptedPrompter::Unexpected() const {

@@ -55,6 +55,10 @@ public:
               QWidget* parent = nullptr) {
         Ask(text, caption, icon, PromptButtons::Ok, PromptOk, parent);
     }
+    // Asks for a secret (a password) in a box whose entry hides what is typed.
+    // False when the operator cancels; *secret is then left alone.
+    virtual bool AskSecret(const QString& text, const QString& caption, QString* secret,
+                           QWidget* parent = nullptr) = 0;
 };
 
 // The program's prompter: a modal QMessageBox. Texts are shown as plain text,
@@ -63,6 +67,8 @@ class QMessageBoxPrompter : public Prompter {
 public:
     using Prompter::Ask;
     int Ask(const PromptRequest& request) override;
+    bool AskSecret(const QString& text, const QString& caption, QString* secret,
+                   QWidget* parent = nullptr) override;
 };
 
 // The tests' prompter: answers from a queue and records every box asked. A box
@@ -75,6 +81,11 @@ public:
 
     // Queues the answer for the next box.
     void Answer(int answer) { m_answers.push_back(answer); }
+    // Queues the secret typed into the next secret box; a box with none queued
+    // is recorded as unexpected and cancelled.
+    void AnswerSecret(const QString& secret) { m_secrets.push_back(secret); }
+    bool AskSecret(const QString& text, const QString& caption, QString* secret,
+                   QWidget* parent = nullptr) override;
     void Answer(std::initializer_list<int> answers) { m_answers.insert(m_answers.end(), answers); }
 
     struct Record {
@@ -92,9 +103,11 @@ public:
     void Clear() {
         m_asked.clear();
         m_answers.clear();
+        m_secrets.clear();
     }
 
 private:
     std::deque<int> m_answers;
+    std::deque<QString> m_secrets;
     QList<Record> m_asked;
 };

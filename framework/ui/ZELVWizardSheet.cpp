@@ -2,9 +2,12 @@
 
 #include <QDebug>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -261,6 +264,32 @@ bool CZELVWizardSheet::TryCancel() {
 
 void CZELVWizardSheet::reject() {
     TryCancel();
+}
+
+void CZELVWizardSheet::done(int result) {
+    if (m_placeSettings)
+        m_placeSettings->setValue(m_placeKey, saveGeometry());
+    QDialog::done(result);
+}
+
+void CZELVWizardSheet::RememberPlace(QSettings* settings, const QString& key,
+                                     const QSize& fallback) {
+    m_placeSettings = settings;
+    m_placeKey = key;
+    // Qt moves a restored window that lies off every screen back onto one.
+    if (settings && restoreGeometry(settings->value(key).toByteArray()))
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QSize size = fallback.expandedTo(minimumSizeHint());
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        size = size.boundedTo(room.size());
+        QRect frame(QPoint(), size);
+        frame.moveCenter(room.center());
+        setGeometry(frame);
+        return;
+    }
+    resize(size);
 }
 
 void CZELVWizardSheet::showEvent(QShowEvent* event) {

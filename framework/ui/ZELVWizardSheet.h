@@ -8,6 +8,7 @@
 #include <vector>
 
 class QFrame;
+class QSettings;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -68,6 +69,12 @@ public:
 
     // Cancel, Escape and closing the window all come here; the page may refuse.
     void reject() override;
+    void done(int result) override;
+
+    // Opens at the size and place saved under `key` (the first time at
+    // `fallback`, or as much of it as the screen has), back on a visible
+    // screen when the saved place is off every screen; saved again on close.
+    void RememberPlace(QSettings* settings, const QString& key, const QSize& fallback);
 
 Q_SIGNALS:
     void ActivePageChanged(int templateId);
@@ -91,6 +98,9 @@ private:
     int m_startPage = 0;
     int m_flags = WizBack | WizNext;
     bool m_busy = false;
+
+    QSettings* m_placeSettings = nullptr;
+    QString m_placeKey;
 
     QPixmap m_watermark;
     QFrame* m_header = nullptr;

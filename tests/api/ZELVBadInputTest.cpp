@@ -222,6 +222,15 @@ int AsUnprivileged(const std::function<int()>& body) {
 
 TEST_F(ZELVBadFileTest, ReadOnlyFileCanBeReadButNotWritten) {
     MakeDatabase(3);
+    {
+        CZELV10MFC owner;
+        owner.SetServerAddress(address);
+        ASSERT_TRUE(owner.Logon().IsOK());
+        ZELVUSER reader;
+        reader.userId = "reader";
+        reader.flags = 1u << ZELVUSER_ROLESHIFT;
+        ASSERT_TRUE(owner.Add(reader).IsOK());
+    }
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     // The folder stays writable so that SQLite can keep its lock files beside it.
@@ -232,7 +241,7 @@ TEST_F(ZELVBadFileTest, ReadOnlyFileCanBeReadButNotWritten) {
     const int result = AsUnprivileged([&]() -> int {
         CZELV10MFC mfc;
         ZELVServerAddress asReader = address;
-        asReader.user = QStringLiteral("reader"); // not known yet: it cannot be registered either
+        asReader.user = QStringLiteral("reader");
         mfc.SetServerAddress(asReader);
         CZELV10RC rc = mfc.Logon();
         if (!rc.IsOK()) {

@@ -676,7 +676,7 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
     right.SetServerAddress(address);
     ASSERT_TRUE(right.Logon().IsOK());
     EXPECT_EQ(right.SetPassword(QStringLiteral("nobody"), QStringLiteral("x")).Code(),
-              static_cast<uint32_t>(ZELV10RC_NOUSER));
+              static_cast<uint32_t>(ZELV10RC_NOTALLOWED));
     // Removing the password opens the account to its operating-system user again.
     ASSERT_TRUE(right.SetPassword(QStringLiteral("operator1"), QString()).IsOK());
     CZELV10MFC open;
@@ -686,23 +686,53 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
 }
 
 TEST(ZELV10RCText, EveryCodeHasItsOwnTextAndTheDetailFollows) {
-    const uint32_t codes[] = {
-        ZELV10RC_OK,           ZELV10RC_WRONGCUSTOMER,  ZELV10RC_WRONGMEDIA,
-        ZELV10RC_NOTREAD,      ZELV10RC_ALREADYDEFINED, ZELV10RC_CONTAINERELSEWHERE,
-        ZELV10RC_NOTINLIST,    ZELV10RC_NOTUPDATED,     ZELV10RC_WRONGCONTAINER,
-        ZELV10RC_NOTLOGGEDON,  ZELV10RC_LOGONFAILED,    ZELV10RC_CONNECTIONLOST,
-        ZELV10RC_UNREACHABLE,  ZELV10RC_SCHEMATOONEW,   ZELV10RC_SCHEMAFAILED,
-        ZELV10RC_NOTADATABASE, ZELV10RC_DAMAGED,        ZELV10RC_READONLY,
-        ZELV10RC_LOCKED,       ZELV10RC_CANNOTOPEN,     ZELV10RC_DATABASEERROR,
-        ZELV10RC_DISKFULL,     ZELV10RC_BADIDENTIFIER,  ZELV10RC_TEXTTOOLONG,
-        ZELV10RC_BADTEXT,      ZELV10RC_BADVALUE,       ZELV10RC_NOCUSTOMER,
-        ZELV10RC_NOMEDIA,      ZELV10RC_NOREPOSITORY,   ZELV10RC_NOVOLUME,
-        ZELV10RC_NOCONTAINER,  ZELV10RC_NOCLUSTER,      ZELV10RC_NOCONSIGNMENT,
-        ZELV10RC_NOUSER,       ZELV10RC_NOGROUP,        ZELV10RC_NOZONE,
-        ZELV10RC_NOATTRIBUTE,  ZELV10RC_EXISTS,         ZELV10RC_CHANGED,
-        ZELV10RC_NOTALLOWED,   ZELV10RC_BARCODEEMPTY,   ZELV10RC_BARCODETOOLONG,
-        ZELV10RC_BADBARCODE,   ZELV10RC_NODEFAULTS,     ZELV10RC_USERDISABLED,
-        ZELV10RC_WRONGPASSWORD};
+    const uint32_t codes[] = {ZELV10RC_OK,
+                              ZELV10RC_WRONGCUSTOMER,
+                              ZELV10RC_WRONGMEDIA,
+                              ZELV10RC_NOTREAD,
+                              ZELV10RC_ALREADYDEFINED,
+                              ZELV10RC_CONTAINERELSEWHERE,
+                              ZELV10RC_NOTINLIST,
+                              ZELV10RC_NOTUPDATED,
+                              ZELV10RC_WRONGCONTAINER,
+                              ZELV10RC_NOTLOGGEDON,
+                              ZELV10RC_LOGONFAILED,
+                              ZELV10RC_CONNECTIONLOST,
+                              ZELV10RC_UNREACHABLE,
+                              ZELV10RC_SCHEMATOONEW,
+                              ZELV10RC_SCHEMAFAILED,
+                              ZELV10RC_NOTADATABASE,
+                              ZELV10RC_DAMAGED,
+                              ZELV10RC_READONLY,
+                              ZELV10RC_LOCKED,
+                              ZELV10RC_CANNOTOPEN,
+                              ZELV10RC_DATABASEERROR,
+                              ZELV10RC_DISKFULL,
+                              ZELV10RC_BADIDENTIFIER,
+                              ZELV10RC_TEXTTOOLONG,
+                              ZELV10RC_BADTEXT,
+                              ZELV10RC_BADVALUE,
+                              ZELV10RC_NOCUSTOMER,
+                              ZELV10RC_NOMEDIA,
+                              ZELV10RC_NOREPOSITORY,
+                              ZELV10RC_NOVOLUME,
+                              ZELV10RC_NOCONTAINER,
+                              ZELV10RC_NOCLUSTER,
+                              ZELV10RC_NOCONSIGNMENT,
+                              ZELV10RC_NOUSER,
+                              ZELV10RC_NOGROUP,
+                              ZELV10RC_NOZONE,
+                              ZELV10RC_NOATTRIBUTE,
+                              ZELV10RC_EXISTS,
+                              ZELV10RC_CHANGED,
+                              ZELV10RC_NOTALLOWED,
+                              ZELV10RC_BARCODEEMPTY,
+                              ZELV10RC_BARCODETOOLONG,
+                              ZELV10RC_BADBARCODE,
+                              ZELV10RC_NODEFAULTS,
+                              ZELV10RC_USERDISABLED,
+                              ZELV10RC_WRONGPASSWORD,
+                              ZELV10RC_PASSWORDREQUIRED};
     QSet<QString> texts;
     for (uint32_t code : codes) {
         const QString text = CZELV10RC::TextOf(code);

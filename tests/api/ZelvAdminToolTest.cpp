@@ -3,9 +3,11 @@
 #include "ZelvTestDb.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,6 +25,13 @@ protected:
     }
 
     ToolRun Admin(QStringList args, bool withServer = true) {
+        return Run(QStringLiteral(ZELVADMIN_PATH), std::move(args), withServer);
+    }
+
+    // The program (or a wrapper that starts it) with the test's environment;
+    // `extra` adds variables.
+    ToolRun Run(const QString& program, QStringList args, bool withServer,
+                const QStringList& prefix = {}, const QStringList& extra = {}) {
         if (withServer) {
             args.prepend(server);
             args.prepend(QStringLiteral("--server"));
@@ -31,8 +40,14 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         // Never touch the real embedded database of whoever runs the tests.
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
+        env.remove(QStringLiteral("KELMAR_PASSWORD"));
+        for (const QString& e : extra)
+            env.insert(e.section(QLatin1Char('='), 0, 0), e.section(QLatin1Char('='), 1));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(ZELVADMIN_PATH), args);
+        if (prefix.isEmpty())
+            p.start(program, args);
+        else
+            p.start(prefix.first(), prefix.mid(1) + QStringList{program} + args);
         ToolRun r;
         if (!p.waitForFinished(300000))
             return r;
@@ -193,6 +208,7 @@ TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     const ToolRun r = Admin({QStringLiteral("--help")}, false);
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QLatin1String("import-volumes")));
+    EXPECT_TRUE(r.out.contains(QLatin1String("--password-file FILE or the KELMAR_PASSWORD")));
     EXPECT_EQ(Admin({}, false).code, 2);
 }
 
@@ -200,6 +216,99 @@ TEST_F(ZelvAdminToolTest, WithoutAServerTheEmbeddedDatabaseIsUsed) {
     const ToolRun r = Admin({QStringLiteral("init")}, false);
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(QFile::exists(dir.path() + QStringLiteral("/data/Brollyn/Kelmar/kelmar.db")));
+}
+
+TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
+    ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0);
+    {
+        CZELV10MFC owner;
+        ZELVServerAddress a;
+        a.filePath = dir.path() + QStringLiteral("/admin.db");
+        owner.SetServerAddress(a);
+        ASSERT_TRUE(owner.Logon().IsOK());
+        ASSERT_TRUE(owner.SetPassword(owner.CurrentUser(), QStringLiteral("tape vault 7")).IsOK());
+    }
+    const auto write = [&](const char* name, const QByteArray& text) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return f.fileName();
+    };
+    const QString right = write("right.pw", "tape vault 7\n");
+    const QString rightCrLf = write("right-crlf.pw", "tape vault 7\r\nsecond line\n");
+    const QString wrong = write("wrong.pw", "tape vault 8\n");
+    struct Row {
+        const char* name;
+        QStringList options;
+        QString variable;
+        int code;
+        const char* says;
+    };
+    const QString file = QStringLiteral("--password-file");
+    const Row rows[] = {
+        {"none", {}, {}, 1, "The user has a password"},
+        {"file", {file, right}, {}, 0, "Customers: 0"},
+        {"file with CR LF", {file, rightCrLf}, {}, 0, "Customers: 0"},
+        {"wrong file", {file, wrong}, {}, 1, "Wrong user or password"},
+        {"variable", {}, QStringLiteral("tape vault 7"), 0, "Customers: 0"},
+        {"file before variable", {file, right}, QStringLiteral("nope"), 0, "Customers: 0"},
+        {"missing file",
+         {file, QStringLiteral("/nonexistent/pw")},
+         {},
+         2,
+         "cannot read the password file"},
+    };
+    for (const Row& row : rows) {
+        QStringList extra;
+        if (!row.variable.isEmpty())
+            extra << QStringLiteral("KELMAR_PASSWORD=") + row.variable;
+        const ToolRun r = Run(QStringLiteral(ZELVADMIN_PATH),
+                              row.options + QStringList{QStringLiteral("list")}, true, {}, extra);
+        EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
+        const QString said = r.out + r.err;
+        EXPECT_TRUE(said.contains(QLatin1String(row.says)))
+            << row.name << ": " << said.toStdString();
+    }
+}
+
+TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
+    ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0);
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    const QString file = dir.path() + QStringLiteral("/admin.db");
+    // A copy of the tool where any user may start it, whatever the build folder allows.
+    const QString tool = dir.filePath(QStringLiteral("zelvadmin"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZELVADMIN_PATH), tool));
+    QStringList prefix;
+    if (::geteuid() == 0) {
+        // Permissions do not stop root: read as another user.
+        ASSERT_EQ(Admin({QStringLiteral("add-user"), QStringLiteral("nobody")}).code, 0);
+        prefix = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
+                  QStringLiteral("--")};
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ReadOther);
+    } else {
+        QFile::setPermissions(file, QFileDevice::ReadOwner);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+
+    ToolRun r = Run(tool, {QStringLiteral("list")}, true, prefix);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QLatin1String("ACME"))) << r.out.toStdString();
+    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, true, prefix);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("read-only"))) << r.err.toStdString();
+
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "ApiUiTestDb.h"
+#include "ZELV10Logon.h"
 #include "ZELV10MoveDateDlg.h"
 #include "ZELV10PasswordDlg.h"
 #include "ZELV10ProgressWnd.h"
@@ -306,7 +307,9 @@ private Q_SLOTS:
         QCOMPARE(prompter.LastText(), message);
         QCOMPARE(prompter.Asked().first().request.caption, QStringLiteral("Change Password"));
         QCOMPARE(LogonWith(*db, QStringLiteral("old-secret")).Code(), uint32_t(ZELV10RC_OK));
-        QCOMPARE(LogonWith(*db, newPassword).Code(), uint32_t(ZELV10RC_WRONGPASSWORD));
+        QCOMPARE(
+            LogonWith(*db, newPassword).Code(),
+            uint32_t(newPassword.isEmpty() ? ZELV10RC_PASSWORDREQUIRED : ZELV10RC_WRONGPASSWORD));
         QCOMPARE(db->Connection().ServerAddress().password, QStringLiteral("old-secret"));
     }
 
@@ -365,6 +368,54 @@ private Q_SLOTS:
         QVERIFY(!ResetPassword(offline, prompter));
         QCOMPARE(prompter.LastText(), CZELV10RC(ZELV10RC_NOTLOGGEDON).Get());
         QCOMPARE(prompter.Asked().size(), 2);
+    }
+
+    // --- Logon that asks for the password ----------------------------------------
+
+    void logonAsksForThePasswordUntilItIsRight_data() {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<uint32_t>("result");
+        QTest::addColumn<QStringList>("reasons");
+        const QString needed = CZELV10RC(ZELV10RC_PASSWORDREQUIRED).Get();
+        const QString wrong = CZELV10RC(ZELV10RC_WRONGPASSWORD).Get();
+        QTest::newRow("right at once") << QStringList{QStringLiteral("old-secret")}
+                                       << uint32_t(ZELV10RC_OK) << QStringList{needed};
+        QTest::newRow("wrong, then right")
+            << QStringList{QStringLiteral("guess"), QStringLiteral("old-secret")}
+            << uint32_t(ZELV10RC_OK) << QStringList{needed, wrong};
+        QTest::newRow("cancelled")
+            << QStringList{} << uint32_t(ZELV10RC_PASSWORDREQUIRED) << QStringList{needed};
+        QTest::newRow("wrong, then cancelled")
+            << QStringList{QStringLiteral("guess")} << uint32_t(ZELV10RC_WRONGPASSWORD)
+            << QStringList{needed, wrong};
+    }
+    void logonAsksForThePasswordUntilItIsRight() {
+        QFETCH(QStringList, typed);
+        QFETCH(uint32_t, result);
+        QFETCH(QStringList, reasons);
+        auto db = DbWithPassword();
+        QVERIFY(db);
+        ScriptedPrompter prompter;
+        for (const QString& secret : typed)
+            prompter.AnswerSecret(secret);
+        CZELV10MFC mfc;
+        ZELVServerAddress address = db->Address();
+        address.password.clear();
+        mfc.SetServerAddress(address);
+
+        QCOMPARE(ZelvLogonAsking(mfc, prompter).Code(), result);
+        QCOMPARE(mfc.IsLoggedOn(), result == ZELV10RC_OK);
+        QCOMPARE(prompter.Asked().size(), reasons.size());
+        for (int i = 0; i < reasons.size(); ++i) {
+            const PromptRequest& asked = prompter.Asked().at(i).request;
+            QCOMPARE(asked.caption, QStringLiteral("Kelmar Server Logon"));
+            QVERIFY2(asked.text.startsWith(reasons.at(i)), qPrintable(asked.text));
+        }
+        // A session that got in reconnects without asking again.
+        if (result == ZELV10RC_OK) {
+            QVERIFY(mfc.Logon(1).IsOK());
+            QCOMPARE(mfc.CurrentUser(), QStringLiteral("ANNA"));
+        }
     }
 };
 

@@ -1,9 +1,13 @@
 #include "ZELVWizardSheet.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
@@ -309,6 +313,35 @@ private Q_SLOTS:
         QCOMPARE(ActiveId(), 104);
         QCOMPARE(sheet->FindPage(102), 1);
         QCOMPARE(sheet->FindPage(555), -1);
+    }
+
+    void placeIsRememberedAndKeptOnAScreen() {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("profile.ini")), QSettings::IniFormat);
+        const QString key = QStringLiteral("Window/Sheet");
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        // First start: as much of the wanted size as the screen has, all on it.
+        CZELVWizardSheet first(QStringLiteral("First"));
+        first.RememberPlace(&settings, key, QSize(5000, 5000));
+        QCOMPARE(first.size(), room.size());
+        QVERIFY(room.contains(first.geometry()));
+
+        // Closed at another size and place: the next start opens there.
+        const QRect moved(room.topLeft() + QPoint(30, 20), QSize(400, 300));
+        first.setGeometry(moved);
+        first.done(0);
+        CZELVWizardSheet second(QStringLiteral("Second"));
+        second.RememberPlace(&settings, key, QSize(5000, 5000));
+        QCOMPARE(second.geometry(), moved);
+
+        // A place on a screen since removed comes back onto one.
+        second.setGeometry(QRect(room.bottomRight() + QPoint(3000, 2000), QSize(400, 300)));
+        second.done(0);
+        CZELVWizardSheet third(QStringLiteral("Third"));
+        third.RememberPlace(&settings, key, QSize(5000, 5000));
+        QVERIFY2(room.contains(third.geometry()),
+                 qPrintable(QStringLiteral("%1,%2").arg(third.x()).arg(third.y())));
+        QCOMPARE(third.size(), QSize(400, 300));
     }
 
     void sheetOwnsItsPages() {
