@@ -40,6 +40,7 @@ private Q_SLOTS:
     void logfileIsExpanded();
     void loginLineNamesTheUser();
     void refusedLogonStillOpensTheLog();
+    void passwordAskedForIsUsedForTheTask();
     void unwritableLogFolderIsReported();
     void serverAddressThatIsNotKelmarIsReported();
     void wrongTypesForEveryKeyGiveDefaults();
@@ -318,7 +319,33 @@ void ZELVDeskStartupTest::refusedLogonStillOpensTheLog() {
     QCOMPARE(run.ActivePageId(), int(IDD_CUSTOMER));
     QVERIFY(sheet.Customers().empty());
     QVERIFY(run.NotificationTitles().contains(QStringLiteral("Logon Failed")));
-    QVERIFY(run.PromptTexts().isEmpty());
+    // The operator was asked for the password and cancelled.
+    QCOMPARE(run.PromptCaptions(), QStringList{QStringLiteral("Kelmar Server Logon")});
+    QVERIFY(run.PromptTexts().first().startsWith(CZELV10RC(ZELV10RC_PASSWORDREQUIRED).Get()));
+}
+
+void ZELVDeskStartupTest::passwordAskedForIsUsedForTheTask() {
+    TestDatabase db;
+    QVERIFY(db.IsReady());
+    QVERIFY(db.AddCustomer("ACME", "Acme Corp"));
+    QVERIFY(db.Connection().SetPassword(OsUser(), QStringLiteral("secret")).IsOK());
+    db.Release();
+
+    DeskRun run;
+    const QString logs = run.NewFolder(QStringLiteral("logs"));
+    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };").arg(logs));
+    // A wrong password first: asked again with the server's reason.
+    run.Prompter().AnswerSecret(QStringLiteral("guess"));
+    run.Prompter().AnswerSecret(QStringLiteral("secret"));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    QVERIFY(run.ChooseTask(QStringLiteral("Scan-In")));
+    QVERIFY(sheet.Connection().IsLoggedOn());
+    QVERIFY(run.PromptCaptions().size() >= 2);
+    QCOMPARE(run.PromptCaptions().mid(0, 2), QStringList(2, QStringLiteral("Kelmar Server Logon")));
+    QVERIFY(run.PromptTexts().at(1).startsWith(CZELV10RC(ZELV10RC_WRONGPASSWORD).Get()));
+    QVERIFY(
+        run.LogTexts().last().startsWith(QStringLiteral("Login: Current User(%1)").arg(OsUser())));
+    QCOMPARE(sheet.Customers().size(), size_t(1));
 }
 
 void ZELVDeskStartupTest::unwritableLogFolderIsReported() {
