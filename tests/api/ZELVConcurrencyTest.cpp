@@ -92,7 +92,7 @@ TEST_P(ZELVConcurrencyTest, DescriptionFlagAndVersionHoldUnderTwoWriters) {
 
     // The second workstation updates the other fields, each time from a fresh
     // read, and notes the version each accepted write must have made.
-    constexpr int kDescriptions = 300;
+    constexpr int kDescriptions = 200;
     std::atomic<bool> describing{true};
     std::map<qint64, std::pair<qint64, bool>> written; // version -> threshold, hidden
     int refused = 0;
