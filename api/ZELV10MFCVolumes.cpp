@@ -70,6 +70,22 @@ QVariantList StateBinds(const ZELVVolumeState& s) {
             qint64(v.capacity)};
 }
 
+// The flag bits the row keeps for itself. A write of the other fields never
+// takes them from what its caller (or the call itself) read a moment before,
+// which a description written in between may have changed: the statement
+// keeps the description bit as the row has it and derives the Container bit.
+#define ZELV_ROW_KEPT_FLAGS                                                                        \
+    "(flags & 4096) | CASE WHEN container_self IS NULL THEN 0 ELSE 131072 END"
+static_assert(ZELVVOL_DESCRIPTION == 4096 && ZELVVOL_CONTAINER == 131072);
+constexpr uint32_t kRowKeptFlags = ZELVVOL_DESCRIPTION | ZELVVOL_CONTAINER;
+
+// The binds of an update: the flags without the bits the row keeps.
+QVariantList UpdateBinds(const ZELVVolumeState& s) {
+    QVariantList binds = StateBinds(s);
+    binds[0] = qint64(s.vol.flags & ~kRowKeptFlags);
+    return binds;
+}
+
 CZELV10RC KeyChecks(const QString& c, const QString& m, const QString& v) {
     CZELV10RC rc = Identifier("Customer-ID", c, kZelvCustomerIdLen);
     if (rc.IsOK())
@@ -481,7 +497,7 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
         const bool indexedSame = now.vol.Target().repositoryId == old.vol.Target().repositoryId &&
                                  now.vol.Current().repositoryId == old.vol.Current().repositoryId &&
                                  (now.containerSelf != 0 || now.vol.container == old.vol.container);
-        QVariantList binds = StateBinds(now);
+        QVariantList binds = UpdateBinds(now);
         if (indexedSame) {
             binds.removeAt(11); // container_no
             binds.removeAt(3);  // current_repo
@@ -489,15 +505,15 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
         }
         binds << row << qint64(old.vol.version);
         q = indexedSame
-                ? m_store->Exec("UPDATE volume SET flags = ?, target_slot = ?, current_slot = ?, "
-                                "move_date = ?,"
+                ? m_store->Exec("UPDATE volume SET flags = ? | " ZELV_ROW_KEPT_FLAGS
+                                ", target_slot = ?, current_slot = ?, move_date = ?,"
                                 " due_time = ?, move_time = ?, scheduled = ?, threshold = ?, "
                                 "data_cluster = ?,"
                                 " consignment_no = ?, capacity = ?, version = version + 1"
                                 " WHERE volume_row = ? AND version = ?",
                                 binds, &c)
-                : m_store->Exec("UPDATE volume SET flags = ?, target_repo = ?, target_slot = ?, "
-                                "current_repo = ?,"
+                : m_store->Exec("UPDATE volume SET flags = ? | " ZELV_ROW_KEPT_FLAGS
+                                ", target_repo = ?, target_slot = ?, current_repo = ?,"
                                 " current_slot = ?, move_date = ?, due_time = ?, move_time = ?, "
                                 "scheduled = ?,"
                                 " threshold = ?, data_cluster = ?, container_no = ?, "
@@ -530,8 +546,8 @@ CZELV10RC CZELV10MFC::WriteVolumeAtOnce(const ZELVVOLSKey& key, qint64 row, uint
     const QString shape = QStringLiteral("%1:%2").arg(changes.size()).arg(offsite);
     auto it = shapes.constFind(shape);
     if (it == shapes.constEnd()) {
-        QString sql = QStringLiteral("WITH u AS (UPDATE volume SET flags = ?, target_repo = ?, "
-                                     "target_slot = ?, current_repo = ?,"
+        QString sql = QStringLiteral("WITH u AS (UPDATE volume SET flags = ? | " ZELV_ROW_KEPT_FLAGS
+                                     ", target_repo = ?, target_slot = ?, current_repo = ?,"
                                      " current_slot = ?, move_date = ?, due_time = ?, move_time = "
                                      "?, scheduled = ?, threshold = ?,"
                                      " data_cluster = ?, container_no = ?, consignment_no = ?, "
@@ -556,7 +572,7 @@ CZELV10RC CZELV10MFC::WriteVolumeAtOnce(const ZELVVOLSKey& key, qint64 row, uint
         sql += QStringLiteral(" SELECT COUNT(*) FROM u");
         it = shapes.insert(shape, sql);
     }
-    QVariantList binds = StateBinds(now);
+    QVariantList binds = UpdateBinds(now);
     binds << row << qint64(version);
     const QString c = key.customerId.Text(), m = key.mediaId.Text(), v = key.volumeId.Text();
     const qint64 when = Now();
@@ -719,15 +735,18 @@ CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in) {
         if (!q.IsOK())
             return q;
         if (in.number == 0) {
-            // The Volume says whether it has a description.
-            const uint32_t flags = value.isEmpty() ? (s.vol.flags & ~ZELVVOL_DESCRIPTION)
-                                                   : (s.vol.flags | ZELVVOL_DESCRIPTION);
-            if (flags != s.vol.flags) {
-                q = m_store->Exec("UPDATE volume SET flags = ? WHERE volume_row = ?",
-                                  {qint64(flags), row});
-                if (!q.IsOK())
-                    return q;
-            }
+            // The Volume says whether it has a description. The bit is part of
+            // the record Get returns, so changing it is a new version: an
+            // Update from an earlier read is refused instead of undoing it.
+            q = value.isEmpty()
+                    ? m_store->Exec("UPDATE volume SET flags = flags & ~4096, version = version + 1"
+                                    " WHERE volume_row = ? AND (flags & 4096) <> 0",
+                                    {row})
+                    : m_store->Exec("UPDATE volume SET flags = flags | 4096, version = version + 1"
+                                    " WHERE volume_row = ? AND (flags & 4096) = 0",
+                                    {row});
+            if (!q.IsOK())
+                return q;
         }
         ZELVVOLSKey key;
         key.customerId.Set(customer);

@@ -49,6 +49,10 @@ QString CZELV10RC::TextOf(uint32_t code) {
         return QStringLiteral("The Kelmar Server reported an error");
     case ZELV10RC_DISKFULL:
         return QStringLiteral("The disk holding the database is full");
+    case ZELV10RC_NORIGHTS:
+        return QStringLiteral("This login has no rights to the Kelmar tables");
+    case ZELV10RC_NODATABASE:
+        return QStringLiteral("There is no Kelmar database here and this login may not create one");
 
     case ZELV10RC_BADIDENTIFIER:
         return QStringLiteral("Invalid identifier");

@@ -114,22 +114,77 @@ template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     return out;
 }
 
+// PostgreSQL: the tables of the store's schema, told from the catalogue, which
+// every login may read. information_schema shows only the tables a login has
+// rights to, so a login without rights would take a full database for an
+// empty one and try to create it.
+CZELV10RC PostgresVersion(CZELVStore& store, int* version) {
+    ZELVCursor c;
+    CZELV10RC rc = store.Exec(
+        "SELECT n.oid IS NOT NULL, current_user,"
+        " COALESCE(pg_catalog.has_schema_privilege(n.oid, 'USAGE'), false),"
+        " COALESCE(pg_catalog.has_schema_privilege(n.oid, 'CREATE'), false),"
+        " (SELECT COUNT(*) FROM pg_catalog.pg_class t WHERE t.relnamespace = n.oid"
+        "  AND t.relkind IN ('r', 'p', 'v', 'm', 'f')),"
+        " (SELECT pg_catalog.has_table_privilege(t.oid, 'SELECT') FROM pg_catalog.pg_class t"
+        "  WHERE t.relnamespace = n.oid AND t.relname = 'schema_version' AND t.relkind IN ('r', "
+        "'p'))"
+        " FROM (SELECT CAST(? AS TEXT) AS name) s"
+        " LEFT JOIN pg_catalog.pg_namespace n ON n.nspname = s.name",
+        {store.Schema()}, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (!c.Next())
+        return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("cannot read the table list"));
+    const bool exists = c.Int(0) != 0;
+    const QString login = c.Text(1);
+    const bool usage = c.Value(2).toBool();
+    const bool create = c.Value(3).toBool();
+    const qint64 tables = c.Int(4);
+    const bool ours = !c.IsNull(5);
+    const bool readable = ours && c.Value(5).toBool();
+    c.Reset();
+    const QString schema = QStringLiteral("schema \"%1\"").arg(store.Schema());
+    if (!exists)
+        return CZELV10RC(ZELV10RC_NODATABASE,
+                         QStringLiteral("%1: %2 does not exist").arg(store.Where(), schema));
+    if (tables == 0) {
+        // A new database is made only where the login may make one; else say
+        // so rather than pass on the server's "permission denied" for CREATE.
+        if (!usage || !create)
+            return CZELV10RC(ZELV10RC_NODATABASE,
+                             QStringLiteral("%1: %2 is empty and login \"%3\" may not create "
+                                            "tables in it")
+                                 .arg(store.Where(), schema, login));
+        return CZELV10RC();
+    }
+    if (!ours)
+        return CZELV10RC(ZELV10RC_NOTADATABASE,
+                         store.Where() + QStringLiteral(" holds tables of another program"));
+    if (!usage || !readable)
+        return CZELV10RC(ZELV10RC_NORIGHTS,
+                         QStringLiteral("%1: login \"%2\" may not read the Kelmar tables in %3;"
+                                        " the database owner grants the rights")
+                             .arg(store.Where(), login, schema));
+    rc = store.Exec("SELECT MAX(version) FROM schema_version", {}, &c);
+    if (!rc.IsOK())
+        return rc;
+    if (c.Next())
+        *version = static_cast<int>(c.Int(0));
+    return CZELV10RC();
+}
+
 } // namespace
 
 CZELV10RC CZELVSchema::Version(CZELVStore& store, int* version) {
     *version = 0;
+    if (store.Engine() == ZELVEngine::PostgreSQL)
+        return PostgresVersion(store, version);
     ZELVCursor c;
-    CZELV10RC rc;
-    if (store.Engine() == ZELVEngine::SQLite)
-        rc = store.Exec(
-            "SELECT COUNT(*), SUM(CASE WHEN name = 'schema_version' THEN 1 ELSE 0 END)"
-            " FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'",
-            {}, &c);
-    else
-        rc = store.Exec(
-            "SELECT COUNT(*), SUM(CASE WHEN table_name = 'schema_version' THEN 1 ELSE 0 END)"
-            " FROM information_schema.tables WHERE table_schema = current_schema()",
-            {}, &c);
+    CZELV10RC rc = store.Exec(
+        "SELECT COUNT(*), SUM(CASE WHEN name = 'schema_version' THEN 1 ELSE 0 END)"
+        " FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'",
+        {}, &c);
     if (!rc.IsOK())
         return rc;
     if (!c.Next())
@@ -214,6 +269,12 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
                 rc.Code() == ZELV10RC_BADVALUE)
                 return CZELV10RC(ZELV10RC_SCHEMAFAILED,
                                  QStringLiteral("step to version %1: %2").arg(to).arg(rc.Get()));
+            if (rc.Code() == ZELV10RC_NORIGHTS)
+                return CZELV10RC(ZELV10RC_NORIGHTS,
+                                 QStringLiteral("bringing the database to version %1 needs a login "
+                                                "that may create tables there: %2")
+                                     .arg(to)
+                                     .arg(rc.Detail()));
             return rc;
         }
     }

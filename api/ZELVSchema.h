@@ -15,7 +15,10 @@ public:
     // newer than this program, or one that holds another program's tables, is
     // refused and left exactly as it was.
     static CZELV10RC Migrate(CZELVStore& store, int target = kLatest);
-    // The recorded version: 0 for an empty database.
+    // The recorded version: 0 for an empty database. On PostgreSQL the tables
+    // are looked for in the store's schema only; a schema that is missing, or
+    // empty where the login may not create tables, is code 214, and Kelmar
+    // tables the login may not read are code 213.
     static CZELV10RC Version(CZELVStore& store, int* version);
 
 private:

@@ -194,6 +194,9 @@ CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
     m_where = QStringLiteral("server %1:%2").arg(address.host).arg(address.port);
     if (!address.database.isEmpty())
         m_where += QLatin1Char('/') + address.database;
+    m_schema = address.SchemaOrDefault();
+    if (!address.schema.isEmpty())
+        m_where += QStringLiteral(" schema ") + address.schema;
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
         return CZELV10RC(ZELV10RC_CANNOTOPEN,
                          QStringLiteral("the Qt PostgreSQL driver is not installed"));
@@ -231,6 +234,16 @@ CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
     // Our own texts do not depend on the server's language, but keep notices
     // ("already exists, skipping") out of the way.
     ExecOnce(QStringLiteral("SET client_min_messages TO warning"));
+    // Statements name their tables without a schema. Search only the one the
+    // database lives in: by default "$user" comes first, and a login owning a
+    // schema of its own name would find (or create) a database of its own there.
+    CZELV10RC rc =
+        Exec("SELECT pg_catalog.set_config('search_path', pg_catalog.quote_ident(?), false)",
+             {m_schema});
+    if (!rc.IsOK()) {
+        Close();
+        return rc;
+    }
     return CZELV10RC();
 }
 
@@ -443,7 +456,7 @@ CZELV10RC CZELVStore::ErrorResult(const QSqlError& error, const QString& context
     if (native == QLatin1String("53100"))
         return CZELV10RC(ZELV10RC_DISKFULL, m_where + QStringLiteral(": ") + words);
     if (native == QLatin1String("42501"))
-        return CZELV10RC(ZELV10RC_NOTALLOWED, words);
+        return CZELV10RC(ZELV10RC_NORIGHTS, m_where + QStringLiteral(": ") + words);
     if (native.startsWith(QLatin1String("08")) || native.startsWith(QLatin1String("57P")) ||
         native.isEmpty()) {
         // No SQLSTATE usually means libpq lost the server; ask it.

@@ -66,6 +66,8 @@ public:
     ZELVEngine Engine() const { return m_engine; }
     // "file /path/kelmar.db" or "server host:port/db", for messages.
     const QString& Where() const { return m_where; }
+    // PostgreSQL: the schema the Kelmar tables live in (the only one searched).
+    const QString& Schema() const { return m_schema; }
     QString EngineText();
 
     static QString DefaultEmbeddedPath();
@@ -102,6 +104,7 @@ private:
     QString m_name;
     ZELVEngine m_engine = ZELVEngine::SQLite;
     QString m_where;
+    QString m_schema;
     bool m_open = false;
     bool m_lost = false;
     bool m_readOnly = false;

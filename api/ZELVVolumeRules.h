@@ -49,7 +49,9 @@ public:
 
     // Update (with a confirmation when the caller filled one in). `confirmAt`
     // describes the confirmation Repository when there is one. On success
-    // *out is what to store; the version check is the caller's.
+    // *out is what to store, but for ZELVVOL_DESCRIPTION and ZELVVOL_CONTAINER,
+    // which the writing statement takes from the row itself; the version check
+    // is the caller's.
     static CZELV10RC ApplyUpdate(const ZELVVolumeState& old, const ZELVVOLS& in,
                                  const ZELVRepositoryFacts& confirmAt, int64_t now,
                                  ZELVVolumeState* out, bool* confirmed);

@@ -80,9 +80,9 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
     m_connection->SetProgramID(kProgramId);
     const ZELVServerAddress server = m_host.DefaultServer();
     m_connection->SetLogonDetails(server.host, server.port, server.user, server.password);
-    // A database file, or a database other than the login's default, needs
+    // A database file, or a database or schema other than the default, needs
     // the whole address.
-    if (server.IsFile() || !server.database.isEmpty())
+    if (server.IsFile() || !server.database.isEmpty() || !server.schema.isEmpty())
         m_connection->SetServerAddress(server);
 
     m_customerCache = std::make_unique<CustomerCache>(m_connection.get());

@@ -501,5 +501,8 @@ QString CIntroPage::AddressText(const ZELVServerAddress& address) {
     url.setPassword(address.password);
     if (!address.database.isEmpty())
         url.setPath(QLatin1Char('/') + address.database);
+    if (!address.schema.isEmpty())
+        url.setQuery(QStringLiteral("schema=") +
+                     QString::fromLatin1(QUrl::toPercentEncoding(address.schema)));
     return url.toString(QUrl::FullyEncoded);
 }

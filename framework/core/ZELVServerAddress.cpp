@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QUrl>
+#include <QUrlQuery>
 
 bool ZELVServerAddress::Parse(const QString& text, ZELVServerAddress* out, QString* error) {
     auto fail = [&](const QString& why) {
@@ -28,6 +29,11 @@ bool ZELVServerAddress::Parse(const QString& text, ZELVServerAddress* out, QStri
             return fail(QStringLiteral("A database file address needs an absolute path (kelmar:///path/file.db)"));
         if (!url.userName().isEmpty() || url.port() != -1)
             return fail(QStringLiteral("A database file address takes no user or port"));
+        // A "?" in a file name must be written %3F; anything after a bare one
+        // would otherwise be dropped and another file opened.
+        if (url.hasQuery())
+            return fail(QStringLiteral("A database file address takes no options (write a \"?\" in "
+                                       "the file name as %3F)"));
         a.filePath = QDir::cleanPath(path);
     } else {
         a.host = url.host(QUrl::FullyDecoded);
@@ -43,6 +49,19 @@ bool ZELVServerAddress::Parse(const QString& text, ZELVServerAddress* out, QStri
         if (db.contains(QLatin1Char('/')))
             return fail(QStringLiteral("Invalid database name in server address"));
         a.database = db;
+        const QUrlQuery query(url);
+        for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+            if (key != QLatin1String("schema"))
+                return fail(
+                    QStringLiteral("Unknown option \"%1\" in server address (known: schema)")
+                        .arg(key));
+            // The server cuts longer names to 63 bytes, which could name another schema.
+            if (value.isEmpty() || value.toUtf8().size() > 63 || value.contains(QChar(0)))
+                return fail(QStringLiteral("The schema in a server address must be 1 to 63 bytes"));
+            if (!a.schema.isEmpty())
+                return fail(QStringLiteral("The schema is given twice in the server address"));
+            a.schema = value;
+        }
     }
     *out = a;
     return true;
@@ -58,6 +77,8 @@ QString ZELVServerAddress::Display() const {
         s += host + QLatin1Char(':') + QString::number(port);
         if (!database.isEmpty())
             s += QLatin1Char('/') + database;
+        if (!schema.isEmpty())
+            s += QStringLiteral("?schema=") + schema;
         return s;
     }
     return QStringLiteral("(embedded)");

@@ -6,7 +6,11 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -145,5 +149,194 @@ TEST_P(ZELVSchemaTest, AnotherProgramsDatabaseIsNotTakenOver) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVSchemaTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
+
+// Logins made for one test on the PostgreSQL server and dropped with it. Made
+// before the test database so that they go after it: a role that owns a schema
+// or holds rights in a database cannot be dropped while the database is there.
+class PgLogins {
+public:
+    PgLogins() { ZELVServerAddress::Parse(ZelvTestDb::PgAddressText(), &m_admin); }
+    ~PgLogins() {
+        for (const QString& name : m_names)
+            Run(QStringLiteral("DROP ROLE IF EXISTS ") + name);
+    }
+    PgLogins(const PgLogins&) = delete;
+    PgLogins& operator=(const PgLogins&) = delete;
+
+    // A login that may only log on; the test gives it its rights.
+    QString Add(const char* what) {
+        const QString name = QStringLiteral("kl_%1_%2_%3")
+                                 .arg(getpid())
+                                 .arg(m_names.size())
+                                 .arg(QString::fromLatin1(what));
+        if (!Run(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(name, Password())))
+            return {};
+        m_names << name;
+        return name;
+    }
+    static QString Password() { return QStringLiteral("pinned-schema"); }
+
+private:
+    bool Run(const QString& sql) {
+        const QString conn = QStringLiteral("logins-%1").arg(m_names.size());
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), conn);
+            db.setHostName(m_admin.host);
+            db.setPort(m_admin.port);
+            db.setUserName(m_admin.user);
+            db.setPassword(m_admin.password);
+            db.setDatabaseName(m_admin.database);
+            if (db.open()) {
+                QSqlQuery q(db);
+                ok = q.exec(sql);
+                if (!ok)
+                    ADD_FAILURE() << sql.toStdString() << ": "
+                                  << q.lastError().text().toStdString();
+            }
+        }
+        QSqlDatabase::removeDatabase(conn);
+        return ok;
+    }
+
+    ZELVServerAddress m_admin;
+    QStringList m_names;
+};
+
+qint64 TablesIn(const ZelvTestDb& db, const QString& schema) {
+    return db
+        .Scalar(
+            QStringLiteral("SELECT COUNT(*) FROM pg_class c JOIN pg_namespace n"
+                           " ON n.oid = c.relnamespace WHERE n.nspname = '%1' AND c.relkind = 'r'")
+                .arg(QString(schema).replace(QLatin1Char('\''), QStringLiteral("''"))))
+        .toLongLong();
+}
+
+TEST(ZELVSchemaPinning, EachLoginFindsTheKelmarTablesWhereTheAddressPutsThem) {
+    if (ZelvTestDb::PgAddressText().isEmpty())
+        GTEST_SKIP() << "KELMAR_TEST_PG is not set";
+    PgLogins logins;
+    ZelvTestDb db(TestEngine::PostgreSQL);
+    QString why;
+    ASSERT_TRUE(db.Ready(&why)) << why.toStdString();
+    {
+        // The site's database, in public, with one Customer.
+        CZELV10MFC mfc;
+        mfc.SetServerAddress(db.Address());
+        ASSERT_TRUE(mfc.Logon().IsOK());
+        ZELVCUSTEx c;
+        c.customerId = "PUB1";
+        ASSERT_TRUE(mfc.Add(c).IsOK());
+    }
+    // An operator who owns a schema of its own name ("$user" comes first in
+    // the server's default search path), with the rights to work in public.
+    const QString own = logins.Add("own");
+    // A login nobody gave any rights.
+    const QString none = logins.Add("none");
+    ASSERT_FALSE(own.isEmpty());
+    ASSERT_FALSE(none.isEmpty());
+    const QString quoted = QStringLiteral("Site \"B\"; DROP TABLE customer; --");
+    for (const QString& sql : {
+             QStringLiteral("GRANT %1 TO CURRENT_USER").arg(own),
+             QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(own),
+             QStringLiteral(
+                 "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1")
+                 .arg(own),
+             QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %1").arg(own),
+             // An empty schema that login may look into but not create in.
+             QStringLiteral("CREATE SCHEMA bare"),
+             QStringLiteral("GRANT USAGE ON SCHEMA bare TO %1").arg(none),
+             // A second site in the same database, under a name that needs quoting.
+             QStringLiteral("CREATE SCHEMA \"Site \"\"B\"\"; DROP TABLE customer; --\""),
+         })
+        ASSERT_TRUE(db.Exec(sql));
+
+    struct Row {
+        const char* what;
+        QString user; // empty: the test's own login
+        QString schema;
+        uint32_t code;
+        const char* says;     // in the message
+        const char* customer; // the Customer the login then sees, if it logs on
+    };
+    const Row rows[] = {
+        {"a login owning a schema of its own name works in public",
+         own,
+         {},
+         ZELV10RC_OK,
+         "",
+         "PUB1"},
+        {"public named outright is the same database",
+         {},
+         QStringLiteral("public"),
+         ZELV10RC_OK,
+         "",
+         "PUB1"},
+        {"a login without rights is told so, not offered a new database",
+         none,
+         {},
+         ZELV10RC_NORIGHTS,
+         "may not read the Kelmar tables",
+         nullptr},
+        {"an empty schema the login may not create in", none, QStringLiteral("bare"),
+         ZELV10RC_NODATABASE, "is empty and login", nullptr},
+        {"a schema that is not there is not made",
+         {},
+         QStringLiteral("nosuch"),
+         ZELV10RC_NODATABASE,
+         "schema \"nosuch\" does not exist",
+         nullptr},
+        {"a named schema holds a database of its own", {}, quoted, ZELV10RC_OK, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ZELVServerAddress address = db.Address();
+        if (!row.user.isEmpty()) {
+            address.user = row.user;
+            address.password = PgLogins::Password();
+        }
+        address.schema = row.schema;
+        CZELV10MFC mfc;
+        mfc.SetServerAddress(address);
+        const CZELV10RC rc = mfc.Logon();
+        EXPECT_EQ(rc.Code(), row.code) << rc.Get().toStdString();
+        EXPECT_TRUE(rc.Get().contains(QString::fromUtf8(row.says))) << rc.Get().toStdString();
+        if (!row.customer)
+            continue;
+        std::vector<ZELVCUSTEx> customers;
+        ASSERT_TRUE(mfc.List(&customers).IsOK());
+        QStringList ids;
+        for (const ZELVCUSTEx& c : customers)
+            ids << c.customerId.Text();
+        EXPECT_EQ(ids.join(QLatin1Char(',')).toStdString(), row.customer);
+    }
+
+    // Nothing was made where it did not belong.
+    EXPECT_EQ(TablesIn(db, own), 0);
+    EXPECT_EQ(TablesIn(db, QStringLiteral("bare")), 0);
+    EXPECT_EQ(
+        db.Scalar(QStringLiteral("SELECT COUNT(*) FROM pg_namespace WHERE nspname = 'nosuch'"))
+            .toLongLong(),
+        0);
+    // The second site is whole and apart from the first.
+    EXPECT_GT(TablesIn(db, quoted), 10);
+    ZELVServerAddress site = db.Address();
+    site.schema = quoted;
+    CZELV10MFC mfc;
+    mfc.SetServerAddress(site);
+    ASSERT_TRUE(mfc.Logon().IsOK());
+    ZELVCUSTEx c;
+    c.customerId = "SITB";
+    ASSERT_TRUE(mfc.Add(c).IsOK());
+    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT string_agg(customer_id, ',') FROM public.customer"))
+                  .toString()
+                  .toStdString(),
+              "PUB1");
+    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT string_agg(customer_id, ',') FROM "
+                                       "\"Site \"\"B\"\"; DROP TABLE customer; --\".customer"))
+                  .toString()
+                  .toStdString(),
+              "SITB");
+}
 
 } // namespace
