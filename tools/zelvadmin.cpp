@@ -738,7 +738,7 @@ QCommandLineOption ServerOption() {
     return QCommandLineOption(
         QStringLiteral("server"),
         QStringLiteral("Kelmar Server: kelmar:///path/file.db, or "
-                       "kelmar://user@host:port/database for a central server "
+                       "kelmar://user@host:port/database[?schema=NAME] for a central server "
                        "(default: the embedded database)."),
         QStringLiteral("ADDRESS"));
 }
