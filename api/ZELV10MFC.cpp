@@ -55,6 +55,9 @@ bool CZELV10MFC::IsLoggedOn() const {
 void CZELV10MFC::Logoff() {
     m_store->Close();
     m_loggedOn = false;
+    m_batchDepth = 0;
+    m_batchBroken = false;
+    ++m_session;
 }
 
 CZELV10RC CZELV10MFC::Logon(int flags) {
@@ -164,6 +167,8 @@ CZELV10RC CZELV10MFC::Run(Mode mode, const std::function<CZELV10RC()>& body) {
         return CZELV10RC(ZELV10RC_NOTLOGGEDON);
     if (m_store->IsLost())
         return CZELV10RC(ZELV10RC_CONNECTIONLOST, m_store->Where());
+    if (m_batchDepth > 0)
+        return RunInBatch(body);
     if (mode == Mode::Single)
         return body();
     ZELVTransaction tx(*m_store);
@@ -174,6 +179,119 @@ CZELV10RC CZELV10MFC::Run(Mode mode, const std::function<CZELV10RC()>& body) {
     if (!rc.IsOK())
         return rc; // rolled back by tx
     return tx.Commit();
+}
+
+namespace {
+
+const QString kCallSavepoint = QStringLiteral("zelv_call");
+const QString kBatchSavepoint = QStringLiteral("zelv_batch");
+
+CZELV10RC BrokenBatch() {
+    return CZELV10RC(ZELV10RC_DATABASEERROR,
+                     QStringLiteral("a failed part of this change could not be undone by itself, "
+                                    "so none of it is kept"));
+}
+
+} // namespace
+
+CZELV10RC CZELV10MFC::RunInBatch(const std::function<CZELV10RC()>& body) {
+    if (m_batchBroken)
+        return BrokenBatch();
+    CZELV10RC rc = m_store->ExecOnce(QStringLiteral("SAVEPOINT ") + kCallSavepoint);
+    if (!rc.IsOK()) {
+        m_batchBroken = true;
+        return rc;
+    }
+    rc = body();
+    if (rc.IsOK()) {
+        rc = m_store->ExecOnce(QStringLiteral("RELEASE SAVEPOINT ") + kCallSavepoint);
+        if (!rc.IsOK())
+            m_batchBroken = true;
+        return rc;
+    }
+    // Some failures (a full disk on SQLite, a lost server) end the whole
+    // transaction; then the savepoint is gone too and the batch cannot go on.
+    if (!m_store->RollbackTo(kCallSavepoint))
+        m_batchBroken = true;
+    return rc;
+}
+
+CZELV10MFC::Batch::~Batch() {
+    if (m_level > 0 && m_session == m_mfc.m_session)
+        Undo();
+}
+
+CZELV10RC CZELV10MFC::Batch::Begin() {
+    CZELV10MFC& m = m_mfc;
+    if (m_level > 0)
+        return CZELV10RC(ZELV10RC_NOTALLOWED, QStringLiteral("the batch has begun already"));
+    if (!m.m_loggedOn || !m.m_store->IsOpen())
+        return CZELV10RC(ZELV10RC_NOTLOGGEDON);
+    if (m.m_store->IsLost())
+        return CZELV10RC(ZELV10RC_CONNECTIONLOST, m.m_store->Where());
+    CZELV10RC rc;
+    if (m.m_batchDepth == 0) {
+        rc = m.m_store->Begin(true);
+        m.m_batchBroken = false;
+    } else if (m.m_batchBroken) {
+        rc = BrokenBatch();
+    } else {
+        rc = m.m_store->ExecOnce(QStringLiteral("SAVEPOINT ") + kBatchSavepoint);
+    }
+    if (!rc.IsOK())
+        return rc;
+    m_level = ++m.m_batchDepth;
+    m_session = m.m_session;
+    return rc;
+}
+
+CZELV10RC CZELV10MFC::Batch::Commit() {
+    CZELV10MFC& m = m_mfc;
+    if (m_level == 0)
+        return CZELV10RC(ZELV10RC_NOTALLOWED, QStringLiteral("the batch has not begun"));
+    if (m_session != m.m_session || m.m_batchDepth < m_level) {
+        // Logged off in between, or an outer batch has ended: the work is gone.
+        m_level = 0;
+        return CZELV10RC(ZELV10RC_NOTALLOWED,
+                         QStringLiteral("the transaction of this batch has ended already"));
+    }
+    if (m.m_batchDepth != m_level || m.m_batchBroken) {
+        const bool broken = m.m_batchBroken;
+        Undo();
+        return broken ? BrokenBatch()
+                      : CZELV10RC(ZELV10RC_NOTALLOWED,
+                                  QStringLiteral("a batch inside this one is still open"));
+    }
+    CZELV10RC rc;
+    if (m_level == 1) {
+        rc = m.m_store->Commit(); // rolls back when it fails
+        m.m_batchDepth = 0;
+    } else {
+        rc = m.m_store->ExecOnce(QStringLiteral("RELEASE SAVEPOINT ") + kBatchSavepoint);
+        if (!rc.IsOK())
+            m.m_batchBroken = true;
+        m.m_batchDepth = m_level - 1;
+    }
+    m_level = 0;
+    return rc;
+}
+
+void CZELV10MFC::Batch::Undo() {
+    CZELV10MFC& m = m_mfc;
+    if (m.m_batchDepth < m_level) {
+        m_level = 0; // an outer batch has ended, and this one with it
+        return;
+    }
+    if (m_level == 1) {
+        m.m_store->Rollback();
+        m.m_batchDepth = 0;
+        m.m_batchBroken = false;
+    } else {
+        if (m.m_batchBroken || !m.m_store->RollbackTo(kBatchSavepoint))
+            m.m_batchBroken = true;
+        m.m_batchDepth = m_level - 1;
+    }
+    m_level = 0;
 }
 
 CZELV10RC CZELV10MFC::Get(ZELVSERVERID* out) {

@@ -49,6 +49,28 @@ public:
     CZELV10RC Logon(int flags = 1);
     void Logoff();
     bool IsLoggedOn() const;
+    // Several calls as one: while a Batch is open every call joins its write
+    // transaction, and nothing is kept unless Commit is reached. A call that
+    // fails inside it undoes only its own part (a savepoint), so the caller
+    // may go on or give up; leaving the scope without Commit undoes them all.
+    // A Batch opened inside another joins it and can be undone by itself.
+    // On SQLite the database's write lock is held from Begin to the end.
+    class Batch {
+    public:
+        explicit Batch(CZELV10MFC& mfc) : m_mfc(mfc) {}
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        CZELV10RC Begin();
+        CZELV10RC Commit();
+
+    private:
+        void Undo();
+        CZELV10MFC& m_mfc;
+        int m_level = 0; // 1: the outermost batch, which owns the transaction
+        uint64_t m_session = 0;
+    };
+
     // Tests and tools: time source, how long SQLite waits for a lock, machine name.
     void SetClock(const ZELVClock* clock) { m_clock = clock ? clock : &ZELVClock::System(); }
     void SetBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
@@ -178,6 +200,10 @@ private:
     // Single: one statement, atomic by itself, so no transaction around it.
     enum class Mode { Single, Read, Write };
     CZELV10RC Run(Mode mode, const std::function<CZELV10RC()>& body);
+    // A call inside an open batch: its own savepoint, released when it went
+    // well and rolled back when not, which also keeps a PostgreSQL transaction
+    // usable after a failed statement.
+    CZELV10RC RunInBatch(const std::function<CZELV10RC()>& body);
     using RowFn = std::function<void(const ZELVCursor&)>;
     // Inside Run: every row of the query, or only the first one (`missing`
     // when there is none).
@@ -251,6 +277,9 @@ private:
     uint32_t m_programId = 0;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
     bool m_loggedOn = false;
+    int m_batchDepth = 0;
+    bool m_batchBroken = false; // a part could not be undone: only Commit's refusal is left
+    uint64_t m_session = 0;     // a new one with every Logoff, which ends any batch
     QString m_userId;
     QString m_groupId;
     QString m_machine;

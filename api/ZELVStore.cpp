@@ -323,6 +323,17 @@ void CZELVStore::Rollback() {
     m_inTransaction = false;
 }
 
+bool CZELVStore::RollbackTo(const QString& savepoint) {
+    if (!m_open || m_lost || !m_inTransaction)
+        return false;
+    for (auto& entry : m_cache)
+        entry.second->finish();
+    const bool ok = m_plain->exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint) &&
+                    m_plain->exec(QStringLiteral("RELEASE SAVEPOINT ") + savepoint);
+    m_plain->finish();
+    return ok;
+}
+
 CZELV10RC CZELVStore::ExecOnce(const QString& sql) {
     if (!m_open)
         return CZELV10RC(ZELV10RC_NOTLOGGEDON);

@@ -77,6 +77,9 @@ public:
     CZELV10RC Begin(bool write);
     CZELV10RC Commit();
     void Rollback();
+    // Inside a transaction: undoes what was done since the savepoint of that
+    // name and drops it. False when the transaction has ended meanwhile.
+    bool RollbackTo(const QString& savepoint);
     bool InTransaction() const { return m_inTransaction; }
 
     // Runs a statement with its bound values. Statements are prepared once

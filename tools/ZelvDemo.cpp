@@ -77,10 +77,7 @@ void Place(ZELVVOLS* v, const char* at, const char* to, uint32_t slot = 0) {
     v->Target().slot = slot;
 }
 
-} // namespace
-
-CZELV10RC ZelvMakeDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary* summary) {
-    ZelvDemoSummary sum;
+CZELV10RC FillDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary& sum) {
     ZELVCUSTEx probe;
     if (mfc.Get(&probe, QStringLiteral("ACME")).IsOK())
         return CZELV10RC(ZELV10RC_EXISTS,
@@ -361,7 +358,23 @@ CZELV10RC ZelvMakeDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary* summa
             return rc;
         ++sum.planned;
     }
-    if (summary)
-        *summary = sum;
     return CZELV10RC();
+}
+
+} // namespace
+
+CZELV10RC ZelvMakeDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary* summary) {
+    // All of it or nothing, so that a run that fails or is stopped half way
+    // can simply be repeated.
+    CZELV10MFC::Batch batch(mfc);
+    CZELV10RC rc = batch.Begin();
+    if (!rc.IsOK())
+        return rc;
+    ZelvDemoSummary sum;
+    rc = FillDemo(mfc, volumes, sum);
+    if (rc.IsOK())
+        rc = batch.Commit();
+    if (rc.IsOK() && summary)
+        *summary = sum;
+    return rc;
 }

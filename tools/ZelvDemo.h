@@ -13,7 +13,8 @@ class CZELV10MFC;
 // Containers with and without capacity, Data-Clusters, a Consignment, and
 // Volumes at rest and on the move in both directions: scanned out, overdue,
 // with move dates and with moves planned by the rotation. The same volume
-// count gives the same data, relative to the day it is made.
+// count gives the same data, relative to the day it is made. It is made in
+// one transaction: all of it or, when anything fails, nothing.
 struct ZelvDemoSummary {
     int customers = 0;
     int mediaTypes = 0;

@@ -94,6 +94,158 @@ QString TypeName(uint16_t type) {
                                         : QString::number(type);
 }
 
+// Where the first byte lies that is not part of well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing beyond U+10FFFF); -1 when all is.
+qsizetype FirstNonUtf8(const char* text, qsizetype size) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more = 0;
+        unsigned char lo = 0x80, hi = 0xBF; // the allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                lo = 0xA0;
+            else if (c == 0xED)
+                hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                lo = 0x90;
+            else if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return i;
+        }
+        if (size - i <= more || s[i + 1] < lo || s[i + 1] > hi)
+            return i;
+        for (int k = 2; k <= more; ++k)
+            if ((s[i + k] & 0xC0) != 0x80)
+                return i;
+        i += more + 1;
+    }
+    return -1;
+}
+
+QString NotUtf8(const QByteArray& bytes, qsizetype at) {
+    return QString::asprintf("not UTF-8 text (byte 0x%02X at position %lld)",
+                             static_cast<unsigned char>(bytes.at(at)),
+                             static_cast<long long>(at) + 1);
+}
+
+// Qt would quietly turn bytes that are not UTF-8 into U+FFFD, and that would
+// be stored: every argument is checked as it came, before Qt sees it.
+int RefuseNonUtf8Arguments(int argc, char** argv) {
+    QString command;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        const qsizetype bad = FirstNonUtf8(arg.constData(), arg.size());
+        if (bad < 0) {
+            if (command.isEmpty() && !arg.startsWith('-') && qstrcmp(argv[i - 1], "--server") != 0)
+                command = QString::fromUtf8(arg);
+            continue;
+        }
+        QString which = QStringLiteral("argument %1").arg(i);
+        if (i > 1 && argv[i - 1][0] == '-')
+            which += QStringLiteral(" (after %1)").arg(QString::fromUtf8(argv[i - 1]));
+        Err() << "zelvadmin: " << (command.isEmpty() ? QString() : command + QStringLiteral(": "))
+              << CZELV10RC(ZELV10RC_BADTEXT,
+                           QStringLiteral("%1 is %2").arg(which, NotUtf8(arg, bad)))
+                     .Get()
+              << Qt::endl;
+        return kExitFailed;
+    }
+    return kExitOK;
+}
+
+// Longest line an imported file may have. A Volume's line needs a few hundred
+// bytes; anything longer is refused by number, without being held whole.
+constexpr qsizetype kMaxCsvLine = 64 * 1024;
+
+// Reads a text file line by line, holding no more than one line: CR, LF and
+// CR LF each end a line, and a UTF-8 byte order mark at the start is skipped.
+// A line over kMaxCsvLine is not kept; it is only read through to its end.
+class LineReader {
+public:
+    explicit LineReader(QIODevice& in) : m_in(in) {}
+
+    // The next line without its ending; false at the end or on a read error.
+    bool Next(QByteArray* line, bool* tooLong) {
+        line->clear();
+        *tooLong = false;
+        bool started = false;
+        for (;;) {
+            if (m_pos == m_buf.size() && !Fill()) {
+                if (started)
+                    ++m_number;
+                return started;
+            }
+            const char* data = m_buf.constData();
+            const qsizetype size = m_buf.size();
+            if (m_afterCr) {
+                m_afterCr = false;
+                if (data[m_pos] == '\n') {
+                    ++m_pos;
+                    continue;
+                }
+            }
+            started = true;
+            qsizetype end = m_pos;
+            while (end < size && data[end] != '\n' && data[end] != '\r')
+                ++end;
+            if (!*tooLong) {
+                if (line->size() + (end - m_pos) > kMaxCsvLine) {
+                    *tooLong = true;
+                    line->clear();
+                } else {
+                    line->append(data + m_pos, end - m_pos);
+                }
+            }
+            m_pos = end;
+            if (end < size) {
+                m_afterCr = data[end] == '\r';
+                ++m_pos;
+                ++m_number;
+                return true;
+            }
+        }
+    }
+    int Number() const { return m_number; }
+    const QString& Error() const { return m_error; }
+
+private:
+    bool Fill() {
+        constexpr qint64 kChunk = 64 * 1024;
+        m_buf.resize(kChunk);
+        const qint64 got = m_in.read(m_buf.data(), kChunk);
+        m_buf.resize(got > 0 ? got : 0);
+        m_pos = 0;
+        if (got < 0)
+            m_error = m_in.errorString();
+        if (got > 0 && m_first) {
+            m_first = false;
+            if (m_buf.startsWith("\xEF\xBB\xBF"))
+                m_pos = 3;
+        }
+        return got > 0;
+    }
+
+    QIODevice& m_in;
+    QByteArray m_buf;
+    qsizetype m_pos = 0;
+    bool m_first = true;
+    bool m_afterCr = false;
+    int m_number = 0;
+    QString m_error;
+};
+
 // One line of a CSV file: fields separated by commas, double quotes around a
 // field that holds commas, a doubled quote for a quote inside one.
 bool SplitCsv(const QString& line, QStringList* fields) {
@@ -261,7 +413,12 @@ int AddRepository(Context& c) {
             return Usage(cmd, QStringLiteral("--home takes CUSTOMER.MEDIA"));
         homes.push_back(parts);
     }
-    CZELV10RC rc = c.mfc.Add(r);
+    // The Repository with its zones and homes, or nothing: a refused zone or
+    // home must not leave a Repository behind that a second try calls a duplicate.
+    CZELV10MFC::Batch batch(c.mfc);
+    CZELV10RC rc = batch.Begin();
+    if (rc.IsOK())
+        rc = c.mfc.Add(r);
     if (!rc.IsOK())
         return Fail(cmd, rc);
     for (const ZELVZONE& zone : zones) {
@@ -279,6 +436,9 @@ int AddRepository(Context& c) {
         if (!rc.IsOK())
             return Fail(cmd, rc);
     }
+    rc = batch.Commit();
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
     Out() << "Repository " << id << " added" << Qt::endl;
     return kExitOK;
 }
@@ -368,36 +528,59 @@ struct CsvVolume {
 int ImportVolumes(Context& c) {
     const QString cmd = QStringLiteral("import-volumes");
     QFile file(c.args[0]);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         Err() << "zelvadmin: " << cmd << ": cannot read " << c.args[0] << ": " << file.errorString()
               << Qt::endl;
         return kExitFailed;
     }
     // Every line is checked before anything is written; one bad line writes nothing.
     std::vector<CsvVolume> rows;
-    QStringList problems;
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
-    int lineNumber = 0;
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        ++lineNumber;
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+    QStringList problems; // the first few, to show
+    int problemCount = 0;
+    auto problem = [&](const QString& text) {
+        if (problems.size() < 20)
+            problems << text;
+        ++problemCount;
+    };
+    LineReader in(file);
+    QByteArray bytes;
+    bool tooLong = false;
+    bool headerSeen = false; // the first line that is not a comment may be the header
+    while (in.Next(&bytes, &tooLong)) {
+        const int lineNumber = in.Number();
+        if (tooLong) {
+            problem(
+                QStringLiteral("line %1: longer than %2 bytes").arg(lineNumber).arg(kMaxCsvLine));
+            continue;
+        }
+        if (bytes.contains('\0')) {
+            problem(QStringLiteral("line %1: contains a NUL byte").arg(lineNumber));
+            continue;
+        }
+        if (const qsizetype bad = FirstNonUtf8(bytes.constData(), bytes.size()); bad >= 0) {
+            problem(QStringLiteral("line %1: %2").arg(lineNumber).arg(NotUtf8(bytes, bad)));
+            continue;
+        }
+        const QString line = QString::fromUtf8(bytes);
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
             continue;
         QStringList f;
         if (!SplitCsv(line, &f)) {
-            problems << QStringLiteral("line %1: a quoted field is not closed").arg(lineNumber);
+            problem(QStringLiteral("line %1: a quoted field is not closed").arg(lineNumber));
             continue;
         }
         for (QString& field : f)
             field = field.trimmed();
-        if (lineNumber == 1 && f[0].compare(QLatin1String("customer"), Qt::CaseInsensitive) == 0)
+        const bool first = !headerSeen;
+        headerSeen = true;
+        if (first && f[0].compare(QLatin1String("customer"), Qt::CaseInsensitive) == 0)
             continue; // header
         if (f.size() < 3 || f.size() > 7) {
-            problems << QStringLiteral(
-                            "line %1: expected customer,media,volume[,repository[,target[,move "
-                            "date[,description]]]]")
-                            .arg(lineNumber);
+            problem(
+                QStringLiteral("line %1: expected customer,media,volume[,repository[,target[,move "
+                               "date[,description]]]]")
+                    .arg(lineNumber));
             continue;
         }
         CsvVolume row;
@@ -415,10 +598,10 @@ int ImportVolumes(Context& c) {
         bool fits = true;
         for (const auto& l : lengths)
             if (l.text.toUtf8().size() > l.max) {
-                problems << QStringLiteral("line %1: %2 \"%3\" is longer than %4 characters")
-                                .arg(lineNumber)
-                                .arg(QString::fromLatin1(l.what), l.text)
-                                .arg(l.max);
+                problem(QStringLiteral("line %1: %2 \"%3\" is longer than %4 characters")
+                            .arg(lineNumber)
+                            .arg(QString::fromLatin1(l.what), l.text)
+                            .arg(l.max));
                 fits = false;
             }
         if (!fits)
@@ -430,8 +613,7 @@ int ImportVolumes(Context& c) {
         row.volume.vol.Target().repositoryId.Set(target);
         if (f.size() > 5 && !f[5].isEmpty()) {
             if (!ParseDate(f[5], &row.volume.vol.moveDate)) {
-                problems
-                    << QStringLiteral("line %1: \"%2\" is not a date").arg(lineNumber).arg(f[5]);
+                problem(QStringLiteral("line %1: \"%2\" is not a date").arg(lineNumber).arg(f[5]));
                 continue;
             }
             row.volume.vol.flags |= ZELVVOL_MOVEDATE;
@@ -440,12 +622,14 @@ int ImportVolumes(Context& c) {
             row.description = f[6];
         rows.push_back(row);
     }
-    if (!problems.isEmpty()) {
-        for (const QString& p : problems.mid(0, 20))
+    if (!in.Error().isEmpty())
+        problem(QStringLiteral("cannot read after line %1: %2").arg(in.Number()).arg(in.Error()));
+    if (problemCount > 0) {
+        for (const QString& p : problems)
             Err() << "zelvadmin: " << cmd << ": " << c.args[0] << ": " << p << Qt::endl;
-        if (problems.size() > 20)
-            Err() << "zelvadmin: " << cmd << ": " << problems.size() - 20 << " more problems"
-                  << Qt::endl;
+        if (problemCount > problems.size())
+            Err() << "zelvadmin: " << cmd << ": " << problemCount - problems.size()
+                  << " more problems" << Qt::endl;
         Err() << "zelvadmin: " << cmd << ": nothing was imported" << Qt::endl;
         return kExitFailed;
     }
@@ -803,6 +987,8 @@ QString GeneralHelp(const std::vector<Command>& commands) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int refused = RefuseNonUtf8Arguments(argc, argv))
+        return refused;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelvadmin"));
     const QStringList args = app.arguments();

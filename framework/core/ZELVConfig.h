@@ -22,8 +22,8 @@ public:
     bool IsArray() const;
     bool IsAggregate() const { return IsGroup() || IsList() || IsArray(); }
     QString Name() const;
-    int Count() const;             // members of a group, list or array; 0 otherwise
-    ZELVSetting At(int i) const;   // element i of an aggregate
+    int Count() const;           // members of a group, list or array; 0 otherwise
+    ZELVSetting At(int i) const; // element i of an aggregate
     // Member by relative path ("volume/target" or "volume.target").
     ZELVSetting Member(const QString& path) const;
 
@@ -56,27 +56,40 @@ public:
 
     // Reads the file. On failure returns false, fills the operator's message
     // ("Failed to read configuration file (%s): Line(%d) - Error(%s)") and leaves
-    // an empty configuration, so that every lookup gives its default.
+    // an empty configuration, so that every lookup gives its default. Only a
+    // regular file is read, and at most kMaxFileSize bytes with all it
+    // includes; a UTF-8 byte order mark is skipped. "@include" names a file
+    // relative to the folder of the file it stands in; an included file gets
+    // the same checks, and an error in it is told with its own name and line.
     bool ReadFile(const QString& path, QString* errorText = nullptr);
-    // Parses text (for tests and for callers that already hold the text).
+    // Parses text (for tests and for callers that already hold the text);
+    // includes are taken from the current folder.
     bool ReadString(const QString& text, QString* errorText = nullptr);
     bool IsLoaded() const { return m_loaded; }
     const QString& Path() const { return m_path; }
 
     ZELVSetting Root() const;
     ZELVSetting Lookup(const QString& path) const;
-    std::optional<QString> LookupString(const QString& path) const { return Lookup(path).AsString(); }
+    std::optional<QString> LookupString(const QString& path) const {
+        return Lookup(path).AsString();
+    }
     std::optional<bool> LookupBool(const QString& path) const { return Lookup(path).AsBool(); }
     std::optional<long long> LookupInt(const QString& path) const { return Lookup(path).AsInt(); }
 
     // The raw handle, for the variable store and outside code that reads its own keys.
     config_t* Handle() const { return m_cfg.get(); }
 
-    // Largest file we agree to parse; a larger one is refused with a clear message.
-    static constexpr qint64 kMaxFileSize = 64LL * 1024 * 1024;
+    // Largest file we agree to parse, and largest total with the files it
+    // includes; a larger one is refused with a clear message. A site's file
+    // has a few kilobytes; at this size libconfig still needs seconds at most.
+    static constexpr qint64 kMaxFileSize = 16LL * 1024 * 1024;
 
 private:
     void Reset();
+    // `name` stands for the text in messages; `folder` is where relative
+    // includes are found, `canonical` the file itself (to refuse including it).
+    bool Parse(const QByteArray& content, const QString& name, const QString& folder,
+               const QString& canonical, QString* errorText);
     std::unique_ptr<config_t> m_cfg;
     bool m_loaded = false;
     QString m_path;

@@ -642,6 +642,66 @@ TEST_P(ZELVStoreTest, BulkAddIsAllOrNothing) {
     EXPECT_FALSE(Read("E000002").vol.flags & ZELVVOL_DESCRIPTION);
 }
 
+TEST_P(ZELVStoreTest, BatchKeepsItsCallsTogetherOrDropsThemAll) {
+    std::unique_ptr<CZELV10MFC> other = SecondConnection();
+    auto customer = [](const char* id) {
+        ZELVCUSTEx c;
+        c.customerId = id;
+        return c;
+    };
+    // What another workstation sees: only what was committed.
+    auto seen = [&] {
+        std::vector<ZELVCUSTEx> list;
+        const CZELV10RC rc = other->List(&list);
+        EXPECT_TRUE(rc.IsOK()) << rc.Get().toStdString();
+        QStringList ids;
+        for (const ZELVCUSTEx& c : list)
+            ids << c.customerId.Text();
+        return ids.join(QLatin1Char(' ')).toStdString();
+    };
+    ASSERT_TRUE(db->Refuse(QStringLiteral("data_cluster"), QStringLiteral("INSERT"),
+                           QStringLiteral("refused here")));
+    {
+        CZELV10MFC::Batch batch(mfc);
+        ASSERT_OK(batch.Begin());
+        ASSERT_OK(mfc.Add(customer("BETA")));
+        // A call whose statement fails undoes only itself, and the batch goes
+        // on: on PostgreSQL the failed statement would spoil the transaction.
+        ZELVCLUSTEREx cluster;
+        cluster.customerId = "ACME";
+        cluster.name = "Weekly";
+        const CZELV10RC refused = mfc.Add(cluster);
+        EXPECT_FALSE(refused.IsOK());
+        EXPECT_TRUE(refused.Get().contains(QLatin1String("refused here")))
+            << refused.Get().toStdString();
+        ASSERT_OK(mfc.Add(customer("GAMA")));
+        {
+            CZELV10MFC::Batch inner(mfc);
+            ASSERT_OK(inner.Begin());
+            ASSERT_OK(mfc.Add(customer("DELT")));
+        } // left without Commit: undone alone
+        {
+            CZELV10MFC::Batch inner(mfc);
+            ASSERT_OK(inner.Begin());
+            ASSERT_OK(mfc.Add(customer("EPSI")));
+            ASSERT_OK(inner.Commit());
+        }
+        EXPECT_EQ(seen(), "ACME");
+        ASSERT_OK(batch.Commit());
+    }
+    EXPECT_EQ(seen(), "ACME BETA EPSI GAMA");
+    EXPECT_EQ(Count("data_cluster"), 1);
+    {
+        CZELV10MFC::Batch batch(mfc);
+        ASSERT_OK(batch.Begin());
+        ASSERT_OK(mfc.Add(customer("ZETA")));
+    }
+    EXPECT_EQ(seen(), "ACME BETA EPSI GAMA");
+    // Calls after a batch have transactions of their own again.
+    ASSERT_OK(mfc.Add(customer("ETA1")));
+    EXPECT_EQ(seen(), "ACME BETA EPSI ETA1 GAMA");
+}
+
 TEST_P(ZELVStoreTest, DisabledUserIsRefused) {
     ASSERT_TRUE(db->Exec(QStringLiteral("UPDATE app_user SET flags = 128 WHERE user_id = '%1'")
                              .arg(mfc.CurrentUser())));

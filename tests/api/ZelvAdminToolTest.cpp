@@ -17,6 +17,38 @@ struct ToolRun {
     QString err;
 };
 
+// Runs zelvadmin (or, with `shell`, /bin/sh with the script and the program's
+// path as $0) with its data folder in `home`, so that the real embedded
+// database of whoever runs the tests is never touched.
+ToolRun RunTool(const QStringList& args, const QString& home, const QProcessEnvironment& extra = {},
+                bool shell = false, int waitMs = 300000,
+                const QString& program = QStringLiteral(ZELVADMIN_PATH),
+                const QStringList& prefix = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.remove(QStringLiteral("KELMAR_PASSWORD"));
+    env.insert(extra);
+    p.setProcessEnvironment(env);
+    if (shell)
+        p.start(QStringLiteral("/bin/sh"),
+                QStringList{QStringLiteral("-c"), args.first(), program} + args.mid(1));
+    else if (!prefix.isEmpty())
+        p.start(prefix.first(), prefix.mid(1) + QStringList{program} + args);
+    else
+        p.start(program, args);
+    ToolRun r;
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
 class ZelvAdminToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,37 +56,21 @@ protected:
         server = QStringLiteral("kelmar://") + dir.path() + QStringLiteral("/admin.db");
     }
 
-    ToolRun Admin(QStringList args, bool withServer = true) {
-        return Run(QStringLiteral(ZELVADMIN_PATH), std::move(args), withServer);
-    }
-
-    // The program (or a wrapper that starts it) with the test's environment;
-    // `extra` adds variables.
-    ToolRun Run(const QString& program, QStringList args, bool withServer,
-                const QStringList& prefix = {}, const QStringList& extra = {}) {
+    ToolRun Admin(QStringList args, bool withServer = true, int waitMs = 300000) {
         if (withServer) {
             args.prepend(server);
             args.prepend(QStringLiteral("--server"));
         }
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Never touch the real embedded database of whoever runs the tests.
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
-        env.remove(QStringLiteral("KELMAR_PASSWORD"));
-        for (const QString& e : extra)
-            env.insert(e.section(QLatin1Char('='), 0, 0), e.section(QLatin1Char('='), 1));
-        p.setProcessEnvironment(env);
-        if (prefix.isEmpty())
-            p.start(program, args);
-        else
-            p.start(prefix.first(), prefix.mid(1) + QStringList{program} + args);
-        ToolRun r;
-        if (!p.waitForFinished(300000))
-            return r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return RunTool(args, dir.path(), {}, false, waitMs);
+    }
+
+    // A copy of the program, or the program under a wrapper (`prefix`), on
+    // the test's database with more variables.
+    ToolRun Run(const QString& program, QStringList args, const QStringList& prefix = {},
+                const QProcessEnvironment& extra = {}) {
+        args.prepend(server);
+        args.prepend(QStringLiteral("--server"));
+        return RunTool(args, dir.path(), extra, false, 300000, program, prefix);
     }
 
     QTemporaryDir dir;
@@ -197,6 +213,226 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"BadServerAddress", {"--server", "http://x", "list"}, 2, "kelmar://"}),
     [](const ::testing::TestParamInfo<BadCase>& i) { return std::string(i.param.name); });
 
+struct ImportRow {
+    const char* name;
+    QByteArray csv;
+    bool hugeLine; // a line of 64 MB before the csv's last line
+    int code;
+    const char* message; // on standard output when the import went in, else on standard error
+    int stored;
+};
+
+void PrintTo(const ImportRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ZelvAdminImportTest : public ZelvAdminToolTest,
+                            public ::testing::WithParamInterface<ImportRow> {};
+
+TEST_P(ZelvAdminImportTest, ReadsWhatTheFileSaysOrRefusesItWhole) {
+    const ImportRow& row = GetParam();
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    ASSERT_EQ(
+        Admin({QStringLiteral("add-media"), QStringLiteral("ACME"), QStringLiteral("LTO6")}).code,
+        0);
+    QFile csv(dir.path() + QStringLiteral("/volumes.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    if (row.hugeLine) {
+        csv.write("ACME,LTO6,A00001\n");
+        const QByteArray block(1024 * 1024, 'x');
+        for (int i = 0; i < 64; ++i)
+            csv.write(block);
+        csv.write("\n");
+    }
+    csv.write(row.csv);
+    csv.close();
+    // Ten minutes were seen for the long line; a minute is plenty.
+    const ToolRun r = Admin({QStringLiteral("import-volumes"), csv.fileName()}, true, 60000);
+    csv.remove();
+    EXPECT_EQ(r.code, row.code) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE((row.code == 0 ? r.out : r.err).contains(QString::fromUtf8(row.message)))
+        << r.out.toStdString() << r.err.toStdString();
+    const ToolRun list =
+        Admin({QStringLiteral("list"), QStringLiteral("--customer"), QStringLiteral("ACME"),
+               QStringLiteral("--media"), QStringLiteral("LTO6"), QStringLiteral("--volumes")});
+    EXPECT_TRUE(list.out.contains(QStringLiteral("Volumes of ACME.LTO6: %1\n").arg(row.stored)))
+        << list.out.toStdString();
+    // Whatever was stored is exactly what the file said, never a replacement character.
+    EXPECT_FALSE(list.out.contains(QChar(0xFFFD)));
+}
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+// All of a literal, NULs included.
+template <size_t N> QByteArray Bytes(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ZelvAdminImportTest,
+    ::testing::Values(
+        ImportRow{"CarriageReturnsOnly",
+                  "customer,media,volume\rACME,LTO6,A00001\rACME,LTO6,A00002,,,,\"Payroll, May\"\r",
+                  false, 0, "Imported 2 Volumes", 2},
+        ImportRow{"ByteOrderMarkAndCrLf",
+                  kBom + "customer,media,volume\r\nACME,LTO6,A00001\r\nACME,LTO6,A00002", false, 0,
+                  "Imported 2 Volumes", 2},
+        ImportRow{
+            "MixedLineEnds",
+            "ACME,LTO6,A00001\nACME,LTO6,A00002\r\nACME,LTO6,A00003\r\rACME,LTO6,A00004\n\r\n",
+            false, 0, "Imported 4 Volumes", 4},
+        ImportRow{"HeaderAfterComments",
+                  "# Exported by the vault\n# two Volumes\n\ncustomer,media,volume,repository\n"
+                  "ACME,LTO6,A00001\nACME,LTO6,A00002,INIT\n",
+                  false, 0, "Imported 2 Volumes", 2},
+        ImportRow{"LatinOneDescription", "ACME,LTO6,A00001\nACME,LTO6,A00002,,,,Caf\xE9 tapes\n",
+                  false, 1, "volumes.csv: line 2: not UTF-8 text (byte 0xE9 at position 24)", 0},
+        ImportRow{"OverlongSlashInIdentifier", "ACME,LTO6,A0000\xC0\xAF\n", false, 1,
+                  "line 1: not UTF-8 text (byte 0xC0 at position 16)", 0},
+        ImportRow{"SurrogateInDescription", "ACME,LTO6,A00001,,,,\xED\xA0\x80\n", false, 1,
+                  "line 1: not UTF-8 text (byte 0xED at position 21)", 0},
+        ImportRow{"NulByte", Bytes("ACME,LTO6,A00001\nACME,LTO6,A0\0002\n"), false, 1,
+                  "line 2: contains a NUL byte", 0},
+        ImportRow{"SixtyFourMegabyteLine", "ACME,LTO6,A00002\n", true, 1,
+                  "line 2: longer than 65536 bytes", 0}),
+    [](const ::testing::TestParamInfo<ImportRow>& i) { return std::string(i.param.name); });
+
+TEST_F(ZelvAdminToolTest, ArgumentsThatAreNotUtf8AreRefusedAndNothingStored) {
+    const struct {
+        const char* script; // $0 is zelvadmin, $1 the server
+        const char* message;
+    } cases[] = {
+        {"exec \"$0\" --server \"$1\" add-customer BETA --name \"$(printf 'Caf\\351')\"",
+         "zelvadmin: add-customer: Invalid text: argument 6 (after --name) is not UTF-8 text "
+         "(byte 0xE9 at position 4)"},
+        {"exec \"$0\" --server \"$1\" add-customer \"$(printf 'B\\377TA')\"",
+         "zelvadmin: add-customer: Invalid text: argument 4 is not UTF-8 text (byte 0xFF at "
+         "position 2)"},
+        {"exec \"$0\" --server \"$1\" import-volumes \"$(printf '/tmp/v\\374.csv')\"",
+         "zelvadmin: import-volumes: Invalid text: argument 4 is not UTF-8 text (byte 0xFC at "
+         "position 7)"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = RunTool({QString::fromUtf8(c.script), server}, dir.path(), {}, true);
+        EXPECT_EQ(r.code, 1) << c.script << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+    }
+    const ToolRun list = Admin({QStringLiteral("list")});
+    EXPECT_TRUE(list.out.contains(QLatin1String("Customers: 0"))) << list.out.toStdString();
+}
+
+// The commands that write several records, on both engines.
+class ZelvAdminStoreTest : public ::testing::TestWithParam<TestEngine> {
+protected:
+    void SetUp() override {
+        db = std::make_unique<ZelvTestDb>(GetParam());
+        QString why;
+        if (!db->Ready(&why)) {
+            if (GetParam() == TestEngine::PostgreSQL && ZelvTestDb::PgAddressText().isEmpty())
+                GTEST_SKIP() << why.toStdString();
+            FAIL() << why.toStdString();
+        }
+        // The password goes through the environment, not the command line.
+        server = db->Address().Display();
+        if (GetParam() == TestEngine::PostgreSQL)
+            env.insert(QStringLiteral("PGPASSWORD"), db->Address().password);
+        const ToolRun r = Admin({QStringLiteral("init")});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    }
+
+    ToolRun Admin(QStringList args) {
+        args.prepend(server);
+        args.prepend(QStringLiteral("--server"));
+        return RunTool(args, db->Folder(), env);
+    }
+
+    qint64 Count(const QString& sql) const { return db->Scalar(sql).toLongLong(); }
+
+    // Every table the commands write, and the Container numbers given out.
+    std::string Snapshot() const {
+        std::string s;
+        for (const char* table : {"customer", "media", "repository", "repository_setting", "zone",
+                                  "data_cluster", "consignment", "consignment_event", "volume",
+                                  "attribute", "attribute_type", "volume_history"})
+            s += std::string(table) + "=" +
+                 std::to_string(
+                     Count(QStringLiteral("SELECT COUNT(*) FROM ") + QString::fromLatin1(table))) +
+                 " ";
+        return s + "container=" +
+               std::to_string(
+                   Count(QStringLiteral("SELECT value FROM counter WHERE name = 'container'")));
+    }
+
+    std::unique_ptr<ZelvTestDb> db;
+    QString server;
+    QProcessEnvironment env;
+};
+
+TEST_P(ZelvAdminStoreTest, RefusedRepositoryLeavesNothingAndCanBeAddedAfterwards) {
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    ASSERT_EQ(
+        Admin({QStringLiteral("add-media"), QStringLiteral("ACME"), QStringLiteral("LTO6")}).code,
+        0);
+    const struct {
+        QStringList options;
+        const char* message;
+    } refused[] = {
+        {{"--zone", "Rack A:1:400", "--zone", "Rack B:300:100"}, "the slots overlap zone Rack A"},
+        {{"--zone", "Rack A:1:400", "--home", "NONE.LTO6"}, "Customer not found"},
+        {{"--zone", "Rack A:1:400", "--home", "ACME.LTO6", "--home", "ACME.LTO9"},
+         "Media Type not found"},
+    };
+    const std::string before = Snapshot();
+    for (const auto& c : refused) {
+        const ToolRun r =
+            Admin(QStringList{QStringLiteral("add-repository"), QStringLiteral("LIB1"),
+                              QStringLiteral("--type"), QStringLiteral("library")} +
+                  c.options);
+        EXPECT_EQ(r.code, 1) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+        EXPECT_EQ(Snapshot(), before) << c.message;
+    }
+    const ToolRun r = Admin({QStringLiteral("add-repository"), QStringLiteral("LIB1"),
+                             QStringLiteral("--zone"), QStringLiteral("Rack A:1:400"),
+                             QStringLiteral("--zone"), QStringLiteral("Rack B:401:100"),
+                             QStringLiteral("--home"), QStringLiteral("ACME.LTO6")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM zone WHERE repository_id = 'LIB1'")), 2);
+    EXPECT_EQ(Count(QStringLiteral(
+                  "SELECT COUNT(*) FROM repository_setting WHERE repository_id = 'LIB1'")),
+              1);
+}
+
+TEST_P(ZelvAdminStoreTest, DemoStoppedHalfWayLeavesNothingAndRunsAgain) {
+    // Where the run is stopped: after the Repositories, Customers and Media
+    // Types, and at its very last step, after every Volume.
+    const struct {
+        const char* table;
+        const char* event;
+    } stops[] = {{"data_cluster", "INSERT"}, {"volume", "UPDATE"}};
+    const std::string before = Snapshot();
+    for (const auto& stop : stops) {
+        ASSERT_TRUE(db->Refuse(QString::fromLatin1(stop.table), QString::fromLatin1(stop.event),
+                               QStringLiteral("demo stopped")));
+        const ToolRun r =
+            Admin({QStringLiteral("demo"), QStringLiteral("--volumes"), QStringLiteral("100")});
+        EXPECT_EQ(r.code, 1) << stop.table << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String("demo stopped"))) << r.err.toStdString();
+        EXPECT_EQ(Snapshot(), before) << stop.table;
+        ASSERT_TRUE(db->Allow(QString::fromLatin1(stop.table)));
+    }
+    const ToolRun r =
+        Admin({QStringLiteral("demo"), QStringLiteral("--volumes"), QStringLiteral("100")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        QLatin1String("5 Customers, 3 Media Types, 7 Repositories, 12 Containers, 100 Volumes")))
+        << r.out.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ZelvAdminStoreTest,
+                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
+
 TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     for (const char* command : {"init", "demo", "add-customer", "add-media", "add-repository",
                                 "add-volume", "import-volumes", "list"}) {
@@ -259,11 +495,11 @@ TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
          "cannot read the password file"},
     };
     for (const Row& row : rows) {
-        QStringList extra;
+        QProcessEnvironment extra;
         if (!row.variable.isEmpty())
-            extra << QStringLiteral("KELMAR_PASSWORD=") + row.variable;
+            extra.insert(QStringLiteral("KELMAR_PASSWORD"), row.variable);
         const ToolRun r = Run(QStringLiteral(ZELVADMIN_PATH),
-                              row.options + QStringList{QStringLiteral("list")}, true, {}, extra);
+                              row.options + QStringList{QStringLiteral("list")}, {}, extra);
         EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
         const QString said = r.out + r.err;
         EXPECT_TRUE(said.contains(QLatin1String(row.says)))
@@ -298,10 +534,10 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     const QByteArray before = f.readAll();
     f.close();
 
-    ToolRun r = Run(tool, {QStringLiteral("list")}, true, prefix);
+    ToolRun r = Run(tool, {QStringLiteral("list")}, prefix);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QLatin1String("ACME"))) << r.out.toStdString();
-    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, true, prefix);
+    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, prefix);
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QLatin1String("read-only"))) << r.err.toStdString();
 

@@ -109,6 +109,28 @@ bool ZelvTestDb::Exec(const QString& sql) const {
     return ok;
 }
 
+bool ZelvTestDb::Refuse(const QString& table, const QString& event, const QString& message) const {
+    const QString name = QStringLiteral("refuse_") + table;
+    if (m_engine == TestEngine::SQLite)
+        return Exec(
+            QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 BEGIN SELECT RAISE(ABORT, '%4'); END")
+                .arg(name, event, table, message));
+    return Exec(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS"
+                               " $$BEGIN RAISE EXCEPTION '%2'; END$$")
+                    .arg(name, message)) &&
+           Exec(QStringLiteral(
+                    "CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW EXECUTE FUNCTION %1()")
+                    .arg(name, event, table));
+}
+
+bool ZelvTestDb::Allow(const QString& table) const {
+    const QString name = QStringLiteral("refuse_") + table;
+    if (m_engine == TestEngine::SQLite)
+        return Exec(QStringLiteral("DROP TRIGGER %1").arg(name));
+    return Exec(QStringLiteral("DROP TRIGGER %1 ON %2").arg(name, table)) &&
+           Exec(QStringLiteral("DROP FUNCTION %1()").arg(name));
+}
+
 QVariant ZelvTestDb::Scalar(const QString& sql) const {
     QVariant value;
     OnSideConnection([&](QSqlQuery& q) {

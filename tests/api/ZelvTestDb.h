@@ -36,6 +36,10 @@ public:
     // checks of what is stored). Returns the first column of the first row.
     QVariant Scalar(const QString& sql) const;
     bool Exec(const QString& sql) const;
+    // Makes every `event` ("INSERT", "UPDATE") on `table` fail with `message`,
+    // as a failure half way through a change would; Allow takes that away.
+    bool Refuse(const QString& table, const QString& event, const QString& message) const;
+    bool Allow(const QString& table) const;
 
     static QString PgAddressText() { return qEnvironmentVariable("KELMAR_TEST_PG"); }
 

@@ -8,15 +8,18 @@
 #include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <thread>
 #include <unistd.h>
@@ -541,7 +544,8 @@ TEST_F(AppCoreTest, VariableStoreFollowsEveryConfigurationRead) {
     const QString cfg = WriteFile(QStringLiteral("vars.cfg"),
                                   "variable = { lists = { value = \"/srv/lists\"; }; };\n");
     ASSERT_TRUE(app.LoadConfig(cfg));
-    EXPECT_EQ(app.Variables().Expand(QStringLiteral("$lists.txt")), QStringLiteral("/srv/liststxt"));
+    EXPECT_EQ(app.Variables().Expand(QStringLiteral("$lists.txt")),
+              QStringLiteral("/srv/liststxt"));
     EXPECT_EQ(app.Variables().GetVariable(QStringLiteral("site")), std::nullopt);
 
     // A failed read leaves an empty configuration; the store is bound to it, not to freed settings.
@@ -615,6 +619,216 @@ INSTANTIATE_TEST_SUITE_P(
                       BadConfigRow{"SyntaxErrorGivesItsLine", BadConfigRow::SyntaxError, 3},
                       BadConfigRow{"BinaryGarbage", BadConfigRow::Garbage, 0},
                       BadConfigRow{"TenMegabytes", BadConfigRow::Huge, 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Included files and what may stand in their place. "@DIR@" in the texts is the
+// test's folder; every file is made in it before the load.
+struct IncludeRow {
+    const char* name;
+    std::vector<std::pair<const char*, QByteArray>> files; // name -> content
+    const char* folder;                                    // made as a folder
+    const char* fifo;                                      // made as a FIFO
+    const char* sparse;                                    // made as an 80 MB file
+    const char* message; // the whole message; empty: the file loads
+    const char* logfile; // options/logfile when it loads
+    bool speechOff;      // options/disablespeech when it loads
+};
+
+void PrintTo(const IncludeRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class ConfigIncludeTest : public AppCoreTest, public ::testing::WithParamInterface<IncludeRow> {
+protected:
+    // Loads on a thread of its own, so that a load stuck on a FIFO fails the test
+    // instead of hanging the suite: after the wait the FIFO gets a writer that
+    // leaves at once, which ends the reader's wait with an empty file.
+    bool LoadBounded(CZELVAppCore& app, const QString& path, QString* error, const QString& fifo) {
+        std::packaged_task<bool()> load([&] { return app.LoadConfig(path, error); });
+        std::future<bool> loaded = load.get_future();
+        std::thread loader(std::move(load));
+        if (loaded.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            ADD_FAILURE() << "the load did not end within 30 s";
+            for (int i = 0; i < 100 && loaded.wait_for(std::chrono::milliseconds(100)) !=
+                                           std::future_status::ready;
+                 ++i) {
+                const int fd = fifo.isEmpty() ? -1
+                                              : ::open(QFile::encodeName(fifo).constData(),
+                                                       O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            if (loaded.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+                std::_Exit(1); // still stuck: end the program rather than wait for ever
+        }
+        loader.join();
+        return loaded.get();
+    }
+};
+
+TEST_P(ConfigIncludeTest, EndsAtOnceWithTheMessageOrTheSettings) {
+    const IncludeRow& row = GetParam();
+    const QString dir = m_dir.path();
+    auto expand = [&](QByteArray text) { return text.replace("@DIR@", dir.toUtf8()); };
+    for (const auto& [name, content] : row.files) {
+        const QString path = Path(QString::fromUtf8(name));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        WriteFile(QString::fromUtf8(name), expand(content));
+    }
+    if (row.folder) {
+        ASSERT_TRUE(QDir().mkpath(Path(QString::fromUtf8(row.folder))));
+    }
+    QString fifo;
+    if (row.fifo) {
+        fifo = Path(QString::fromUtf8(row.fifo));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    }
+    if (row.sparse) {
+        QFile huge(Path(QString::fromUtf8(row.sparse)));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(80LL * 1024 * 1024));
+    }
+
+    CZELVAppCore app(Setup());
+    app.SetEnvironment(EnvOf({}));
+    const QString top = Path(QStringLiteral("ZELVDesk.cfg"));
+    QString error;
+    const bool loaded = LoadBounded(app, top, &error, fifo);
+    const QString expected = QString::fromUtf8(expand(row.message));
+    if (expected.isEmpty()) {
+        ASSERT_TRUE(loaded) << error.toStdString();
+        EXPECT_TRUE(app.IsConfigLoaded());
+        EXPECT_EQ(app.Config().LookupString(QStringLiteral("options/logfile")).value_or(QString()),
+                  QString::fromUtf8(row.logfile));
+        EXPECT_EQ(app.Config().LookupBool(QStringLiteral("options/disablespeech")).value_or(false),
+                  row.speechOff);
+        return;
+    }
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(error, expected);
+    // Defaults: nothing of the file, nor of what it included before the problem.
+    EXPECT_FALSE(app.IsConfigLoaded());
+    EXPECT_FALSE(app.Config().LookupBool(QStringLiteral("options/disablespeech")).has_value());
+    EXPECT_FALSE(app.Config().Lookup(QStringLiteral("options")).IsValid());
+}
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+INSTANTIATE_TEST_SUITE_P(
+    AppCore, ConfigIncludeTest,
+    ::testing::Values(
+        IncludeRow{
+            "IncludedFolder",
+            {{"ZELVDesk.cfg", "options = { disablespeech = true; };\n@include \"@DIR@/rules\"\n"}},
+            "rules",
+            nullptr,
+            nullptr,
+            "Failed to read configuration file (@DIR@/ZELVDesk.cfg): Line(2) - "
+            "Error(cannot include @DIR@/rules: is a directory)",
+            "",
+            false},
+        IncludeRow{"IncludedFifo",
+                   {{"ZELVDesk.cfg",
+                     "options = { disablespeech = true; };\n\n  @include \"@DIR@/pipe\"\n"}},
+                   nullptr,
+                   "pipe",
+                   nullptr,
+                   "Failed to read configuration file (@DIR@/ZELVDesk.cfg): Line(3) - "
+                   "Error(cannot include @DIR@/pipe: not a regular file)",
+                   "",
+                   false},
+        IncludeRow{"IncludedHugeFile",
+                   {{"ZELVDesk.cfg",
+                     "@include \"@DIR@/rules.cfg\"\noptions = { disablespeech = true; };\n"}},
+                   nullptr,
+                   nullptr,
+                   "rules.cfg",
+                   "Failed to read configuration file (@DIR@/ZELVDesk.cfg): Line(1) - "
+                   "Error(cannot include @DIR@/rules.cfg: file too large)",
+                   "",
+                   false},
+        IncludeRow{"IncludedMissing",
+                   {{"ZELVDesk.cfg",
+                     "options = { disablespeech = true; };\n@include \"@DIR@/gone.cfg\"\n"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "Failed to read configuration file (@DIR@/ZELVDesk.cfg): Line(2) - "
+                   "Error(cannot include @DIR@/gone.cfg: file not found)",
+                   "",
+                   false},
+        IncludeRow{"IncludesItself",
+                   {{"ZELVDesk.cfg", "@include \"@DIR@/a.cfg\"\n"},
+                    {"a.cfg", "x = 1;\n@include \"@DIR@/ZELVDesk.cfg\"\n"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "Failed to read configuration file (@DIR@/a.cfg): Line(2) - "
+                   "Error(cannot include @DIR@/ZELVDesk.cfg: it includes itself)",
+                   "",
+                   false},
+        IncludeRow{"ErrorInIncludedFileNamesItsFileAndLine",
+                   {{"ZELVDesk.cfg", "# site settings\noptions = { disablespeech = true; };\n"
+                                     "@include \"@DIR@/conf.d/rules.cfg\"\nlast = 1;\n"},
+                    {"conf.d/rules.cfg", "routing = ();\nallocation = ( ;\n"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "Failed to read configuration file (@DIR@/conf.d/rules.cfg): Line(2) - "
+                   "Error(syntax error)",
+                   "",
+                   false},
+        IncludeRow{"ErrorAfterAnIncludeKeepsItsLine",
+                   {{"ZELVDesk.cfg", "@include \"@DIR@/a.cfg\"\noptions = {\n  logfile = ;\n};\n"},
+                    {"a.cfg", "one = 1;\ntwo = 2;\nthree = 3;"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "Failed to read configuration file (@DIR@/ZELVDesk.cfg): Line(3) - "
+                   "Error(syntax error)",
+                   "",
+                   false},
+        IncludeRow{
+            "ByteOrderMarkInTopFile",
+            {{"ZELVDesk.cfg", kBom + "options = { disablespeech = true; logfile = \"/srv\"; };\n"}},
+            nullptr,
+            nullptr,
+            nullptr,
+            "",
+            "/srv",
+            true},
+        IncludeRow{"ByteOrderMarkInIncludedFile",
+                   {{"ZELVDesk.cfg",
+                     "options = {\n  @include \"@DIR@/log.cfg\"\n  disablespeech = true;\n};\n"},
+                    {"log.cfg", kBom + "logfile = \"/var/log/kelmar\";"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "",
+                   "/var/log/kelmar",
+                   true},
+        IncludeRow{"NestedIncludesFromTheirOwnFolders",
+                   {{"ZELVDesk.cfg", "@include \"conf.d/options.cfg\"\n"},
+                    {"conf.d/options.cfg", "options = {\n@include \"speech.cfg\"\n"
+                                           "@include \"@DIR@/log.cfg\"\n};\n"},
+                    {"conf.d/speech.cfg", "disablespeech = true;\n"},
+                    {"log.cfg", "logfile = \"/srv/logs\";\n"}},
+                   nullptr,
+                   nullptr,
+                   nullptr,
+                   "",
+                   "/srv/logs",
+                   true},
+        IncludeRow{
+            "IncludesInCommentsAndStringsAreText",
+            {{"ZELVDesk.cfg", "# @include \"rules\"\n/*\n@include \"rules\"\n*/\n"
+                              "options = { logfile = \"a\n@include \\\"rules\\\"\n\"; };\n"}},
+            "rules",
+            nullptr,
+            nullptr,
+            "",
+            "a\n@include \"rules\"\n",
+            false}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // ---------------------------------------------------------------------------
