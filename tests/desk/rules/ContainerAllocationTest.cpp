@@ -365,7 +365,7 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     s.clusters = &clusters;
     s.dryRun = c.dryRun;
     s.log = [&log](int image, const QString& text) {
-        log << QStringLiteral("%1 %2").arg(QLatin1Char("IWE"[image]), text);
+        log << QString(QLatin1Char("IWE"[image])) + QLatin1Char(' ') + text;
     };
     s.notify = [&errors](const QString& title, const QString& line1, const QString& line2,
                          int icon) {
@@ -386,7 +386,7 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     QStringList fromDecisions;
     for (const CAllocationDecision& d : decisions)
         for (const CAllocationLine& l : d.lines)
-            fromDecisions << QStringLiteral("%1 %2").arg(QLatin1Char("IWE"[l.image]), l.text);
+            fromDecisions << QString(QLatin1Char("IWE"[l.image])) + QLatin1Char(' ') + l.text;
     QStringList rowLines = log.mid(1, log.size() - 2);
     if (!allocation.Rules().HasSection())
         rowLines.clear();
@@ -434,15 +434,17 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     }
 }
 
+std::string CaseName(
+    const ::testing::TestParamInfo<std::tuple<TestEngine, AllocationCase>>& param) {
+    return std::string(std::get<0>(param.param) == TestEngine::SQLite ? "SQLite_"
+                                                                      : "PostgreSQL_") +
+           std::get<1>(param.param).name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ContainerAllocationTest,
                          ::testing::Combine(::testing::Values(TestEngine::SQLite,
                                                               TestEngine::PostgreSQL),
                                             ::testing::ValuesIn(kCases)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) == TestEngine::SQLite
-                                                    ? "SQLite_"
-                                                    : "PostgreSQL_") +
-                                    std::get<1>(info.param).name;
-                         });
+                         CaseName);
 
 } // namespace
