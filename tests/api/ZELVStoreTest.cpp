@@ -864,7 +864,10 @@ TEST_P(ZELVStoreTest, ScanOutCarriesContainerAndFlagUntilTheArrival) {
     ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "C0002", "DC01")));
     const uint32_t c1 = Read("C0001", "CONT").vol.container;
     const uint32_t c2 = Read("C0002", "CONT").vol.container;
-    const uint32_t betaBox = Read("CB001", "CONT").vol.container;
+    ZELVVOLS betaRecord;
+    ASSERT_OK(mfc.Get(&betaRecord, QStringLiteral("BETA"), QStringLiteral("CONT"),
+                      QStringLiteral("CB001")));
+    const uint32_t betaBox = betaRecord.container;
     ASSERT_NE(c1, 0u);
     ASSERT_NE(betaBox, 0u);
     ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A1", "DC01", "VLT1")));
