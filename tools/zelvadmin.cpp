@@ -678,6 +678,7 @@ void ExplainAllocation(CZELV10MFC& mfc, const ZELVConfig& config, const QString&
     s.repositories = &repositories;
     s.clusters = &clusters;
     s.dryRun = true;
+    s.keepLines = verbose;
     CContainerAllocation allocation(s);
     const std::vector<CAllocationDecision> decisions = allocation.Allocate(sendList, candidates);
     if (!allocation.Rules().HasSection())

@@ -48,6 +48,9 @@ ZELVSetting ReadGroup(const ZELVSetting& element, const QString& member, QString
     return s;
 }
 
+const QString kChecking = QStringLiteral("Checking ");
+const QString kCapacityExceeded = QStringLiteral("Container capacity has been exceeded");
+
 bool Full(const CandidateContainer& c) {
     return c.capacity != 0 && c.used + c.reserved >= c.capacity;
 }
@@ -253,10 +256,15 @@ class CAllocationRun {
 public:
     CAllocationRun(const CContainerAllocation::Services& s, const CAllocationRules& rules,
                    std::vector<CandidateContainer>& candidates)
-        : m_s(s), m_rules(rules), m_candidates(candidates) {}
+        : m_s(s), m_rules(rules), m_candidates(candidates) {
+        // Every row walks the candidates with their texts: made once here.
+        m_texts.reserve(candidates.size());
+        for (const CandidateContainer& c : candidates)
+            m_texts.push_back(c.key.Text());
+    }
 
     void Log(int image, const QString& text) {
-        if (m_decision)
+        if (m_decision && m_s.keepLines)
             m_decision->lines.push_back({image, text});
         if (m_s.log)
             m_s.log(image, text);
@@ -367,17 +375,18 @@ private:
                 QStringLiteral("Element does not have a 'container' section."));
             return nullptr;
         }
-        for (CandidateContainer& c : m_candidates) {
-            const QString text = c.key.Text();
-            Log(CContainerAllocation::Information, QStringLiteral("Checking %1").arg(text));
+        for (size_t k = 0; k < m_candidates.size(); ++k) {
+            CandidateContainer& c = m_candidates[k];
+            const QString& text = m_texts[k];
+            Log(CContainerAllocation::Information, kChecking + text);
             if (Full(c)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container capacity has been exceeded"));
+                Log(CContainerAllocation::Information, kCapacityExceeded);
                 continue;
             }
             if (!c.repository.isEmpty() && c.repository != t) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("Container has an incompatible target (%1)").arg(c.repository));
+                    QStringLiteral("Container has an incompatible target (") + c.repository +
+                        QLatin1Char(')'));
                 continue;
             }
             if (!e.containerBarcode.Accepts(text)) {
@@ -422,17 +431,17 @@ private:
         const QString& d = *e.assignDataCluster;
         Log(CContainerAllocation::Information,
             QStringLiteral("Trying to assign an eligable Container to Data-Cluster(%1)").arg(d));
-        for (CandidateContainer& c : m_candidates) {
-            const QString text = c.key.Text();
-            Log(CContainerAllocation::Information, QStringLiteral("Checking %1").arg(text));
+        for (size_t k = 0; k < m_candidates.size(); ++k) {
+            CandidateContainer& c = m_candidates[k];
+            const QString& text = m_texts[k];
+            Log(CContainerAllocation::Information, kChecking + text);
             if (c.dataClusterNumber != 0) {
                 Log(CContainerAllocation::Information,
                     QStringLiteral("Container already has a Data-Cluster assigned so skipping"));
                 continue;
             }
             if (Full(c)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container capacity has been exceeded"));
+                Log(CContainerAllocation::Information, kCapacityExceeded);
                 continue;
             }
             if (!c.repository.isEmpty() && c.repository != t) {
@@ -503,6 +512,7 @@ private:
     const CAllocationRules& m_rules;
     std::vector<CandidateContainer>& m_candidates;
     CAllocationDecision* m_decision = nullptr;
+    std::vector<QString> m_texts; // the candidates' Volume texts
 };
 
 } // namespace

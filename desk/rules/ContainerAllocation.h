@@ -132,6 +132,9 @@ public:
         // Decide only: a Data-Cluster given to an empty Container is not
         // written to the server (zelvadmin check-rules).
         bool dryRun = false;
+        // Keep each decision's log lines in the decision as well (the page
+        // has them in its log already and can leave this off).
+        bool keepLines = true;
     };
 
     // Reads the table from the configuration, once.
