@@ -28,21 +28,68 @@ const char* const kClusters[] = {"", "Payroll", "Finance", "Engineering", "Archi
 const char* const kTable = R"(allocation = (
   { volume = { barcode = "ACME.LTO9.*"; }; container = { }; },
   { volume = { datacluster = "Legal"; allocation = false; }; },
-  { volume = { barcode = "*.LTO6.+([0-9])"; target = "TRN1"; allocation = false; }; },
-  { volume = { datacluster = "Payroll"; target = "VLT?"; };
-    container = { datacluster = "Payroll"; };
-    assignment = { datacluster = "Payroll"; barcode = "ACME.CONT.C0[01]*"; }; },
-  { volume = { datacluster = "Finance"; target = "VLT1"; };
-    container = { datacluster = "Finance"; };
-    assignment = { datacluster = "Finance"; barcode = "ACME.CONT.C01*"; }; },
-  { volume = { datacluster = "Engineering"; barcode = "ACME.@(LTO6|LTO8).*"; };
-    container = { barcode = "ACME.CONT.*"; datacluster = "!(Payroll|Finance)"; }; },
-  { volume = { datacluster = "Archive"; allocation = false; }; },
-  { volume = { target = "LIB1"; barcode = "*.LTO8.*"; };
-    container = { barcode = "ACME.CONT.C1*"; }; },
-  { volume = { target = "@(VLT1|VLT2|LIB1)"; };
-    container = { datacluster = "!(Payroll|Finance)"; }; },
-  { volume = { allocation = false; }; }
+  { volume = { barcode = "*.LTO6.+([0-9])";
+target = "TRN1";
+allocation = false;
+};
+}
+, {
+    volume = { datacluster = "Payroll";
+    target = "VLT?";
+};
+container = { datacluster = "Payroll";
+}
+;
+assignment = { datacluster = "Payroll";
+barcode = "ACME.CONT.C0[01]*";
+}
+;
+}
+, {
+    volume = { datacluster = "Finance";
+    target = "VLT1";
+};
+container = { datacluster = "Finance";
+}
+;
+assignment = { datacluster = "Finance";
+barcode = "ACME.CONT.C01*";
+}
+;
+}
+, {
+    volume = { datacluster = "Engineering";
+    barcode = "ACME.@(LTO6|LTO8).*";
+};
+container = { barcode = "ACME.CONT.*";
+datacluster = "!(Payroll|Finance)";
+}
+;
+}
+, {
+    volume = { datacluster = "Archive";
+    allocation = false;
+};
+}
+, {
+    volume = { target = "LIB1";
+    barcode = "*.LTO8.*";
+};
+container = { barcode = "ACME.CONT.C1*";
+}
+;
+}
+, {
+    volume = { target = "@(VLT1|VLT2|LIB1)";
+};
+container = { datacluster = "!(Payroll|Finance)";
+}
+;
+}
+, {
+    volume = { allocation = false;
+};
+}
 );)";
 
 struct World {
@@ -56,9 +103,8 @@ struct World {
 
     bool Make() {
         ZELVServerAddress address;
-        if (!ZELVServerAddress::Parse(QStringLiteral("kelmar://") + dir.path() +
-                                          QStringLiteral("/bench.db"),
-                                      &address))
+        if (!ZELVServerAddress::Parse(
+                QStringLiteral("kelmar://") + dir.path() + QStringLiteral("/bench.db"), &address))
             return false;
         mfc.SetServerAddress(address);
         if (!mfc.Logon().IsOK())

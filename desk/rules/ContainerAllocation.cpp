@@ -41,8 +41,8 @@ CAllocationPattern ReadPattern(const ZELVSetting& group, const QString& member,
 ZELVSetting ReadGroup(const ZELVSetting& element, const QString& member, QStringList* notes) {
     const ZELVSetting s = element.Member(member);
     if (s.IsValid() && !s.IsGroup()) {
-        notes->append(QStringLiteral("'%1' is not a group (%2) and is ignored")
-                          .arg(member, s.TypeName()));
+        notes->append(
+            QStringLiteral("'%1' is not a group (%2) and is ignored").arg(member, s.TypeName()));
         return {};
     }
     return s;
@@ -146,8 +146,8 @@ CAllocationRules::CAllocationRules(const ZELVConfig* config) {
 }
 
 QString CAllocationDecision::Summary() const {
-    const QString by = element ? QStringLiteral("element %1 (line %2)").arg(element).arg(line)
-                               : QString();
+    const QString by =
+        element ? QStringLiteral("element %1 (line %2)").arg(element).arg(line) : QString();
     switch (outcome) {
     case kNoSection:
         return QStringLiteral("no 'allocation' section: no Container");
@@ -224,8 +224,7 @@ void BuildCandidateContainers(CZELV10MFC& connection, CContainerCache& container
                  .Get(&v, c.key.customerId.Text(), c.key.mediaId.Text(), c.key.volumeId.Text())
                  .IsOK())
             continue;
-        if (v.vol.Current().repositoryId != at ||
-            (v.vol.capacity != 0 && v.used >= v.vol.capacity))
+        if (v.vol.Current().repositoryId != at || (v.vol.capacity != 0 && v.used >= v.vol.capacity))
             continue;
         CandidateContainer k;
         k.number = c.number;
@@ -289,7 +288,8 @@ public:
             d->container = c->number;
             d->containerText = c->key.Text();
         } else {
-            Log(CContainerAllocation::Warning, QStringLiteral("Could not assign an existing Container"));
+            Log(CContainerAllocation::Warning,
+                QStringLiteral("Could not assign an existing Container"));
             const CandidateContainer* e = Empty(*rule, row.target);
             row.containerNumber = e ? e->number : 0;
             if (e) {
@@ -323,7 +323,8 @@ private:
             for (const QString& note : e.notes)
                 Log(CContainerAllocation::Warning, note);
             if (!e.hasVolume) {
-                Log(CContainerAllocation::Error, QStringLiteral("This element has no 'volume' section"));
+                Log(CContainerAllocation::Error,
+                    QStringLiteral("This element has no 'volume' section"));
                 continue;
             }
             if (!e.barcode.Accepts(volumeText)) {
@@ -369,7 +370,8 @@ private:
     }
 
     CandidateContainer* Existing(const CAllocationElement& e, const QString& t) {
-        Log(CContainerAllocation::Information, QStringLiteral("Looking for an 'container' section"));
+        Log(CContainerAllocation::Information,
+            QStringLiteral("Looking for an 'container' section"));
         if (!e.hasContainer) {
             Log(CContainerAllocation::Warning,
                 QStringLiteral("Element does not have a 'container' section."));
@@ -391,7 +393,8 @@ private:
             }
             if (!e.containerBarcode.Accepts(text)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("Container did not meet the Barcode filter requirement (Filter=%1)")
+                    QStringLiteral(
+                        "Container did not meet the Barcode filter requirement (Filter=%1)")
                         .arg(e.containerBarcode.Text()));
                 continue;
             }
@@ -417,7 +420,8 @@ private:
     }
 
     CandidateContainer* Empty(const CAllocationElement& e, const QString& t) {
-        Log(CContainerAllocation::Information, QStringLiteral("Looking for an 'assignment' section"));
+        Log(CContainerAllocation::Information,
+            QStringLiteral("Looking for an 'assignment' section"));
         if (!e.hasAssignment) {
             Log(CContainerAllocation::Warning,
                 QStringLiteral("Element does not have an 'assignment' section."));
@@ -452,7 +456,8 @@ private:
             }
             if (!e.assignBarcode.Accepts(text)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("Container did not meet the Barcode filter requirement (Filter=%1)")
+                    QStringLiteral(
+                        "Container did not meet the Barcode filter requirement (Filter=%1)")
                         .arg(e.assignBarcode.Text()));
                 continue;
             }
@@ -486,9 +491,8 @@ private:
     // The Container Volume takes the Data-Cluster on the server at once.
     bool WriteCluster(const CandidateContainer& c, uint32_t n) {
         if (!m_s.connection) {
-            Log(CContainerAllocation::Error,
-                QStringLiteral("Error fetching Container record (%1)")
-                    .arg(CZELV10RC(ZELV10RC_NOTLOGGEDON).Get()));
+            Log(CContainerAllocation::Error, QStringLiteral("Error fetching Container record (%1)")
+                                                 .arg(CZELV10RC(ZELV10RC_NOTLOGGEDON).Get()));
             return false;
         }
         CVolumeRecord record(*m_s.connection, c.key);

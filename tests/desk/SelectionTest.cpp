@@ -7,9 +7,9 @@
 #include "DeskTestSupport.h"
 #include "MediaCache.h"
 #include "MediaPage.h"
+#include "RepositoryChoice.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10MediaListCtrl.h"
-#include "RepositoryChoice.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -869,7 +869,7 @@ void SelectionTest::repositoryChoice() {
 
     // A Media Type the server does not know: only the empty choice.
     FillRepositoryChoice(cache, &target, acme, QStringLiteral("NONE"), QStringLiteral("VLT1"),
-                               nullptr, false);
+                         nullptr, false);
     QCOMPARE(options(), QStringList{"<No Selection>"});
     QVERIFY(!cache.LastResult().IsOK());
 }
