@@ -25,72 +25,25 @@ const char* const kTargets[] = {"VLT1", "VLT2", "LIB1", "TRN1"};
 const char* const kClusters[] = {"", "Payroll", "Finance", "Engineering", "Archive", "Legal"};
 
 // Ten elements, most Volumes falling through several before one decides.
-const char* const kTable = R"(allocation = (
+const char* const kTable = R"cfg(allocation = (
   { volume = { barcode = "ACME.LTO9.*"; }; container = { }; },
   { volume = { datacluster = "Legal"; allocation = false; }; },
-  { volume = { barcode = "*.LTO6.+([0-9])";
-target = "TRN1";
-allocation = false;
-};
-}
-, {
-    volume = { datacluster = "Payroll";
-    target = "VLT?";
-};
-container = { datacluster = "Payroll";
-}
-;
-assignment = { datacluster = "Payroll";
-barcode = "ACME.CONT.C0[01]*";
-}
-;
-}
-, {
-    volume = { datacluster = "Finance";
-    target = "VLT1";
-};
-container = { datacluster = "Finance";
-}
-;
-assignment = { datacluster = "Finance";
-barcode = "ACME.CONT.C01*";
-}
-;
-}
-, {
-    volume = { datacluster = "Engineering";
-    barcode = "ACME.@(LTO6|LTO8).*";
-};
-container = { barcode = "ACME.CONT.*";
-datacluster = "!(Payroll|Finance)";
-}
-;
-}
-, {
-    volume = { datacluster = "Archive";
-    allocation = false;
-};
-}
-, {
-    volume = { target = "LIB1";
-    barcode = "*.LTO8.*";
-};
-container = { barcode = "ACME.CONT.C1*";
-}
-;
-}
-, {
-    volume = { target = "@(VLT1|VLT2|LIB1)";
-};
-container = { datacluster = "!(Payroll|Finance)";
-}
-;
-}
-, {
-    volume = { allocation = false;
-};
-}
-);)";
+  { volume = { barcode = "*.LTO6.+([0-9])"; target = "TRN1"; allocation = false; }; },
+  { volume = { datacluster = "Payroll"; target = "VLT?"; };
+    container = { datacluster = "Payroll"; };
+    assignment = { datacluster = "Payroll"; barcode = "ACME.CONT.C0[01]*"; }; },
+  { volume = { datacluster = "Finance"; target = "VLT1"; };
+    container = { datacluster = "Finance"; };
+    assignment = { datacluster = "Finance"; barcode = "ACME.CONT.C01*"; }; },
+  { volume = { datacluster = "Engineering"; barcode = "ACME.@(LTO6|LTO8).*"; };
+    container = { barcode = "ACME.CONT.*"; datacluster = "!(Payroll|Finance)"; }; },
+  { volume = { datacluster = "Archive"; allocation = false; }; },
+  { volume = { target = "LIB1"; barcode = "*.LTO8.*"; };
+    container = { barcode = "ACME.CONT.C1*"; }; },
+  { volume = { target = "@(VLT1|VLT2|LIB1)"; };
+    container = { datacluster = "!(Payroll|Finance)"; }; },
+  { volume = { allocation = false; }; }
+);)cfg";
 
 struct World {
     QTemporaryDir dir;
@@ -121,6 +74,13 @@ struct World {
         c.customerId = "ACME";
         if (!mfc.Add(c).IsOK())
             return false;
+        for (const char* id : {"CONT", "LTO6", "LTO8", "LTO9"}) {
+            ZELVMEDIAEx m;
+            m.customerId = "ACME";
+            m.mediaId = id;
+            if (!mfc.Add(m).IsOK())
+                return false;
+        }
         for (size_t i = 1; i < std::size(kClusters); ++i) {
             ZELVCLUSTERFULL cl;
             cl.customerId = "ACME";

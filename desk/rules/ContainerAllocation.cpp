@@ -256,10 +256,35 @@ public:
     CAllocationRun(const CContainerAllocation::Services& s, const CAllocationRules& rules,
                    std::vector<CandidateContainer>& candidates)
         : m_s(s), m_rules(rules), m_candidates(candidates) {
-        // Every row walks the candidates with their texts: made once here.
+        // Every row walks the candidates and the elements with the same
+        // texts: made once here.
         m_texts.reserve(candidates.size());
         for (const CandidateContainer& c : candidates)
             m_texts.push_back(c.key.Text());
+        const std::vector<CAllocationElement>& elements = m_rules.Elements();
+        m_elementCount =
+            QString::asprintf("Allocation setion has %u elements", unsigned(elements.size()));
+        m_elementTexts.reserve(elements.size());
+        for (size_t i = 0; i < elements.size(); ++i) {
+            const CAllocationElement& e = elements[i];
+            ElementTexts t;
+            t.processing = QString::asprintf("Processing element %u", unsigned(i + 1));
+            t.found = QString::asprintf("Found a matching element on line %u", unsigned(e.line));
+            t.barcode = QStringLiteral("Volume did not meet the Barcode filter requirement (") +
+                        e.barcode.Text() + QLatin1Char(')');
+            t.dataCluster =
+                QStringLiteral("Volume did not meet the Data-Cluster filter requirement (") +
+                e.dataCluster.Text() + QLatin1Char(')');
+            t.target = QStringLiteral("Volume did not meet the Target filter requirement (") +
+                       e.target.Text() + QLatin1Char(')');
+            t.containerBarcode =
+                QStringLiteral("Container did not meet the Barcode filter requirement (Filter=") +
+                e.containerBarcode.Text() + QLatin1Char(')');
+            t.assignBarcode =
+                QStringLiteral("Container did not meet the Barcode filter requirement (Filter=") +
+                e.assignBarcode.Text() + QLatin1Char(')');
+            m_elementTexts.push_back(std::move(t));
+        }
     }
 
     void Log(int image, const QString& text) {
@@ -273,8 +298,8 @@ public:
         m_decision = d;
         const QString volumeText = row.key.Text();
         Log(CContainerAllocation::Information,
-            QStringLiteral("Allocating Volume=%1,Target=%2,Data-Cluster=%3")
-                .arg(volumeText, row.target, row.dataCluster));
+            QStringLiteral("Allocating Volume=") + volumeText + QStringLiteral(",Target=") +
+                row.target + QStringLiteral(",Data-Cluster=") + row.dataCluster);
         bool refused = false;
         const CAllocationElement* rule = FindRule(row, &refused);
         if (!rule) {
@@ -311,13 +336,12 @@ public:
 private:
     const CAllocationElement* FindRule(const VOLUMEPAGE_ITEM& row, bool* refused) {
         const std::vector<CAllocationElement>& elements = m_rules.Elements();
-        Log(CContainerAllocation::Information,
-            QString::asprintf("Allocation setion has %u elements", unsigned(elements.size())));
+        Log(CContainerAllocation::Information, m_elementCount);
         const QString volumeText = row.key.Text();
         for (size_t i = 0; i < elements.size(); ++i) {
             const CAllocationElement& e = elements[i];
-            Log(CContainerAllocation::Information,
-                QString::asprintf("Processing element %u", unsigned(i + 1)));
+            const ElementTexts& texts = m_elementTexts[i];
+            Log(CContainerAllocation::Information, texts.processing);
             if (!e.fetched)
                 continue;
             for (const QString& note : e.notes)
@@ -328,21 +352,15 @@ private:
                 continue;
             }
             if (!e.barcode.Accepts(volumeText)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Barcode filter requirement (%1)")
-                        .arg(e.barcode.Text()));
+                Log(CContainerAllocation::Information, texts.barcode);
                 continue;
             }
             if (!e.dataCluster.Accepts(row.dataCluster)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Data-Cluster filter requirement (%1)")
-                        .arg(e.dataCluster.Text()));
+                Log(CContainerAllocation::Information, texts.dataCluster);
                 continue;
             }
             if (!e.target.Accepts(row.target)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Target filter requirement (%1)")
-                        .arg(e.target.Text()));
+                Log(CContainerAllocation::Information, texts.target);
                 continue;
             }
             if (!e.allocate) {
@@ -350,8 +368,8 @@ private:
                     QStringLiteral("Setting has requested that allocation not take place"));
                 *refused = true;
             }
-            Log(CContainerAllocation::Information,
-                QString::asprintf("Found a matching element on line %u", unsigned(e.line)));
+            Log(CContainerAllocation::Information, texts.found);
+            m_element = i;
             if (m_decision) {
                 m_decision->element = unsigned(i + 1);
                 m_decision->line = e.line;
@@ -392,10 +410,7 @@ private:
                 continue;
             }
             if (!e.containerBarcode.Accepts(text)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral(
-                        "Container did not meet the Barcode filter requirement (Filter=%1)")
-                        .arg(e.containerBarcode.Text()));
+                Log(CContainerAllocation::Information, m_elementTexts[m_element].containerBarcode);
                 continue;
             }
             if (!e.containerDataCluster.Accepts(c.dataCluster)) {
@@ -407,7 +422,7 @@ private:
             }
             if (!KnownTarget(c, t)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("This Container does not have a Repository %1").arg(t));
+                    QStringLiteral("This Container does not have a Repository ") + t);
                 continue;
             }
             Log(CContainerAllocation::Information, QStringLiteral("This Container is fine"));
@@ -455,10 +470,7 @@ private:
                 continue;
             }
             if (!e.assignBarcode.Accepts(text)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral(
-                        "Container did not meet the Barcode filter requirement (Filter=%1)")
-                        .arg(e.assignBarcode.Text()));
+                Log(CContainerAllocation::Information, m_elementTexts[m_element].assignBarcode);
                 continue;
             }
             const uint32_t n = FindCluster(m_s.clusters, d);
@@ -477,7 +489,7 @@ private:
             }
             if (!KnownTarget(c, t)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("This Container does not have a Repository %1").arg(t));
+                    QStringLiteral("This Container does not have a Repository ") + t);
                 continue;
             }
             Log(CContainerAllocation::Information, QStringLiteral("This Container is fine"));
@@ -515,8 +527,15 @@ private:
     const CContainerAllocation::Services& m_s;
     const CAllocationRules& m_rules;
     std::vector<CandidateContainer>& m_candidates;
+    struct ElementTexts {
+        QString processing, found, barcode, dataCluster, target, containerBarcode, assignBarcode;
+    };
+
     CAllocationDecision* m_decision = nullptr;
     std::vector<QString> m_texts; // the candidates' Volume texts
+    QString m_elementCount;
+    std::vector<ElementTexts> m_elementTexts;
+    size_t m_element = 0; // the rule of the row at hand
 };
 
 } // namespace
