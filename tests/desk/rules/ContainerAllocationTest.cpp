@@ -365,6 +365,15 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     std::vector<CandidateContainer> candidates;
     BuildCandidateContainers(mfc, cache, QStringLiteral("ACME"), QStringLiteral("DC01"),
                              repositories, clusters, &candidates);
+    // The cache names every Container by number and key.
+    EXPECT_EQ(cache.Text(0), QStringLiteral("No-Container"));
+    EXPECT_EQ(cache.Text(numbers[0]),
+              QStringLiteral("ACME.LTO5.") + QLatin1String(c.containers[0].id));
+    EXPECT_EQ(cache.Text(numbers.back() + 100), QString());
+    const ZELV10CONTAINER* first = cache.Find(CVolumeKey(
+        QStringLiteral("ACME"), QStringLiteral("LTO5"), QString::fromLatin1(c.containers[0].id)));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->number, numbers[0]);
 
     QStringList log, errors;
     CContainerAllocation::Services s;
