@@ -54,6 +54,7 @@ public:
 
 private:
     void ScanLog(int image, const QString& text) const;
+    bool Accepts(const char* filter, const QString& pattern, const QString& value) const;
     void MoveTo(CVolumeRecord& record, const QString& target);
 
     Services m_s;

@@ -39,10 +39,6 @@ QString CZELVFilter::Error() const {
     return m_pattern.isEmpty() ? QString() : Compiled(m_flags).Error();
 }
 
-QString CZELVFilter::Check(const QString& pattern, unsigned flags) {
-    return pattern.isEmpty() ? QString() : CZELVFilterMatcher(pattern, flags & kUsedFlags).Error();
-}
-
 namespace {
 
 // Recently used patterns, compiled, per thread (a matcher is not shared
@@ -66,6 +62,10 @@ const CZELVFilterMatcher& Cached(const QString& pattern, unsigned flags) {
 }
 
 } // namespace
+
+QString CZELVFilter::Check(const QString& pattern, unsigned flags) {
+    return pattern.isEmpty() ? QString() : Cached(pattern, flags).Error();
+}
 
 bool CZELVFilter::Match(const char* pattern, const char* value, unsigned flags) {
     if (pattern == nullptr || *pattern == '\0')

@@ -21,9 +21,13 @@ public:
     CZELVFilter() = default;
     explicit CZELVFilter(const QString& pattern, unsigned flags = kExtMatch)
         : m_pattern(pattern), m_flags(flags) {}
-    // Copies share nothing that matching changes.
+    // Copies share nothing that matching changes (they compile again); a
+    // move keeps what was compiled.
     CZELVFilter(const CZELVFilter& other) : m_pattern(other.m_pattern), m_flags(other.m_flags) {}
     CZELVFilter& operator=(const CZELVFilter& other);
+    CZELVFilter(CZELVFilter&&) noexcept = default;
+    CZELVFilter& operator=(CZELVFilter&&) noexcept = default;
+    ~CZELVFilter() = default;
 
     const QString& Pattern() const { return m_pattern; }
     void SetPattern(const QString& pattern);
@@ -46,7 +50,8 @@ public:
     // Why the pattern cannot be used with the filter's own flags, or empty
     // when it can (an empty pattern can).
     QString Error() const;
-    // The same for any pattern: for checking one before it is stored.
+    // The same for any pattern: for checking one before it is stored, or
+    // when it is read (it stays compiled for Match, as below).
     static QString Check(const QString& pattern, unsigned flags = kExtMatch);
 
     // The matcher for one-off calls. Patterns met recently stay compiled (per

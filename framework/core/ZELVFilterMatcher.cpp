@@ -268,11 +268,11 @@ public:
                 std::vector<std::pair<size_t, size_t>> parts;
                 if (GroupEnd(i + 1, end, &close, &parts)) {
                     if (groupDepth >= CZELVFilterMatcher::kMaxGroupDepth)
-                        return Fail(QStringLiteral("Its groups are nested more than %1 deep")
+                        return Fail(QStringLiteral("Its groups are nested more than %1 deep.")
                                         .arg(CZELVFilterMatcher::kMaxGroupDepth));
                     const int inner = negationDepth + (c == '!' ? 1 : 0);
                     if (inner > CZELVFilterMatcher::kMaxNegationDepth)
-                        return Fail(QStringLiteral("It nests \"!(...)\" groups more than %1 deep")
+                        return Fail(QStringLiteral("It nests \"!(...)\" groups more than %1 deep.")
                                         .arg(CZELVFilterMatcher::kMaxNegationDepth));
                     m_p.negationDepth = std::max(m_p.negationDepth, inner);
                     Item group{Item::Group, -1, c, {}};
@@ -299,7 +299,11 @@ public:
                 break;
             case '\\':
                 if (i + 1 >= end)
-                    return Fail(QStringLiteral("A backslash at its end quotes nothing"));
+                    return Fail(
+                        groupDepth > 0
+                            ? QStringLiteral("An alternative of a group ends in a "
+                                             "backslash that quotes nothing.")
+                            : QStringLiteral("It ends in a backslash that quotes nothing."));
                 out->push_back(Item{Item::One, Literal(m_t[i + 1]), 0, {}});
                 i += 2;
                 break;
@@ -404,12 +408,12 @@ private:
                 break;
             }
             if (d == 0)
-                return Fail(QStringLiteral("A \"[.\" in a bracket expression has no \".]\""));
+                return Fail(QStringLiteral("A \"[.\" in a bracket expression has no \".]\"."));
             ++length;
         }
         if (length != 1)
             return Fail(
-                QStringLiteral("A collating symbol \"[. .]\" holds more than one character"));
+                QStringLiteral("A collating symbol \"[. .]\" holds more than one character."));
         *symbol = m_t[p + 1];
         *after = q;
         return true;
@@ -431,7 +435,7 @@ private:
             bool member = false; // c is an ordinary member, maybe a range's start
             if (c == '\\') {
                 if (at(p) == 0) {
-                    Fail(QStringLiteral("A backslash at its end quotes nothing"));
+                    Fail(QStringLiteral("It ends in a backslash that quotes nothing."));
                     return BracketResult::Error;
                 }
                 c = FoldIf(at(p++));
@@ -451,7 +455,7 @@ private:
                         break;
                     }
                     if (name.size() >= 256) {
-                        Fail(QStringLiteral("A character class name is too long"));
+                        Fail(QStringLiteral("A character class name is too long."));
                         return BracketResult::Error;
                     }
                     name += d;
@@ -459,7 +463,7 @@ private:
                 if (isClass) {
                     CharClass cls;
                     if (!ClassByName(name, &cls)) {
-                        Fail(QStringLiteral("\"[:%1:]\" names no character class")
+                        Fail(QStringLiteral("\"[:%1:]\" names no character class.")
                                  .arg(QString::fromUcs4(name.data(), qsizetype(name.size()))));
                         return BracketResult::Error;
                     }
@@ -517,7 +521,7 @@ private:
                     if (high == '\\')
                         high = at(p++);
                     if (high == 0) {
-                        Fail(QStringLiteral("A range in a bracket expression has no end"));
+                        Fail(QStringLiteral("A range in a bracket expression has no end."));
                         return BracketResult::Error;
                     }
                     high = FoldIf(high);
@@ -1120,7 +1124,7 @@ std::shared_ptr<CZELVFilterMatcher::Program> Compile(const QString& pattern, uns
     std::vector<Item> items;
     bool ok = true;
     if (text.size() > size_t(CZELVFilterMatcher::kMaxPatternLength)) {
-        program->error = QStringLiteral("It is longer than %1 characters")
+        program->error = QStringLiteral("It is longer than %1 characters.")
                              .arg(CZELVFilterMatcher::kMaxPatternLength);
         ok = false;
     } else {
