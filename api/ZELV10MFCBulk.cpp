@@ -42,7 +42,29 @@ QString Placeholders(int columns, int rows) {
 
 CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
     uint64_t count = 0;
-    CZELV10RC rc = Run(Mode::Write, [&]() -> CZELV10RC {
+    // The Container patterns are read and compiled before the write
+    // transaction; in it each Volume costs one pass over its identifier,
+    // whatever the pattern, and a pattern changed meanwhile stops the import.
+    QHash<QString, QString> patterns; // "C.M" -> container pattern
+    QHash<QString, CZELVFilter> filters;
+    auto readPatterns = [&](QHash<QString, QString>* into) -> CZELV10RC {
+        ZELVCursor c;
+        CZELV10RC q =
+            m_store->Exec("SELECT customer_id, media_id, container_pattern FROM media", {}, &c);
+        if (!q.IsOK())
+            return q;
+        while (c.Next())
+            into->insert(c.Text(0) + QLatin1Char('.') + c.Text(1), c.Text(2));
+        return CZELV10RC();
+    };
+    CZELV10RC rc = Run(Mode::Single, [&] { return readPatterns(&patterns); });
+    if (!rc.IsOK())
+        return rc;
+    for (auto it = patterns.constBegin(); it != patterns.constEnd(); ++it)
+        filters.insert(it.key(), CZELVFilter(it.value()));
+    for (const CZELVFilter& filter : std::as_const(filters))
+        (void)filter.Error(); // compiles it
+    rc = Run(Mode::Write, [&]() -> CZELV10RC {
         ZELVCursor c;
         // What the records may refer to, read once.
         QSet<QString> repositories;
@@ -52,13 +74,13 @@ CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
         while (c.Next())
             repositories.insert(c.Text(0));
         c.Reset();
-        QHash<QString, QString> patterns; // "C.M" -> container pattern
-        q = m_store->Exec("SELECT customer_id, media_id, container_pattern FROM media", {}, &c);
+        QHash<QString, QString> current;
+        q = readPatterns(&current);
         if (!q.IsOK())
             return q;
-        while (c.Next())
-            patterns.insert(c.Text(0) + QLatin1Char('.') + c.Text(1), c.Text(2));
-        c.Reset();
+        if (current != patterns)
+            return CZELV10RC(ZELV10RC_CHANGED,
+                             QStringLiteral("a Media Type's Container pattern; nothing was added"));
         QSet<QString> clusters; // "C:n"
         q = m_store->Exec("SELECT customer_id, number FROM data_cluster", {}, &c);
         if (!q.IsOK())
@@ -188,9 +210,13 @@ CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
                     CZELV10RC(ZELV10RC_ALREADYDEFINED, keyText + QStringLiteral(" appears twice")));
             seen.insert(keyText);
 
-            const bool isContainer = (in.vol.flags & ZELVVOL_CONTAINER) != 0 ||
-                                     (!pattern->isEmpty() &&
-                                      CZELVFilter::Match(*pattern, volume, CZELVFilter::kExtMatch));
+            bool isContainer = (in.vol.flags & ZELVVOL_CONTAINER) != 0;
+            if (!isContainer) {
+                v = IsContainerByPattern(pattern.key(), filters[pattern.key()], volume,
+                                         &isContainer);
+                if (!v.IsOK())
+                    return fail(v);
+            }
             qint64 number = 0;
             if (isContainer) {
                 // Volumes that travel in it follow in later rows: write it first.

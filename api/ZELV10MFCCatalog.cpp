@@ -366,6 +366,8 @@ CZELV10RC CZELV10MFC::Add(const ZELVMEDIAEx& in) {
     CZELV10RC rc = Checks({Field("Customer-ID", in.customerId, true),
                            Field("Media-ID", in.mediaId, true), Field("Media name", in.name, false),
                            Field("Container pattern", in.containerPattern, false)});
+    if (rc.IsOK())
+        rc = ContainerPattern(in.containerPattern.Text());
     if (!rc.IsOK())
         return rc;
     const QString customer = in.customerId.Text();
@@ -390,6 +392,8 @@ CZELV10RC CZELV10MFC::Update(const ZELVMEDIAEx& in) {
     CZELV10RC rc = Checks({Field("Customer-ID", in.customerId, true),
                            Field("Media-ID", in.mediaId, true), Field("Media name", in.name, false),
                            Field("Container pattern", in.containerPattern, false)});
+    if (rc.IsOK())
+        rc = ContainerPattern(in.containerPattern.Text());
     if (!rc.IsOK())
         return rc;
     const QString customer = in.customerId.Text();

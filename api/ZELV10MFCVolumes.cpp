@@ -1,7 +1,6 @@
 // Volumes, their attributes, scans and history.
 #include "ZELV10MFC.h"
 #include "ZELVConfig.h"
-#include "ZELVFilter.h"
 #include "ZELVStore.h"
 #include "ZELVValidate.h"
 #include "ZELVVolumeRules.h"
@@ -371,11 +370,25 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
     const QString customer = in.key.customerId.Text();
     const QString media = in.key.mediaId.Text();
     const QString volume = in.key.volumeId.Text();
-    return Run(Mode::Write, [&]() -> CZELV10RC {
-        QString pattern;
-        CZELV10RC q = MediaRow(customer, media, &pattern);
+    // The Media Type's Container pattern is read and matched before the write
+    // transaction, so that no pattern is matched while the database's write
+    // lock is held; the transaction reads it again and, should it have
+    // changed meanwhile, the whole add starts over.
+    const bool flagged = (in.vol.flags & ZELVVOL_CONTAINER) != 0;
+    QString pattern;
+    bool byPattern = false;
+    bool patternChanged = false;
+    const auto add = [&]() -> CZELV10RC {
+        QString current;
+        CZELV10RC q = MediaRow(customer, media, &current);
         if (!q.IsOK())
             return q;
+        if (!flagged && current != pattern) {
+            patternChanged = true;
+            return CZELV10RC(
+                ZELV10RC_CHANGED,
+                QStringLiteral("the Container pattern of Media Type %1.%2").arg(customer, media));
+        }
         ZELVCursor c;
         q = m_store->Exec(
             "SELECT 1 FROM volume WHERE customer_id = ? AND media_id = ? AND volume_id = ?",
@@ -385,9 +398,7 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
         if (c.Next())
             return CZELV10RC(ZELV10RC_ALREADYDEFINED, KeyText(customer, media, volume));
         c.Reset();
-        const bool isContainer =
-            (in.vol.flags & ZELVVOL_CONTAINER) != 0 ||
-            (!pattern.isEmpty() && CZELVFilter::Match(pattern, volume, CZELVFilter::kExtMatch));
+        const bool isContainer = flagged || byPattern;
         ZELVVOLS vol = in.vol;
         if (isContainer)
             vol.container = 0;
@@ -433,7 +444,21 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
                      CZELVVolumeRules::LocationText(s.vol.Target()))
                 .arg(s.vol.flags, 8, 16, QLatin1Char('0'))
                 .arg(isContainer ? QStringLiteral(", Container %1").arg(number) : QString()));
-    });
+    };
+    for (int attempt = 1;; ++attempt) {
+        if (!flagged) {
+            rc = Run(Mode::Single, [&] { return MediaRow(customer, media, &pattern); });
+            if (rc.IsOK())
+                rc = IsContainerByPattern(customer + QLatin1Char('.') + media, pattern, volume,
+                                          &byPattern);
+            if (!rc.IsOK())
+                return rc;
+        }
+        patternChanged = false;
+        rc = Run(Mode::Write, add);
+        if (!patternChanged || attempt == 3)
+            return rc;
+    }
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
@@ -915,6 +940,7 @@ CZELV10RC CZELV10MFC::ParseBarCode(ZELV10BARCODEPARSED* out, const QString& barc
     r.customerId.Set(c);
     r.mediaId.Set(m);
     r.volumeId.Set(v);
+    QString pattern;
     rc = Run(Mode::Read, [&]() -> CZELV10RC {
         ZELVCursor cur;
         CZELV10RC q =
@@ -936,13 +962,16 @@ CZELV10RC CZELV10MFC::ParseBarCode(ZELV10BARCODEPARSED* out, const QString& barc
             &cur);
         if (!q.IsOK())
             return q;
-        if (cur.Next()) {
-            const QString pattern = cur.Text(0);
-            if (!pattern.isEmpty() && CZELVFilter::Match(pattern, v, CZELVFilter::kExtMatch))
-                r.flags |= ZELVPARSED_CONTAINER;
-        }
+        if (cur.Next())
+            pattern = cur.Text(0);
         return CZELV10RC();
     });
+    // Matched once the database is left alone; a pattern that cannot be used
+    // says nothing here (adding the Volume will say why).
+    bool container = false;
+    if (rc.IsOK() && !(r.flags & ZELVPARSED_DEFINED) &&
+        IsContainerByPattern(c + QLatin1Char('.') + m, pattern, v, &container).IsOK() && container)
+        r.flags |= ZELVPARSED_CONTAINER;
     *out = r;
     return rc;
 }

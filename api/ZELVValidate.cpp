@@ -63,4 +63,47 @@ CZELV10RC FreeText(const char* what, const QString& text, int maxBytes) {
     return CZELV10RC();
 }
 
+CZELV10RC ContainerPattern(const QString& pattern) {
+    const QString error = CZELVFilter::Check(pattern, CZELVFilter::kExtMatch);
+    if (error.isEmpty())
+        return CZELV10RC();
+    return CZELV10RC(
+        ZELV10RC_BADVALUE,
+        QStringLiteral("Container pattern %1 cannot be used. %2").arg(Shown(pattern), error));
+}
+
+namespace {
+
+CZELV10RC Unusable(const QString& mediaType, const QString& pattern, const QString& error) {
+    return CZELV10RC(ZELV10RC_BADVALUE,
+                     QStringLiteral("Container pattern %1 of Media Type %2 cannot be used. %3")
+                         .arg(Shown(pattern), mediaType, error));
+}
+
+} // namespace
+
+CZELV10RC IsContainerByPattern(const QString& mediaType, const QString& pattern,
+                               const QString& volume, bool* container) {
+    *container = false;
+    if (pattern.isEmpty())
+        return CZELV10RC();
+    const QString error = CZELVFilter::Check(pattern, CZELVFilter::kExtMatch);
+    if (!error.isEmpty())
+        return Unusable(mediaType, pattern, error);
+    *container = CZELVFilter::Match(pattern, volume, CZELVFilter::kExtMatch);
+    return CZELV10RC();
+}
+
+CZELV10RC IsContainerByPattern(const QString& mediaType, const CZELVFilter& pattern,
+                               const QString& volume, bool* container) {
+    *container = false;
+    if (pattern.IsEmpty())
+        return CZELV10RC();
+    const QString error = pattern.Error();
+    if (!error.isEmpty())
+        return Unusable(mediaType, pattern.Pattern(), error);
+    *container = pattern.Matches(volume);
+    return CZELV10RC();
+}
+
 } // namespace ZelvValidate

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZELV10RC.h"
+#include "ZELVFilter.h"
 #include "ZELVFixedText.h"
 
 #include <QString>
@@ -21,6 +22,18 @@ CZELV10RC Identifier(const char* what, const QString& text, int maxLen);
 CZELV10RC UserIdentifier(const char* what, const QString& text, int maxLen);
 // Free texts (names, descriptions): any characters but NUL, at most maxBytes of UTF-8.
 CZELV10RC FreeText(const char* what, const QString& text, int maxBytes);
+
+// A Media Type's Container pattern, as it is stored: a wildcard pattern that
+// can be used (empty: none).
+CZELV10RC ContainerPattern(const QString& pattern);
+// Whether a Media Type's Container pattern (read from the database) makes the
+// Volume-ID a Container's. A pattern that cannot be used is an error naming
+// the Media Type ("C.M"), not a no. Patterns stay compiled between calls.
+CZELV10RC IsContainerByPattern(const QString& mediaType, const QString& pattern,
+                               const QString& volume, bool* container);
+// The same with the pattern compiled by the caller, for many Volumes.
+CZELV10RC IsContainerByPattern(const QString& mediaType, const CZELVFilter& pattern,
+                               const QString& volume, bool* container);
 
 template <int N> CZELV10RC Field(const char* what, const ZELVFixedText<N>& field, bool identifier) {
     if (field.HasEmbeddedNul())

@@ -14,13 +14,19 @@ QByteArray Utf8(const QString& text) {
     return text.toUtf8();
 }
 
+} // namespace
+
 // Patterns match the whole value, always case-sensitive here, with the GNU
-// extended forms; one with a syntax error matches nothing.
-bool Accepts(const QString& pattern, const QString& value) {
+// extended forms; they stay compiled from scan to scan. One that cannot be
+// used matches nothing, and the scan log says why.
+bool CScanInRouting::Accepts(const char* filter, const QString& pattern, const QString& value,
+                             CRoutingDecision& d) const {
+    const QString error = CZELVFilter::Check(pattern, CZELVFilter::kExtMatch);
+    if (!error.isEmpty())
+        d.lines.push_back({Warning, QStringLiteral("%1 filter (%2) cannot be used. %3")
+                                        .arg(QLatin1String(filter), pattern, error)});
     return CZELVFilter::Match(pattern, value, CZELVFilter::kExtMatch);
 }
-
-} // namespace
 
 void CScanInRouting::ScanLog(int image, const QString& text) const {
     if (m_s.scanLog)
@@ -62,20 +68,20 @@ CRoutingDecision CScanInRouting::Decide(const ZELVVOLSEx& volume) const {
             continue;
         }
         if (const auto barcode = volumeGroup.String(QStringLiteral("barcode"));
-            barcode && !Accepts(*barcode, volumeText)) {
+            barcode && !Accepts("Barcode", *barcode, volumeText, d)) {
             log(Information,
                 QStringLiteral("Volume does not match Barcode filter (%1)").arg(*barcode));
             continue;
         }
         if (const auto filter = volumeGroup.String(QStringLiteral("datacluster"));
-            filter && !Accepts(*filter, cluster)) {
+            filter && !Accepts("Data Cluster", *filter, cluster, d)) {
             log(Information,
                 QStringLiteral("Volume does not match Data Cluster filter (Filter=%1,Value=%2)")
                     .arg(*filter, cluster));
             continue;
         }
         if (const auto filter = volumeGroup.String(QStringLiteral("source"));
-            filter && !Accepts(*filter, source)) {
+            filter && !Accepts("Source Repository", *filter, source, d)) {
             log(Information,
                 QStringLiteral(
                     "Volume does not match Source Repository filter (Filter=%1,Value=%2)")

@@ -69,6 +69,8 @@ public:
 
 private:
     void ScanLog(int image, const QString& text) const;
+    bool Accepts(const char* filter, const QString& pattern, const QString& value,
+                 CRoutingDecision& d) const;
     void MoveTo(CVolumeRecord& record, const QString& target);
 
     Services m_s;

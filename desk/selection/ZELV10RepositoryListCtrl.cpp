@@ -84,7 +84,7 @@ void CZELV10RepositoryRows::Clear() {
 bool CZELV10RepositoryRows::Accepts(const ZELVREPOSITORYFULL& record) const {
     if (RepositoryFlags(record) & ZELVREP_HIDDEN)
         return false;
-    return CZELVFilter::Match(m_filter, record.repositoryId.Text());
+    return m_filter.Matches(record.repositoryId.Text());
 }
 
 void CZELV10RepositoryRows::Merge(const ZELVREPOSITORYFULL& record) {

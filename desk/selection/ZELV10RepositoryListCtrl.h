@@ -3,6 +3,7 @@
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELV10SelectionListCtrl.h"
+#include "ZELVFilter.h"
 
 #include <QIcon>
 #include <QList>
@@ -28,8 +29,8 @@ public:
 
     // Pattern a Repository-ID must match to be listed ("*" at first; an
     // empty pattern lists every Repository).
-    void SetFilter(const QString& pattern) { m_filter = pattern; }
-    const QString& Filter() const { return m_filter; }
+    void SetFilter(const QString& pattern) { m_filter.SetPattern(pattern); }
+    const QString& Filter() const { return m_filter.Pattern(); }
 
     void Clear();
     // The Repositories of one Customer and Media Type that are shown in lists
@@ -68,7 +69,7 @@ private:
     void Merge(const ZELVREPOSITORYFULL& record);
     bool Accepts(const ZELVREPOSITORYFULL& record) const;
 
-    QString m_filter = QStringLiteral("*");
+    CZELVFilter m_filter{QStringLiteral("*")}; // compiled once, matched per record
     CZELV10RC m_result;
     std::vector<ZELVREPOSITORYFULL> m_records;
     std::vector<char> m_checked;      // by record

@@ -16,6 +16,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
@@ -30,7 +31,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <fnmatch.h>
 
 namespace {
 
@@ -803,6 +803,13 @@ void CZELVListCtrl::SetFilterText(int column, const QString& text) {
     slot->exists = true;
     slot->filter.SetPattern(pattern);
     slot->pattern = pattern.toUtf8();
+    // A pattern that cannot be used matches nothing; the field says why.
+    if (QLineEdit* field = m_header->FilterField(column)) {
+        const QString error = slot->filter.Error();
+        field->setToolTip(error.isEmpty()
+                              ? QString()
+                              : QStringLiteral("This pattern matches nothing. %1").arg(error));
+    }
     // Relative date ranges ("today") are worked out again after any change.
     for (FilterSlot& each : m_filters) {
         each.range.reset();
@@ -834,10 +841,9 @@ unsigned CZELVListCtrl::GetMatchFlags(int column) const {
 }
 
 bool CZELVListCtrl::MatchUtf8(const FilterSlot& slot, const char* value) const {
-    // Callers have checked that the pattern is not empty; fnmatch directly
-    // saves a call per row on large lists.
-    return ::fnmatch(slot.pattern.constData(), value,
-                     int(slot.matchFlags | CZELVFilter::kExtMatch)) == 0;
+    // The filter keeps its pattern compiled: a large list costs one pass over
+    // each value.
+    return slot.filter.MatchesUtf8(value, slot.matchFlags);
 }
 
 bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const {
@@ -902,8 +908,7 @@ bool CZELVListCtrl::FilterMatchesAll(int column, const QStringList& values) cons
         return true;
     // The filter's own flags: extended patterns, case-sensitive.
     for (const QString& value : values) {
-        if (!CZELVFilter::Match(slot->pattern.constData(), value.toUtf8().constData(),
-                                slot->filter.Flags()))
+        if (!slot->filter.Matches(value))
             return false;
     }
     return true;

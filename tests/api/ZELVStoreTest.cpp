@@ -702,6 +702,84 @@ TEST_P(ZELVStoreTest, BatchKeepsItsCallsTogetherOrDropsThemAll) {
     EXPECT_EQ(seen(), "ACME BETA EPSI ETA1 GAMA");
 }
 
+// A Media Type's Container pattern is checked when it is stored and when it
+// is read; one on which fnmatch backtracks for minutes (holding the write
+// lock, before) gives its answer at once wherever Volumes are added.
+TEST_P(ZELVStoreTest, ContainerPatternsAreCheckedAndAnswerAtOnce) {
+    ZELVMEDIAEx media;
+    media.customerId = "ACME";
+    media.mediaId = "LTO8";
+    media.name = "LTO8";
+    media.containerPattern = "CN\\";
+    CZELV10RC rc = mfc.Add(media);
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_BADVALUE)) << rc.Get().toStdString();
+    EXPECT_EQ(rc.Detail(), QStringLiteral("Container pattern \"CN\\\" cannot be used. It ends in "
+                                          "a backslash that quotes nothing."));
+    EXPECT_EQ(
+        db->Scalar(QStringLiteral("SELECT COUNT(*) FROM media WHERE media_id = 'LTO8'")).toInt(),
+        0);
+    ZELVMEDIAEx cont;
+    ASSERT_OK(mfc.Get(&cont, QStringLiteral("ACME"), QStringLiteral("CONT")));
+    cont.containerPattern = "[[:vowel:]]*";
+    EXPECT_RC(mfc.Update(cont), ZELV10RC_BADVALUE);
+    ASSERT_OK(mfc.Get(&cont, QStringLiteral("ACME"), QStringLiteral("CONT")));
+    EXPECT_EQ(cont.containerPattern.Text(), QStringLiteral("C*"));
+
+    // The runaway pattern is a good one.
+    cont.containerPattern = "*(a|a|a|a)*(a|a|a|a)*(a|a|a)b";
+    ASSERT_OK(mfc.Update(cont));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "aaaaaaaaaa", "DC01")));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "aaaaaaaaab", "DC01")));
+    EXPECT_FALSE(Read("aaaaaaaaaa", "CONT").vol.flags & ZELVVOL_CONTAINER);
+    EXPECT_TRUE(Read("aaaaaaaaab", "CONT").vol.flags & ZELVVOL_CONTAINER);
+    ZELV10BARCODEPARSED parsed;
+    ASSERT_OK(mfc.ParseBarCode(&parsed, QStringLiteral("ACME.CONT.aaaaaaaaac"), QString(),
+                               QString(), nullptr));
+    EXPECT_FALSE(parsed.flags & ZELVPARSED_CONTAINER);
+    ASSERT_OK(mfc.ParseBarCode(&parsed, QStringLiteral("ACME.CONT.aaaaaaab"), QString(), QString(),
+                               nullptr));
+    EXPECT_TRUE(parsed.flags & ZELVPARSED_CONTAINER);
+    const char* const bulk[] = {"aaaaaaaaad", "aaab", "aaaaaaaab"};
+    size_t i = 0;
+    ASSERT_OK(mfc.AddVolumes([&](ZELVVOLSEx* v, QString*) {
+        if (i == std::size(bulk))
+            return false;
+        *v = NewVolume("ACME", "CONT", bulk[i++], "DC01");
+        return true;
+    }));
+    EXPECT_FALSE(Read("aaaaaaaaad", "CONT").vol.flags & ZELVVOL_CONTAINER);
+    EXPECT_TRUE(Read("aaaaaaaab", "CONT").vol.flags & ZELVVOL_CONTAINER);
+
+    // One stored before patterns were checked is refused when it is read:
+    // nothing is added, and the message names the Media Type.
+    ASSERT_TRUE(db->Exec(QStringLiteral(
+        "UPDATE media SET container_pattern = 'C[[:vowel:]]' WHERE media_id = 'CONT'")));
+    const qint64 before = Count("volume");
+    rc = mfc.Add(NewVolume("ACME", "CONT", "C0002", "DC01"));
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_BADVALUE)) << rc.Get().toStdString();
+    EXPECT_TRUE(rc.Detail().contains(QLatin1String("of Media Type ACME.CONT cannot be used")))
+        << rc.Get().toStdString();
+    i = 0;
+    rc = mfc.AddVolumes([&](ZELVVOLSEx* v, QString*) {
+        if (i == 2)
+            return false;
+        *v = NewVolume("ACME", "CONT", i++ ? "C0003" : "C0004", "DC01");
+        return true;
+    });
+    EXPECT_EQ(rc.Code(), static_cast<uint32_t>(ZELV10RC_BADVALUE)) << rc.Get().toStdString();
+    EXPECT_TRUE(rc.Detail().startsWith(QLatin1String("Volume 1: Container pattern")))
+        << rc.Get().toStdString();
+    EXPECT_EQ(Count("volume"), before);
+    ASSERT_OK(mfc.ParseBarCode(&parsed, QStringLiteral("ACME.CONT.C0002"), QString(), QString(),
+                               nullptr));
+    EXPECT_FALSE(parsed.flags & ZELVPARSED_CONTAINER);
+    // A Volume the caller makes a Container needs no pattern.
+    ZELVVOLSEx box = NewVolume("ACME", "CONT", "BOX1", "DC01");
+    box.vol.flags = ZELVVOL_CONTAINER;
+    ASSERT_OK(mfc.Add(box));
+    EXPECT_EQ(Count("volume"), before + 1);
+}
+
 TEST_P(ZELVStoreTest, DisabledUserIsRefused) {
     ASSERT_TRUE(db->Exec(QStringLiteral("UPDATE app_user SET flags = 128 WHERE user_id = '%1'")
                              .arg(mfc.CurrentUser())));

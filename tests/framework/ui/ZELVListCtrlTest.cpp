@@ -341,6 +341,12 @@ private Q_SLOTS:
         row("unbalanced extended pattern does not match", "@(VLT1", false, "VLT1", false);
         row("non-ASCII text", "Zürich*", false, "Zürich Nord", true);
         row("case folding beyond ASCII", "zürich*", true, "ZÜRICH NORD", true);
+        // Patterns on which fnmatch backtracks for minutes answer at once.
+        row("runaway pattern", "*(a|a|a|a)*(a|a|a|a)*(a|a|a)b", false,
+            "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false);
+        row("runaway pattern that matches", "*(a|a|a|a)*(a|a|a|a)*(a|a|a)b", true,
+            "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaB", true);
+        row("unusable pattern matches nothing", "[[:vowel:]]*", false, "a", false);
     }
     void textFilterRules() {
         QFETCH(QString, pattern);
@@ -430,6 +436,20 @@ private Q_SLOTS:
         QCOMPARE(list->Header()->FilterField(0)->text().size(), 260);
         QVERIFY(list->FilterMatchesText(0, QString(260, u'x')));
         QVERIFY(!list->FilterMatchesText(0, QString(300, u'x')));
+    }
+
+    // A pattern that cannot be used says why in its field.
+    void unusablePatternSaysWhy() {
+        list->InsertColumn(0, QStringLiteral("Volume"));
+        list->EnableFilterBar(10);
+        QLineEdit* field = list->Header()->FilterField(0);
+        list->SetFilterText(0, QStringLiteral("A[[:vowel:]]"));
+        QVERIFY(!list->FilterMatchesText(0, "%s", "Aa"));
+        QCOMPARE(field->toolTip(), QStringLiteral("This pattern matches nothing. \"[:vowel:]\" "
+                                                  "names no character class."));
+        list->SetFilterText(0, QStringLiteral("A[[:lower:]]"));
+        QVERIFY(list->FilterMatchesText(0, "%s", "Aa"));
+        QVERIFY(field->toolTip().isEmpty());
     }
 
     void dateFilterRules_data() {
