@@ -84,6 +84,23 @@ bool MatchesAnyRepository(const QString& pattern, const QStringList& repositorie
     return false;
 }
 
+// What every element of both tables is checked for first: nothing after an
+// element that takes every Volume applies, and an element must be a group.
+bool Reachable(CSectionCheck& check, unsigned i, const ZELVSetting& element, unsigned catchAll) {
+    if (catchAll) {
+        check.Add(
+            i, element.Line(), CRuleProblem::kNeverApplies,
+            QStringLiteral("never applies: element %1 before it takes every Volume").arg(catchAll));
+        return false;
+    }
+    if (!element.IsGroup()) {
+        check.Add(i, element.Line(), CRuleProblem::kMalformed,
+                  QStringLiteral("is not a group (%1): skipped").arg(element.TypeName()));
+        return false;
+    }
+    return true;
+}
+
 void CheckRouting(const ZELVConfig& config, const CRulesCheckInput& input,
                   std::vector<CRuleProblem>* out) {
     const ZELVSetting table = config.Lookup(kRouting);
@@ -101,17 +118,8 @@ void CheckRouting(const ZELVConfig& config, const CRulesCheckInput& input,
         const unsigned i = unsigned(n + 1);
         const ZELVSetting element = table.At(n);
         const int line = element.Line();
-        if (catchAll) {
-            check.Add(i, line, CRuleProblem::kNeverApplies,
-                      QStringLiteral("never applies: element %1 before it takes every Volume")
-                          .arg(catchAll));
+        if (!Reachable(check, i, element, catchAll))
             continue;
-        }
-        if (!element.IsGroup()) {
-            check.Add(i, line, CRuleProblem::kMalformed,
-                      QStringLiteral("is not a group (%1): skipped").arg(element.TypeName()));
-            continue;
-        }
         const ZELVSetting volume = element.Member(QStringLiteral("volume"));
         if (!volume.IsValid()) {
             check.Add(i, line, CRuleProblem::kMalformed,
@@ -189,17 +197,8 @@ void CheckAllocation(const ZELVConfig& config, const CRulesCheckInput& input,
         const unsigned i = unsigned(n + 1);
         const ZELVSetting element = table.At(n);
         const int line = element.Line();
-        if (catchAll) {
-            check.Add(i, line, CRuleProblem::kNeverApplies,
-                      QStringLiteral("never applies: element %1 before it takes every Volume")
-                          .arg(catchAll));
+        if (!Reachable(check, i, element, catchAll))
             continue;
-        }
-        if (!element.IsGroup()) {
-            check.Add(i, line, CRuleProblem::kMalformed,
-                      QStringLiteral("is not a group (%1): skipped").arg(element.TypeName()));
-            continue;
-        }
         UnknownMembers(
             check, i, element,
             {QStringLiteral("volume"), QStringLiteral("container"), QStringLiteral("assignment")});
