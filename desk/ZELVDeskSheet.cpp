@@ -10,6 +10,10 @@
 #include "PageShells.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "SendContainerPage.h"
+#include "SendContainerUpdatePage.h"
+#include "SendLocationPage.h"
+#include "SendVolumesPage.h"
 #include "ZELV10Logon.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
@@ -327,7 +331,10 @@ int CZELVDeskSheet::AfterCustomer() {
         return FillLocationList() == 1 ? IDD_RECEIVE_VOLUMES : IDD_RECEIVE_LOCATION;
     case TaskScanOut:
         m_media.Clear();
-        return FillLocationList() == 1 ? IDD_SEND_CONTAINER : IDD_SEND_LOCATION;
+        if (FillLocationList() != 1)
+            return IDD_SEND_LOCATION;
+        BuildSendList();
+        return IDD_SEND_CONTAINER;
     case TaskVolumeManagement:
         return IDD_MANAGE;
     case TaskMoveLists:
