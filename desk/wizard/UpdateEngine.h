@@ -1,5 +1,6 @@
 #pragma once
 
+#include "VolumeMove.h"
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
@@ -16,26 +17,10 @@ class TransactionLog;
 // one Volume (Recall, Scan-In routing, Move Lists), the relative date words of
 // the Volume lists and the verification report of the Send task.
 
-// Container argument of RedirectVolume that leaves the Volume's Container alone.
-constexpr int64_t kKeepContainer = -1;
-
-// Reads the Volume by the record's key, points it at the target Repository
-// (4 characters) and slot under the Consignment and, unless container is
-// kKeepContainer or the Volume is a Container itself, into that Container,
-// then updates it. A new target drops the move date. On success the record
-// is read back, so that it carries the server's state and version. The
-// failing read's result, else the update's.
-CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QString& target,
-                         uint32_t slot, uint32_t consignment, int64_t container);
-
 // "Permanent" without a date; "Yesterday", "Today", "Tomorrow" by calendar
 // days from today; else "%A, %B %d, %Y".
 QString RelativeDateText(const CZELVDate& date, bool hasDate,
                          const ZELVClock& clock = ZELVClock::System());
-
-// The name of Data-Cluster number n of a Customer's list (n-th entry); empty
-// for 0 or a number beyond the list.
-QString DataClusterName(const std::vector<ZELVCLUSTERFULL>& clusters, uint32_t number);
 
 // The verification report.
 inline constexpr const char* kVerificationStart = "***Starting Verification***";

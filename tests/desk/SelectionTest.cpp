@@ -9,6 +9,7 @@
 #include "MediaPage.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10MediaListCtrl.h"
+#include "RepositoryChoice.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -854,20 +855,20 @@ void SelectionTest::repositoryChoice() {
     const QString acme = QStringLiteral("ACME");
     const QString lto5 = QStringLiteral("LTO5");
 
-    cache.FillRepositoryChoice(&target, acme, lto5, QStringLiteral("VLT1"), nullptr, false);
+    FillRepositoryChoice(cache, &target, acme, lto5, QStringLiteral("VLT1"), nullptr, false);
     QCOMPARE(options(), (QStringList{"<No Selection>", "Data Centre", "ID(DC02)",
                                      "Initial Repository", "Vault"}));
     QCOMPARE(target.GetValue().toString(), QStringLiteral("Vault"));
     QCOMPARE(target.GetSelectedOptionData().toString(), QStringLiteral("VLT1"));
 
     const QSet<QString> hidden = {QStringLiteral("DC02"), QStringLiteral("INIT")};
-    cache.FillRepositoryChoice(&target, acme, lto5, QStringLiteral("DC02"), &hidden, true);
+    FillRepositoryChoice(cache, &target, acme, lto5, QStringLiteral("DC02"), &hidden, true);
     QCOMPARE(options(), (QStringList{"<No Selection>", "Data Centre", "Home", "Vault"}));
     // The current Repository was left out, so nothing is chosen.
     QCOMPARE(target.GetValue().toString(), QStringLiteral("<No Selection>"));
 
     // A Media Type the server does not know: only the empty choice.
-    cache.FillRepositoryChoice(&target, acme, QStringLiteral("NONE"), QStringLiteral("VLT1"),
+    FillRepositoryChoice(cache, &target, acme, QStringLiteral("NONE"), QStringLiteral("VLT1"),
                                nullptr, false);
     QCOMPARE(options(), QStringList{"<No Selection>"});
     QVERIFY(!cache.LastResult().IsOK());

@@ -9,7 +9,6 @@
 #include <vector>
 
 class CZELV10MFC;
-class CZELVPropertyGridProperty;
 class QSettings;
 
 // Per-user hidden Repositories: a group of the application profile whose key
@@ -82,15 +81,6 @@ public:
     // gives the Repository-ID alone.
     QString LocationText(const QString& customer, const QString& media, const QString& repository,
                          uint32_t slot, bool alwaysFormat);
-
-    // Refills a drop-down property: "<No Selection>" first (and the value),
-    // then the display name of each Repository in order, leaving out those
-    // not shown in lists (except HOME with includeHome) and those whose
-    // identifier is in hidden. The current Repository becomes the value.
-    // Each option's data is its Repository-ID (empty for "<No Selection>").
-    void FillRepositoryChoice(CZELVPropertyGridProperty* property, const QString& customer,
-                              const QString& media, const QString& current,
-                              const QSet<QString>* hidden, bool includeHome);
 
     static inline const QString kNoSelection = QStringLiteral("<No Selection>");
 

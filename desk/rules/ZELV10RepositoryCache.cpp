@@ -1,7 +1,6 @@
 #include "ZELV10RepositoryCache.h"
 
 #include "ZELV10MFC.h"
-#include "ZELVPropertyGridCtrl.h"
 
 #include <QSettings>
 #include <algorithm>
@@ -140,31 +139,4 @@ QString CZELV10RepositoryCache::LocationText(const QString& customer, const QStr
     if (slot == 0)
         return base;
     return base + QString::asprintf(" [%6.6u]", slot);
-}
-
-void CZELV10RepositoryCache::FillRepositoryChoice(CZELVPropertyGridProperty* property,
-                                                  const QString& customer, const QString& media,
-                                                  const QString& current,
-                                                  const QSet<QString>* hidden, bool includeHome) {
-    if (!property)
-        return;
-    Load(customer, media, false);
-    property->RemoveAllOptions();
-    property->AddOption(kNoSelection, QString());
-    property->SetValue(kNoSelection);
-    // Another pair's records are no choice for this one.
-    if (!Holds(customer, media))
-        return;
-    const ZELVFixedText<kZelvRepositoryIdLen> chosen(current);
-    for (const ZELVREPOSITORYFULL& r : m_records) {
-        const QString id = r.repositoryId.Text();
-        const bool home = includeHome && id == QLatin1String("HOME");
-        if ((RepositoryFlags(r) & ZELVREP_HIDDEN) && !home)
-            continue;
-        if (hidden && hidden->contains(id))
-            continue;
-        const int option = property->AddOption(DisplayName(r), id);
-        if (!current.isEmpty() && r.repositoryId == chosen)
-            property->SelectOption(option);
-    }
 }

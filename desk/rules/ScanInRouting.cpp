@@ -1,7 +1,7 @@
 #include "ScanInRouting.h"
 
 #include "TransactionLog.h"
-#include "UpdateEngine.h"
+#include "VolumeMove.h"
 #include "VolumeRecord.h"
 #include "ZELV10MFC.h"
 #include "ZELV10RepositoryCache.h"
