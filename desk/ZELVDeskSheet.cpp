@@ -1,5 +1,7 @@
 #include "ZELVDeskSheet.h"
 
+#include "ContainerAllocation.h"
+#include "ContainerCache.h"
 #include "CustomerCache.h"
 #include "CustomerPage.h"
 #include "FinalPage.h"
@@ -90,6 +92,7 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
         m_connection->SetServerAddress(server);
 
     m_customerCache = std::make_unique<CustomerCache>(m_connection.get());
+    m_containerCache = std::make_unique<CContainerCache>(m_connection.get());
     m_mediaCache = std::make_unique<MediaCache>(m_connection.get());
     m_repositoryCache =
         std::make_unique<CZELV10RepositoryCache>(m_connection.get(), &m_host.Profile());
@@ -245,6 +248,15 @@ QString CZELVDeskSheet::LocationText(const QString& customer, const QString& med
                                      const QString& repository, uint32_t slot,
                                      bool alwaysFormat) const {
     return m_repositoryCache->LocationText(customer, media, repository, slot, alwaysFormat);
+}
+
+void CZELVDeskSheet::BuildSendList() {
+    ::BuildSendList(*m_connection, Customer(), Repository(), *m_repositoryCache, m_dataClusters,
+                    &m_sendList);
+}
+
+QString CZELVDeskSheet::ContainerText(uint32_t number) const {
+    return m_containerCache->Text(number);
 }
 
 int CZELVDeskSheet::LoadCustomers() {

@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class CContainerCache;
 class CIntroPage;
 class CZELV10RepositoryCache;
 class CZELV10RepositoryRows;
@@ -143,6 +144,8 @@ public:
     void BuildSendList();
     // "No-Container" for 0, the Container's Volume text when known, else empty.
     QString ContainerText(uint32_t number) const;
+    // Every Container the server knows, read on demand.
+    CContainerCache& ContainerCache() const { return *m_containerCache; }
 
     // Send defaults from the Options page.
     uint16_t ThresholdMinutes() const { return m_thresholdMinutes; }
@@ -228,6 +231,7 @@ private:
     std::unique_ptr<CustomerCache> m_customerCache;
     std::unique_ptr<MediaCache> m_mediaCache;
     std::unique_ptr<CZELV10RepositoryCache> m_repositoryCache;
+    std::unique_ptr<CContainerCache> m_containerCache;
     std::vector<ZELVMEDIASMALL> m_mediaTypes;
     std::vector<ZELVVOLSFULL> m_mediaVolumes;
     std::vector<ZELVCLUSTERFULL> m_dataClusters;
