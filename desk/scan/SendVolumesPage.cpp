@@ -444,8 +444,7 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
         !(vol.flags & ZELVVOL_MOVING) || (vol.flags & ZELVVOL_SCANNEDOUT) ||
         vol.Target().repositoryId.Text() != row.target) {
         rc = CZELV10RC(ZELV10RC_CHANGED,
-                       QStringLiteral("%1 is now at %2 moving to %3%4; it was changed after the "
-                                      "list was read")
+                       QStringLiteral("%1 is now at %2 moving to %3%4, not as listed")
                            .arg(row.key.Text(), vol.Current().repositoryId.Text(),
                                 vol.Target().repositoryId.Text(),
                                 (vol.flags & ZELVVOL_SCANNEDOUT) ? QStringLiteral(", scanned out")
