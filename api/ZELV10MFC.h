@@ -242,6 +242,8 @@ private:
                            const std::vector<std::array<QString, 3>>& changes);
     CZELV10RC CustomerExists(const QString& customer);
     CZELV10RC ContainerExists(uint32_t container);
+    // The Container exists and belongs to the Customer.
+    CZELV10RC ContainerExists(uint32_t container, const QString& customer);
     CZELV10RC MediaRow(const QString& customer, const QString& media, QString* containerPattern);
     void FillVolume(const ZELVVolumeState& s, ZELVVOLS* out) const;
 

@@ -325,6 +325,23 @@ CZELV10RC CZELV10MFC::ContainerExists(uint32_t container) {
                     [](const ZELVCursor&) {});
 }
 
+CZELV10RC CZELV10MFC::ContainerExists(uint32_t container, const QString& customer) {
+    QString owner;
+    CZELV10RC rc = FirstRow("SELECT customer_id FROM volume WHERE container_self = ?",
+                            {qint64(container)},
+                            CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
+                            [&owner](const ZELVCursor& c) { owner = c.Text(0); });
+    if (!rc.IsOK())
+        return rc;
+    // A Customer's Volumes travel in that Customer's Containers only.
+    if (owner != customer)
+        return CZELV10RC(ZELV10RC_NOCONTAINER,
+                         QStringLiteral("%1 is a Container of Customer %2, not of %3")
+                             .arg(container)
+                             .arg(owner, customer));
+    return rc;
+}
+
 // --- Writing ---------------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
@@ -362,7 +379,7 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
         if (!q.IsOK())
             return q;
         if (vol.container != 0) {
-            q = ContainerExists(vol.container);
+            q = ContainerExists(vol.container, customer);
             if (!q.IsOK())
                 return q;
         }
@@ -440,7 +457,7 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
             return q;
         ZELVCursor c;
         if (old.containerSelf == 0 && vol.container != 0 && vol.container != old.vol.container) {
-            q = ContainerExists(vol.container);
+            q = ContainerExists(vol.container, customer);
             if (!q.IsOK())
                 return q;
         }

@@ -128,6 +128,10 @@ CZELV10RC CZELVVolumeRules::ApplyUpdate(const ZELVVolumeState& old, const ZELVVO
             v.flags &= ~ZELVVOL_SCANNEDOUT;
             s.scheduled = false;
             v.moveTime = 0;
+            // The trip is over: the Volume is unpacked from the Container it
+            // travelled in, unless this very call packs it into one.
+            if (wasMoving && old.containerSelf == 0 && in.container == old.vol.container)
+                v.container = 0;
             if (wasMoving && wasPlanned) {
                 // The rotation's move used up the date.
                 v.moveDate = CZELVDate();

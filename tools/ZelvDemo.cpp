@@ -334,7 +334,12 @@ CZELV10RC ZelvMakeDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary* summa
                 }
                 break;
             }
-            if (acme)
+            // The Volumes waiting to leave the data centre (to the vault, to
+            // the library) come in every Data-Cluster, so that Scan-Out's
+            // allocation table has something to sort.
+            if (acme && (i % 20 == 14 || i % 20 == 18))
+                vol.dataCluster = static_cast<uint32_t>(i / 20 % 5);
+            else if (acme)
                 vol.dataCluster = static_cast<uint32_t>(i % 5);
             else if (c == QLatin1String("GLBX"))
                 vol.dataCluster = static_cast<uint32_t>(i % 3);

@@ -1,6 +1,13 @@
 // zelvadmin: creates, migrates, fills and lists a Kelmar Server database from
-// the command line. Links the server library and the framework core only.
+// the command line, and checks the rule tables of ZELVDesk.cfg. Links the
+// server library, the framework core and the desk's widget-free rules only.
+#include "ContainerAllocation.h"
+#include "ContainerCache.h"
+#include "RulesCheck.h"
+#include "ScanInRouting.h"
 #include "ZELV10MFC.h"
+#include "ZELV10RepositoryCache.h"
+#include "ZELVConfig.h"
 #include "ZELVDate.h"
 #include "ZELVStore.h"
 #include "ZelvDemo.h"
@@ -42,6 +49,8 @@ struct Command {
     int maxArgs;
     std::vector<QCommandLineOption> options;
     Handler run;
+    // Logs on by itself, only when it needs the server.
+    bool ownLogon = false;
 };
 
 int Fail(const QString& command, const CZELV10RC& rc) {
@@ -617,6 +626,225 @@ int AddUser(Context& c) {
     return kExitOK;
 }
 
+// --- check-rules -------------------------------------------------------------------
+
+// ZELVDesk reads ZELVDesk.cfg from its program folder unless ZELVCONFIGFILE
+// names another file; zelvadmin is installed beside it, so the same rule
+// finds the same file.
+QString DefaultConfigPath() {
+    QString named = qEnvironmentVariable("ZELVCONFIGFILE").trimmed();
+    if (named.size() >= 2 && named.front() == QLatin1Char('"') && named.back() == QLatin1Char('"'))
+        named = named.mid(1, named.size() - 2);
+    if (!named.isEmpty())
+        return named;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/ZELVDesk.cfg");
+}
+
+void PrintLines(const std::vector<CAllocationLine>& lines) {
+    static const char* const images[] = {"    ", "  ! ", " !! "};
+    for (const CAllocationLine& l : lines)
+        Out() << "      " << images[l.image >= 0 && l.image <= 2 ? l.image : 0] << l.text
+              << Qt::endl;
+}
+
+// What Scan-Out from the Repository would do with each Volume: the send
+// list, the Containers there and the allocation table's decision. Nothing is
+// written: a Data-Cluster that the table would give an empty Container is
+// only shown.
+void ExplainAllocation(CZELV10MFC& mfc, const ZELVConfig& config, const QString& customer,
+                       const QString& media, const QString& repository,
+                       CZELV10RepositoryCache& repositories,
+                       const std::vector<ZELVCLUSTERFULL>& clusters, bool verbose) {
+    std::vector<VOLUMEPAGE_ITEM> sendList;
+    BuildSendList(mfc, customer, repository, repositories, clusters, &sendList);
+    CContainerCache containers(&mfc);
+    std::vector<CandidateContainer> candidates;
+    BuildCandidateContainers(mfc, containers, customer, repository, repositories, clusters,
+                             &candidates);
+    Out() << Qt::endl
+          << "Scan-Out from " << repository << " for " << customer << ": " << sendList.size()
+          << " Volume(s) to send, " << candidates.size() << " Container(s) there" << Qt::endl;
+    for (const CandidateContainer& k : candidates)
+        Out() << "  Container " << k.key.Text() << ": capacity "
+              << (k.capacity ? QString::number(k.capacity) : QStringLiteral("undefined"))
+              << ", used " << k.used << ", target "
+              << (k.repository.isEmpty() ? QStringLiteral("none") : k.repository)
+              << ", Data-Cluster "
+              << (k.dataCluster.isEmpty() ? QStringLiteral("none") : k.dataCluster) << Qt::endl;
+
+    CContainerAllocation::Services s;
+    s.config = &config;
+    s.connection = &mfc;
+    s.repositories = &repositories;
+    s.clusters = &clusters;
+    s.dryRun = true;
+    CContainerAllocation allocation(s);
+    const std::vector<CAllocationDecision> decisions = allocation.Allocate(sendList, candidates);
+    if (!allocation.Rules().HasSection())
+        Out() << "  no 'allocation' section: every Volume is sent without a Container"
+              << Qt::endl;
+    size_t next = 0;
+    for (size_t i = 0; i < sendList.size(); ++i) {
+        const VOLUMEPAGE_ITEM& row = sendList[i];
+        const CAllocationDecision* d = nullptr;
+        while (next < decisions.size() && decisions[next].row < i)
+            ++next;
+        if (next < decisions.size() && decisions[next].row == i)
+            d = &decisions[next];
+        if (!media.isEmpty() && row.key.Media() != media)
+            continue;
+        Out() << "  send " << row.key.Text() << " to " << row.target;
+        if (!row.dataCluster.isEmpty())
+            Out() << " (Data-Cluster " << row.dataCluster << ")";
+        if (d) {
+            Out() << ": " << d->Summary() << Qt::endl;
+            if (verbose)
+                PrintLines(d->lines);
+        } else if (allocation.Rules().HasSection()) {
+            Out() << ": already in " << containers.Text(row.containerNumber) << Qt::endl;
+        } else {
+            Out() << Qt::endl;
+        }
+    }
+}
+
+// What Scan-In at the Repository would do with each Volume on its way there,
+// once confirmed: the routing table's decision. Nothing is moved.
+void ExplainRouting(CZELV10MFC& mfc, const ZELVConfig& config, const QString& customer,
+                    const QString& media, const QString& repository,
+                    CZELV10RepositoryCache& repositories,
+                    const std::vector<ZELVCLUSTERFULL>& clusters, bool verbose) {
+    CScanInRouting::Services s;
+    s.config = &config;
+    s.connection = &mfc;
+    s.clusters = &clusters;
+    s.repositories = &repositories;
+    const CScanInRouting routing(s);
+    QStringList mediaIds;
+    if (media.isEmpty())
+        mfc.List(&mediaIds, customer);
+    else
+        mediaIds << media;
+    const ZELVFixedText<kZelvRepositoryIdLen> at(repository);
+    std::vector<ZELVVOLSFULL> incoming;
+    for (const QString& m : mediaIds) {
+        std::vector<ZELVVOLSFULL> volumes;
+        ZELVVOLFLAGS moving;
+        moving.mustSet = ZELVVOL_MOVING;
+        mfc.List(&volumes, customer, m, &moving);
+        for (const ZELVVOLSFULL& v : volumes)
+            if (v.vol.Target().repositoryId == at && !(v.vol.flags & ZELVVOL_SCHEDULED))
+                incoming.push_back(v);
+    }
+    Out() << Qt::endl
+          << "Scan-In at " << repository << " for " << customer << ": " << incoming.size()
+          << " Volume(s) on their way" << Qt::endl;
+    bool table = true;
+    for (const ZELVVOLSFULL& v : incoming) {
+        // As the page hands it over: confirmed at its target.
+        ZELVVOLSEx confirmed = v;
+        confirmed.vol.Current() = confirmed.vol.Target();
+        confirmed.vol.flags &= ~(ZELVVOL_MOVING | ZELVVOL_SCANNEDOUT);
+        const CRoutingDecision d = routing.Decide(confirmed);
+        table = d.hasTable;
+        if (!table)
+            break;
+        Out() << "  receive " << v.key.Text() << " from "
+              << v.vol.Current().repositoryId.Text() << ": ";
+        if (d.element == 0) {
+            Out() << "no element applies: stays at " << repository << Qt::endl;
+        } else {
+            const QString name = d.target.size() <= kZelvRepositoryIdLen
+                                     ? repositories.DisplayNameOf(v.key.customerId.Text(),
+                                                                  v.key.mediaId.Text(), d.target)
+                                     : QStringLiteral("ID(%1)").arg(d.target);
+            Out() << "element " << d.element << " (line " << d.line << "): routed to "
+                  << d.target << " (" << name << ")" << Qt::endl;
+        }
+        if (verbose)
+            PrintLines(d.lines);
+    }
+    if (!table)
+        Out() << "  no 'routing' section: every Volume stays where it is confirmed" << Qt::endl;
+}
+
+int CheckRulesCommand(Context& c) {
+    const QString cmd = QStringLiteral("check-rules");
+    const QString customer = c.parser.value(QStringLiteral("customer"));
+    const QString media = c.parser.value(QStringLiteral("media"));
+    const QString repository = c.parser.value(QStringLiteral("repository"));
+    if (customer.isEmpty() != repository.isEmpty() || (!media.isEmpty() && customer.isEmpty()))
+        return Usage(cmd, QStringLiteral("--customer and --repository go together (--media "
+                                         "with them)"));
+    const QString path = c.parser.isSet(QStringLiteral("config"))
+                             ? c.parser.value(QStringLiteral("config"))
+                             : DefaultConfigPath();
+    ZELVConfig config;
+    QString error;
+    if (!config.ReadFile(path, &error))
+        return Fail(cmd, CZELV10RC(ZELV10RC_BADVALUE, error));
+
+    const bool server = c.parser.isSet(QStringLiteral("server")) || !customer.isEmpty();
+    QStringList repositoryIds;
+    std::vector<ZELVCLUSTERFULL> clusters;
+    CRulesCheckInput input;
+    if (server) {
+        CZELV10RC rc = c.mfc.Logon();
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+        std::vector<ZELVREPOSITORY> all;
+        rc = c.mfc.List(&all);
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+        for (const ZELVREPOSITORY& r : all)
+            repositoryIds << r.repositoryId.Text();
+        input.repositories = &repositoryIds;
+        if (!customer.isEmpty()) {
+            ZELVCUSTEx cust;
+            rc = c.mfc.Get(&cust, customer);
+            if (rc.IsOK() && !media.isEmpty()) {
+                ZELVMEDIAEx m;
+                rc = c.mfc.Get(&m, customer, media);
+            }
+            if (rc.IsOK() && !repositoryIds.contains(repository))
+                rc = CZELV10RC(ZELV10RC_NOREPOSITORY, repository);
+            if (rc.IsOK())
+                rc = c.mfc.List(&clusters, customer);
+            if (!rc.IsOK())
+                return Fail(cmd, rc);
+            input.clusters = &clusters;
+        }
+    }
+
+    const std::vector<CRuleProblem> problems = CheckRules(config, input);
+    auto count = [&config](const char* section) {
+        const ZELVSetting s = config.Lookup(QString::fromLatin1(section));
+        return s.IsValid() ? QStringLiteral("%1 element(s)").arg(s.Count())
+                           : QStringLiteral("absent");
+    };
+    Out() << "Rules of " << path << ": 'routing' " << count("routing") << ", 'allocation' "
+          << count("allocation") << Qt::endl;
+    int faults = 0;
+    for (const CRuleProblem& p : problems) {
+        Out() << "  " << p.Text() << Qt::endl;
+        if (p.kind != CRuleProblem::kIgnored)
+            ++faults;
+    }
+    Out() << (faults ? QStringLiteral("%1 problem(s) found").arg(faults)
+                     : QStringLiteral("No problems found"))
+          << Qt::endl;
+
+    if (!customer.isEmpty()) {
+        const bool verbose = c.parser.isSet(QStringLiteral("verbose"));
+        CZELV10RepositoryCache repositories(&c.mfc);
+        ExplainAllocation(c.mfc, config, customer, media, repository, repositories, clusters,
+                          verbose);
+        ExplainRouting(c.mfc, config, customer, media, repository, repositories, clusters,
+                       verbose);
+    }
+    return faults ? kExitFailed : kExitOK;
+}
+
 std::vector<Command> Commands() {
     using O = QCommandLineOption;
     return {
@@ -731,6 +959,27 @@ std::vector<Command> Commands() {
           O(QStringLiteral("limit"), QStringLiteral("At most N Volumes (default 100)."),
             QStringLiteral("N"))},
          List},
+        {"check-rules",
+         "Checks the 'routing' and 'allocation' tables of ZELVDesk.cfg; with a Customer and a "
+         "Repository, shows what each rule would do with their Volumes (nothing is written).",
+         "",
+         0,
+         0,
+         {O(QStringLiteral("config"),
+            QStringLiteral("Configuration file (default: the one ZELVCONFIGFILE names, else "
+                           "ZELVDesk.cfg beside zelvadmin)."),
+            QStringLiteral("FILE")),
+          O(QStringLiteral("customer"), QStringLiteral("Explain for this Customer's Volumes."),
+            QStringLiteral("ID")),
+          O(QStringLiteral("media"), QStringLiteral("Only Volumes of this Media Type."),
+            QStringLiteral("ID")),
+          O(QStringLiteral("repository"),
+            QStringLiteral("The Repository they are sent from (Scan-Out) and received at "
+                           "(Scan-In)."),
+            QStringLiteral("ID")),
+          O(QStringLiteral("verbose"), QStringLiteral("Show every step of each decision."))},
+         CheckRulesCommand,
+         true},
     };
 }
 
@@ -787,7 +1036,8 @@ bool TakePassword(const QCommandLineParser& parser, ZELVServerAddress* address, 
 QString GeneralHelp(const std::vector<Command>& commands) {
     QString text = QStringLiteral(
         "Usage: zelvadmin [--server ADDRESS] [--password-file FILE] COMMAND [options]\n\n"
-        "Creates, fills and lists a Kelmar Server database.\n\nCommands:\n");
+        "Creates, fills and lists a Kelmar Server database, and checks the rules of\n"
+        "ZELVDesk.cfg.\n\nCommands:\n");
     for (const Command& c : commands)
         text += QString::asprintf("  %-16s %s\n", c.name, c.summary);
     text += QStringLiteral(
@@ -874,9 +1124,11 @@ int main(int argc, char** argv) {
     CZELV10MFC mfc;
     mfc.SetProgramID(CZELV10MFC::kProgramAdmin);
     mfc.SetServerAddress(address);
-    const CZELV10RC rc = mfc.Logon();
-    if (!rc.IsOK())
-        return Fail(name, rc);
+    if (!command->ownLogon) {
+        const CZELV10RC rc = mfc.Logon();
+        if (!rc.IsOK())
+            return Fail(name, rc);
+    }
     Context context{parser, positional, mfc,
                     address.IsEmpty() ? QStringLiteral("file ") + CZELVStore::DefaultEmbeddedPath()
                                       : address.Display()};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RuleLine.h"
 #include "SendList.h"
 #include "VolumeKey.h"
 #include "ZELV10RC.h"
@@ -7,6 +8,7 @@
 #include "ZELVFilter.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -52,7 +54,7 @@ struct CAllocationPattern {
 // One element of the "allocation" table as read once from the file. A member
 // of the wrong type counts as absent and is noted in `notes`.
 struct CAllocationElement {
-    bool fetched = false;   // the element is a group
+    bool fetched = false;   // the element exists (it may still be no group)
     int line = 0;           // its line in the configuration file
     bool hasVolume = false; // "volume" group
     CAllocationPattern barcode, dataCluster, target; // of "volume"
@@ -79,12 +81,6 @@ public:
 private:
     bool m_hasSection = false;
     std::vector<CAllocationElement> m_elements;
-};
-
-// A line of the Allocation Log with its severity image.
-struct CAllocationLine {
-    int image = 0;
-    QString text;
 };
 
 // What the table made of one send-list row: which element decided and what it

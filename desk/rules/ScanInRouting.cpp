@@ -27,64 +27,78 @@ void CScanInRouting::ScanLog(int image, const QString& text) const {
         m_s.scanLog(image, text);
 }
 
-int CScanInRouting::Route(CVolumeRecord& record, QString* target) {
+CRoutingDecision CScanInRouting::Decide(const ZELVVOLSEx& volume) const {
+    CRoutingDecision d;
     if (!m_s.config)
-        return 0;
+        return d;
     const ZELVSetting table = m_s.config->Lookup(QStringLiteral("routing"));
     if (!table.IsAggregate())
-        return 0;
+        return d;
+    d.hasTable = true;
+    auto log = [&d](int image, const QString& text) { d.lines.push_back({image, text}); };
 
-    const QString volumeText = record.Record().key.Text();
+    const QString volumeText = volume.key.Text();
     const unsigned count = static_cast<unsigned>(table.Count());
-    ScanLog(Information, QStringLiteral("Checking Routing table. Volume(%1)").arg(volumeText));
-    ScanLog(Information, QString::asprintf("Table has %u elements", count));
+    log(Information, QStringLiteral("Checking Routing table. Volume(%1)").arg(volumeText));
+    log(Information, QString::asprintf("Table has %u elements", count));
 
     const QString cluster =
-        m_s.clusters ? DataClusterName(*m_s.clusters, record.Vol().dataCluster) : QString();
-    const QString source = record.Vol().Current().repositoryId.Text();
+        m_s.clusters ? DataClusterName(*m_s.clusters, volume.vol.dataCluster) : QString();
+    const QString source = volume.vol.Current().repositoryId.Text();
 
     for (unsigned i = 1; i <= count; ++i) {
-        ScanLog(Information, QString::asprintf("Checking element %u", i));
+        log(Information, QString::asprintf("Checking element %u", i));
         const ZELVSetting element = table.At(static_cast<int>(i - 1));
         if (!element.IsValid())
             continue;
-        const ZELVSetting volume = element.Member(QStringLiteral("volume"));
-        if (!volume.IsValid()) {
-            ScanLog(Warning, QStringLiteral("Element has no volume section"));
+        const ZELVSetting volumeGroup = element.Member(QStringLiteral("volume"));
+        if (!volumeGroup.IsValid()) {
+            log(Warning, QStringLiteral("Element has no volume section"));
             continue;
         }
-        const std::optional<QString> to = volume.String(QStringLiteral("target"));
+        const std::optional<QString> to = volumeGroup.String(QStringLiteral("target"));
         if (!to) {
-            ScanLog(Warning, QStringLiteral("Section has no target value"));
+            log(Warning, QStringLiteral("Section has no target value"));
             continue;
         }
-        if (const auto barcode = volume.String(QStringLiteral("barcode"));
+        if (const auto barcode = volumeGroup.String(QStringLiteral("barcode"));
             barcode && !Accepts(*barcode, volumeText)) {
-            ScanLog(Information,
-                    QStringLiteral("Volume does not match Barcode filter (%1)").arg(*barcode));
+            log(Information,
+                QStringLiteral("Volume does not match Barcode filter (%1)").arg(*barcode));
             continue;
         }
-        if (const auto filter = volume.String(QStringLiteral("datacluster"));
+        if (const auto filter = volumeGroup.String(QStringLiteral("datacluster"));
             filter && !Accepts(*filter, cluster)) {
-            ScanLog(Information,
-                    QStringLiteral("Volume does not match Data Cluster filter (Filter=%1,Value=%2)")
-                        .arg(*filter, cluster));
+            log(Information,
+                QStringLiteral("Volume does not match Data Cluster filter (Filter=%1,Value=%2)")
+                    .arg(*filter, cluster));
             continue;
         }
-        if (const auto filter = volume.String(QStringLiteral("source"));
+        if (const auto filter = volumeGroup.String(QStringLiteral("source"));
             filter && !Accepts(*filter, source)) {
-            ScanLog(Information,
-                    QStringLiteral(
-                        "Volume does not match Source Repository filter (Filter=%1,Value=%2)")
-                        .arg(*filter, source));
+            log(Information,
+                QStringLiteral("Volume does not match Source Repository filter (Filter=%1,Value=%2)")
+                    .arg(*filter, source));
             continue;
         }
-        if (target)
-            *target = *to;
-        MoveTo(record, *to);
-        return 1;
+        d.element = i;
+        d.line = element.Line();
+        d.target = *to;
+        return d;
     }
-    return 0;
+    return d;
+}
+
+int CScanInRouting::Route(CVolumeRecord& record, QString* target) {
+    const CRoutingDecision d = Decide(record.Record());
+    for (const CAllocationLine& line : d.lines)
+        ScanLog(line.image, line.text);
+    if (d.element == 0)
+        return 0;
+    if (target)
+        *target = d.target;
+    MoveTo(record, d.target);
+    return 1;
 }
 
 void CScanInRouting::MoveTo(CVolumeRecord& record, const QString& target) {

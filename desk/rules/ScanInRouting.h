@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RuleLine.h"
 #include "ZELV10Records.h"
 
 #include <QString>
@@ -23,6 +24,17 @@ class ZELVConfig;
 //
 // Filters are case-sensitive wildcard patterns of the whole value; an absent
 // one does not restrict. A setting of the wrong type counts as absent.
+// Which element of the table decides for one Volume, and the scan-log lines
+// that say why. The page writes the lines and moves the Volume; zelvadmin
+// check-rules prints them.
+struct CRoutingDecision {
+    bool hasTable = false; // a "routing" table exists (else no lines at all)
+    unsigned element = 0;  // 1-based; 0 when no element applies
+    int line = 0;          // the element's line in the file
+    QString target;        // as configured, when an element applies
+    std::vector<CAllocationLine> lines;
+};
+
 class CScanInRouting {
 public:
     // Severity images of the scan log.
@@ -51,6 +63,9 @@ public:
     // configured), 0 without a table or when no element applied. The move
     // never undoes the confirmation; its failures are logged.
     int Route(CVolumeRecord& record, QString* target);
+
+    // The table's decision for the Volume as it stands, without moving it.
+    CRoutingDecision Decide(const ZELVVOLSEx& volume) const;
 
 private:
     void ScanLog(int image, const QString& text) const;

@@ -13,6 +13,34 @@ bool ZELVSetting::IsGroup() const { return m_s && config_setting_is_group(m_s); 
 bool ZELVSetting::IsList() const { return m_s && config_setting_is_list(m_s); }
 bool ZELVSetting::IsArray() const { return m_s && config_setting_is_array(m_s); }
 
+int ZELVSetting::Line() const {
+    return m_s ? static_cast<int>(config_setting_source_line(m_s)) : 0;
+}
+
+QString ZELVSetting::TypeName() const {
+    if (!m_s)
+        return QStringLiteral("absent");
+    switch (config_setting_type(m_s)) {
+    case CONFIG_TYPE_GROUP:
+        return QStringLiteral("group");
+    case CONFIG_TYPE_LIST:
+        return QStringLiteral("list");
+    case CONFIG_TYPE_ARRAY:
+        return QStringLiteral("array");
+    case CONFIG_TYPE_STRING:
+        return QStringLiteral("text");
+    case CONFIG_TYPE_BOOL:
+        return QStringLiteral("boolean");
+    case CONFIG_TYPE_INT:
+    case CONFIG_TYPE_INT64:
+        return QStringLiteral("integer");
+    case CONFIG_TYPE_FLOAT:
+        return QStringLiteral("number");
+    default:
+        return QStringLiteral("unknown");
+    }
+}
+
 QString ZELVSetting::Name() const {
     const char* n = m_s ? config_setting_name(m_s) : nullptr;
     return n ? QString::fromUtf8(n) : QString();

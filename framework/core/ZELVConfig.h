@@ -22,6 +22,10 @@ public:
     bool IsArray() const;
     bool IsAggregate() const { return IsGroup() || IsList() || IsArray(); }
     QString Name() const;
+    // The line of the file it was read from; 0 when not known.
+    int Line() const;
+    // "group", "list", "array", "text", "boolean", "integer", "number".
+    QString TypeName() const;
     int Count() const;             // members of a group, list or array; 0 otherwise
     ZELVSetting At(int i) const;   // element i of an aggregate
     // Member by relative path ("volume/target" or "volume.target").

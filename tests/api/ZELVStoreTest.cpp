@@ -844,6 +844,139 @@ INSTANTIATE_TEST_SUITE_P(
 
 namespace {
 
+// Scan-Out on the server: a Volume scanned out into a Container, the counts
+// of the Scan-Out location list, a Data-Cluster given to an empty Container,
+// a Container of another Customer, the Container's own move, and what the
+// arrival at the target does.
+TEST_P(ZELVStoreTest, ScanOutCarriesContainerAndFlagUntilTheArrival) {
+    ZELVCUSTEx beta;
+    beta.customerId = "BETA";
+    ASSERT_OK(mfc.Add(beta));
+    ZELVMEDIAEx betaMedia;
+    betaMedia.customerId = "BETA";
+    betaMedia.mediaId = "CONT";
+    betaMedia.containerPattern = "C*";
+    ASSERT_OK(mfc.Add(betaMedia));
+    ASSERT_OK(mfc.Add(NewVolume("BETA", "CONT", "CB001", "DC01")));
+    ZELVVOLSEx box = NewVolume("ACME", "CONT", "C0001", "DC01");
+    box.vol.capacity = 3;
+    ASSERT_OK(mfc.Add(box));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "CONT", "C0002", "DC01")));
+    const uint32_t c1 = Read("C0001", "CONT").vol.container;
+    const uint32_t c2 = Read("C0002", "CONT").vol.container;
+    const uint32_t betaBox = Read("CB001", "CONT").vol.container;
+    ASSERT_NE(c1, 0u);
+    ASSERT_NE(betaBox, 0u);
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A1", "DC01", "VLT1")));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A2", "DC01", "VLT1")));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "B1", "DC01")));
+
+    auto counts = [&](const char* at) {
+        ZELVREPOSITORYFULL r;
+        EXPECT_TRUE(mfc.Get(&r, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                            QString::fromLatin1(at))
+                        .IsOK());
+        return std::make_pair(int(r.outgoing), int(r.scannedOut));
+    };
+    auto history = [&](const char* v, const char* m = "LTO6") {
+        std::vector<ZELVVOLHISTORY> rows;
+        EXPECT_TRUE(mfc.List(&rows, QStringLiteral("ACME"), QString::fromLatin1(m),
+                             QString::fromLatin1(v))
+                        .IsOK());
+        QStringList out;
+        for (const ZELVVOLHISTORY& h : rows)
+            if (h.action.Text() != QLatin1String("add"))
+                out << h.action.Text() + QLatin1Char(' ') + h.field.Text() + QLatin1Char(' ') +
+                           h.oldValue + QStringLiteral("->") + h.newValue;
+        return out;
+    };
+    EXPECT_EQ(counts("DC01"), std::make_pair(2, 0));
+
+    // Scanned out into the Container: both in one update, with history.
+    ZELVVOLSEx a1 = Read("A1");
+    a1.vol.flags |= ZELVVOL_SCANNEDOUT;
+    a1.vol.container = c1;
+    ASSERT_OK(mfc.Update(a1));
+    EXPECT_EQ(counts("DC01"), std::make_pair(2, 1));
+    EXPECT_EQ(history("A1"),
+              (QStringList{QStringLiteral("update flags 0x00000040->0x00000048"),
+                           QStringLiteral("update container 0->%1").arg(c1)}));
+    ZELVVOLSFULL full;
+    ASSERT_OK(mfc.Get(&full, QStringLiteral("ACME"), QStringLiteral("CONT"),
+                      QStringLiteral("C0001")));
+    EXPECT_EQ(full.used, 1u);
+
+    // Another Customer's Container is refused, and nothing is written.
+    ZELVVOLSEx a2 = Read("A2");
+    a2.vol.flags |= ZELVVOL_SCANNEDOUT;
+    a2.vol.container = betaBox;
+    EXPECT_RC(mfc.Update(a2), ZELV10RC_NOCONTAINER);
+    EXPECT_EQ(Read("A2").vol.container, 0u);
+    EXPECT_EQ(Read("A2").vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+    EXPECT_TRUE(history("A2").isEmpty());
+    ZELVVOLSEx stray = NewVolume("ACME", "LTO6", "A3", "DC01", "VLT1");
+    stray.vol.container = betaBox;
+    EXPECT_RC(mfc.Add(stray), ZELV10RC_NOCONTAINER);
+
+    // An empty Container takes a Data-Cluster; a stale copy cannot undo it.
+    ZELVVOLSEx stale = Read("C0002", "CONT");
+    ZELVVOLSEx empty = Read("C0002", "CONT");
+    empty.vol.dataCluster = 1;
+    ASSERT_OK(mfc.Update(empty));
+    EXPECT_EQ(Read("C0002", "CONT").vol.dataCluster, 1u);
+    EXPECT_EQ(history("C0002", "CONT"), QStringList{QStringLiteral("update data_cluster 0->1")});
+    stale.vol.dataCluster = 0;
+    EXPECT_RC(mfc.Update(stale), ZELV10RC_CHANGED);
+    EXPECT_EQ(Read("C0002", "CONT").vol.dataCluster, 1u);
+
+    // The Container leaves and arrives: its contents stay where they were
+    // seen last, still packed, until each is confirmed on its own.
+    ZELVVOLSEx leaving = Read("C0001", "CONT");
+    leaving.vol.Target().repositoryId = "VLT1";
+    leaving.vol.flags |= ZELVVOL_SCANNEDOUT;
+    ASSERT_OK(mfc.Update(leaving));
+    ZELVVOLSEx arriving = Read("C0001", "CONT");
+    arriving.vol.Confirmation().repositoryId = "VLT1";
+    ASSERT_OK(mfc.Update(arriving));
+    const ZELVVOLSEx boxThere = Read("C0001", "CONT");
+    EXPECT_EQ(boxThere.vol.Current().repositoryId.Text(), QStringLiteral("VLT1"));
+    EXPECT_EQ(boxThere.vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+    EXPECT_EQ(boxThere.vol.container, c1); // its own number
+    a1 = Read("A1");
+    EXPECT_EQ(a1.vol.Current().repositoryId.Text(), QStringLiteral("DC01"));
+    EXPECT_EQ(a1.vol.container, c1);
+    EXPECT_NE(a1.vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+
+    // Seen again at DC01: still on its way, still packed and scanned out.
+    ASSERT_OK(Confirm("A1", "DC01"));
+    a1 = Read("A1");
+    EXPECT_EQ(a1.vol.container, c1);
+    EXPECT_NE(a1.vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+    // Arrived: unpacked, no longer scanned out, not outgoing.
+    ASSERT_OK(Confirm("A1", "VLT1"));
+    a1 = Read("A1");
+    EXPECT_EQ(a1.vol.container, 0u);
+    EXPECT_EQ(a1.vol.flags & (ZELVVOL_SCANNEDOUT | ZELVVOL_MOVING), 0u);
+    EXPECT_TRUE(history("A1").contains(QStringLiteral("confirm container %1->0").arg(c1)));
+    ASSERT_OK(mfc.Get(&full, QStringLiteral("ACME"), QStringLiteral("CONT"),
+                      QStringLiteral("C0001")));
+    EXPECT_EQ(full.used, 0u);
+    EXPECT_EQ(counts("DC01"), std::make_pair(1, 0));
+
+    // A confirmation that packs the Volume keeps what it packs.
+    a2 = Read("A2");
+    a2.vol.container = c2;
+    a2.vol.Confirmation().repositoryId = "VLT1";
+    ASSERT_OK(mfc.Update(a2));
+    EXPECT_EQ(Read("A2").vol.container, c2);
+
+    // A Volume at rest is never scanned out.
+    ZELVVOLSEx b1 = Read("B1");
+    b1.vol.flags |= ZELVVOL_SCANNEDOUT;
+    ASSERT_OK(mfc.Update(b1));
+    EXPECT_EQ(Read("B1").vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVStoreTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
