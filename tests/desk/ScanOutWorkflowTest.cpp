@@ -11,6 +11,7 @@
 #include "SendContainerUpdatePage.h"
 #include "SendLocationPage.h"
 #include "SendVolumesPage.h"
+#include "ZELV10CustomerListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVListCtrl.h"
