@@ -74,9 +74,25 @@ CZELV10RC AddScanOutVolumes(CZELV10MFC& mfc) {
     return rc;
 }
 
-QString Config(const QString& logs) {
-    return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs);
+QString Config(const QString& logs, const QString& more = QString()) {
+    return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs) + more;
 }
+
+// The shipped configuration's example allocation table.
+const char* const kAllocation = R"cfg(
+allocation = (
+  {
+    volume = { barcode = "ACME.*"; datacluster = "Payroll"; };
+    container = { datacluster = "Payroll"; };
+    assignment = { datacluster = "Payroll"; barcode = "ACME.CONT.CN*"; };
+  },
+  { volume = { datacluster = "Archive"; allocation = false; }; },
+  {
+    volume = { barcode = "ACME.*"; target = "VLT1"; };
+    container = { barcode = "ACME.CONT.CN*"; datacluster = "!(Payroll)"; };
+  },
+  { volume = { allocation = false; }; }
+);)cfg";
 
 QString Key(const char* volume, const char* media = "LTO6") {
     return QStringLiteral("ACME.%1.%2").arg(QLatin1String(media), QLatin1String(volume));
@@ -214,6 +230,7 @@ private Q_SLOTS:
     void scanOutFromTheTaskMenuToTheServer();
     void volumesPageEdgeCases_data();
     void volumesPageEdgeCases();
+    void allocationTableChoosesContainersAndNextWritesThem();
 
 private:
     bool MakeDatabase(DemoDatabase& db);
@@ -684,6 +701,102 @@ void ScanOutWorkflowTest::volumesPageEdgeCases() {
                           QString::number(ContainerNumber(mfc, QLatin1String(c))));
         QCOMPARE(State(mfc, qPrintable(volume)), state);
     }
+}
+
+void ScanOutWorkflowTest::allocationTableChoosesContainersAndNextWritesThem() {
+    DemoDatabase db;
+    if (!MakeDatabase(db))
+        QSKIP("no database for this engine");
+    DeskRun run;
+    run.WriteConfig(
+        Config(run.NewFolder(QStringLiteral("logs")), QString::fromUtf8(kAllocation)));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    CSendContainerPage* page = OpenContainerPage(run);
+    QVERIFY(page);
+    CZELV10MFC& mfc = sheet.Connection();
+
+    // What the table decided is what the page shows: the Reserved column
+    // counts the rows the table gave each Container, those rows are selected,
+    // and "&Show Allocation" lists the send-list rows carried by each.
+    const std::vector<VOLUMEPAGE_ITEM>& sendList = sheet.SendList();
+    const CSendContainerListCtrl& list = *page->List();
+    int allocated = 0;
+    for (const VOLUMEPAGE_ITEM& item : sendList)
+        allocated += (item.flags & kSendItemAllocated) ? 1 : 0;
+    QVERIFY(allocated > 0);
+    QStringList expectedDialogs;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const CandidateContainer* c = list.CandidateAt(row);
+        unsigned reserved = 0;
+        QStringList carried;
+        for (const VOLUMEPAGE_ITEM& item : sendList) {
+            if (item.containerNumber != c->number || item.container)
+                continue;
+            carried.append(item.key.Text() + QLatin1Char('/') + item.dataCluster);
+            // Only S000002 had its Container before the page opened.
+            reserved += item.key.Volume() != QLatin1String("S000002") ? 1 : 0;
+        }
+        QCOMPARE(list.GetItemText(row, CSendContainerListCtrl::ColReserved).toUInt(), reserved);
+        QCOMPARE(list.IsItemSelected(row), c->reserved != 0 || !carried.isEmpty());
+        if (list.IsItemSelected(row))
+            expectedDialogs.append(QStringLiteral("Container Allocation: ") + c->key.Text() +
+                                   QLatin1Char('|') + carried.join(QLatin1Char(',')));
+    }
+    QStringList dialogs;
+    auto* timer = new QTimer(&sheet);
+    timer->setInterval(5);
+    connect(timer, &QTimer::timeout, &sheet, [&dialogs]() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<CSendContainerAllocationDlg*>(w); d && d->isVisible()) {
+                QStringList rows;
+                for (int r = 0; r < d->List()->GetItemCount(); ++r)
+                    rows.append(d->List()->GetItemText(r, 0) + QLatin1Char('/') +
+                                d->List()->GetItemText(r, 1));
+                dialogs.append(d->windowTitle() + QLatin1Char('|') + rows.join(QLatin1Char(',')));
+                d->accept();
+            }
+    });
+    timer->start();
+    page->ShowAllocation();
+    timer->stop();
+    QCOMPARE(dialogs, expectedDialogs);
+
+    const QStringList log = LogLines(*page->AllocationLog());
+    QCOMPARE(log.first(), QStringLiteral("0 Starting Allocation"));
+    QCOMPARE(log.last(), QStringLiteral("0 Allocation Complete"));
+    // Every Volume the table put into a Container went through it, and the
+    // one given its Container beforehand did not.
+    for (const VOLUMEPAGE_ITEM& item : sendList) {
+        const QString line = QStringLiteral("0 Allocating Volume=%1,Target=%2,Data-Cluster=%3")
+                                 .arg(item.key.Text(), item.target, item.dataCluster);
+        if (item.flags & kSendItemAllocated)
+            QVERIFY2(log.contains(line), qPrintable(line));
+        if (item.key.Volume() == QLatin1String("S000002"))
+            QVERIFY2(!log.contains(line), qPrintable(line));
+    }
+
+    // Allocations to Containers that already carry Volumes reach the server
+    // on Next, and not before.
+    QStringList before, after, wanted;
+    for (const VOLUMEPAGE_ITEM& item : sendList)
+        if (item.flags & kSendItemAllocated) {
+            const ZELVVOLS v = Stored(mfc, item.key.Media(), item.key.Volume());
+            before.append(item.key.Text() + QLatin1Char('=') + QString::number(v.container));
+            wanted.append(item.key.Text() + QLatin1Char('=') +
+                          QString::number(item.containerNumber));
+        }
+    for (const QString& line : before)
+        QVERIFY2(line.endsWith(QLatin1String("=0")), qPrintable(line));
+    QVERIFY(sheet.GoNext());
+    QCOMPARE(run.ActivePageId(), int(IDD_SEND_VOLUMES));
+    for (const VOLUMEPAGE_ITEM& item : sendList)
+        if (item.flags & kSendItemAllocated)
+            after.append(item.key.Text() + QLatin1Char('=') +
+                         QString::number(Stored(mfc, item.key.Media(), item.key.Volume()).container));
+    // (Scan-Out Volumes has sorted the send list by Container meanwhile.)
+    after.sort();
+    wanted.sort();
+    QCOMPARE(after, wanted);
 }
 
 QTEST_MAIN(ScanOutWorkflowTest)
