@@ -123,6 +123,9 @@ void CSendContainerUpdatePage::OnSetActive() {
         ++shown;
     }
     m_grid->ExpandAll();
+    // The longest name ("Newly assigned Volumes") must show whole.
+    m_grid->Tree()->setColumnWidth(
+        0, m_grid->Tree()->fontMetrics().horizontalAdvance(kCountRow) + 80);
     if (shown == 0)
         sheet->PressButton(CZELVWizardSheet::WizardButton::Next);
 }
