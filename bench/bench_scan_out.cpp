@@ -10,11 +10,11 @@
 // --database reuses a demo database made before (zelvadmin demo); it is
 // changed by the run.
 #include "SendVolumesPage.h"
-#include "ZELVListCtrl.h"
 #include "ZELV10MFC.h"
 #include "ZELVConfig.h"
 #include "ZELVDeskHost.h"
 #include "ZELVDeskSheet.h"
+#include "ZELVListCtrl.h"
 #include "ZELVPrompter.h"
 #include "ZELVSound.h"
 #include "ZelvDemo.h"

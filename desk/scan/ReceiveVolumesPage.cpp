@@ -225,7 +225,8 @@ void CReceiveVolumesPage::UpdateTabLabel() {
 }
 
 ZELVSCANVOLUMEARGS CReceiveVolumesPage::ScanArgs() {
-    ZELVSCANVOLUMEARGS args = BaseScanArgs(m_items.empty() ? QString() : m_items.front().key.Media());
+    ZELVSCANVOLUMEARGS args =
+        BaseScanArgs(m_items.empty() ? QString() : m_items.front().key.Media());
     args.message = kZelvScanMessage;
     args.notify = [this](const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {
         return OnScan(result, item);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "ScanPage.h"
 #include "VolumeKey.h"
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELVDeskIds.h"
-#include "ScanPage.h"
 #include "ZELVListModel.h"
 
 #include <vector>

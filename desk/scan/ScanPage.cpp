@@ -36,7 +36,8 @@ private:
 
 } // namespace
 
-CRedrawPause::CRedrawPause(QWidget* widget) : m_widget(widget), m_wasEnabled(widget->updatesEnabled()) {
+CRedrawPause::CRedrawPause(QWidget* widget)
+    : m_widget(widget), m_wasEnabled(widget->updatesEnabled()) {
     m_widget->setUpdatesEnabled(false);
 }
 

@@ -53,8 +53,8 @@ CSendContainerExtraDlg::CSendContainerExtraDlg(std::vector<CSendVolumesExtra>& q
     }
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* yes =
-        buttons->addButton(QStringLiteral("Yes, assign to Container"), QDialogButtonBox::AcceptRole);
+    QPushButton* yes = buttons->addButton(QStringLiteral("Yes, assign to Container"),
+                                          QDialogButtonBox::AcceptRole);
     yes->setObjectName(QStringLiteral("assignButton"));
     QPushButton* no = buttons->addButton(QStringLiteral("No, do not assign to Container"),
                                          QDialogButtonBox::RejectRole);

@@ -147,8 +147,8 @@ CSendContainerAllocationDlg::CSendContainerAllocationDlg(
     QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("sendContainerAllocationDlg"));
-    setWindowTitle(QStringLiteral("%1: %2").arg(QStringLiteral("Container Allocation"),
-                                                container.key.Text()));
+    setWindowTitle(
+        QStringLiteral("%1: %2").arg(QStringLiteral("Container Allocation"), container.key.Text()));
     m_list = new CZELVListCtrl(this);
     m_list->setObjectName(QStringLiteral("allocationList"));
     m_list->InsertColumn(0, QStringLiteral("Volume"), 150, Qt::AlignLeft);
@@ -242,10 +242,8 @@ void CSendContainerPage::OnSetActive() {
         services.repositories = &sheet->RepositoryCache();
         services.clusters = &sheet->DataClusters();
         services.log = [this](int image, const QString& text) { m_log->AddLine(image, text); };
-        services.notify = [sheet](const QString& title, const QString& line1,
-                                  const QString& line2, int icon) {
-            sheet->ShowNotification(title, line1, line2, icon);
-        };
+        services.notify = [sheet](const QString& title, const QString& line1, const QString& line2,
+                                  int icon) { sheet->ShowNotification(title, line1, line2, icon); };
         m_allocation = std::make_unique<CContainerAllocation>(std::move(services));
     }
 

@@ -23,8 +23,15 @@ class QTabWidget;
 class CSendContainerListCtrl : public CZELVListCtrl {
     Q_OBJECT
 public:
-    enum Column { ColContainer = 0, ColCapacity, ColUsed, ColAvailable, ColReserved, ColTarget,
-                  ColDataCluster };
+    enum Column {
+        ColContainer = 0,
+        ColCapacity,
+        ColUsed,
+        ColAvailable,
+        ColReserved,
+        ColTarget,
+        ColDataCluster
+    };
 
     explicit CSendContainerListCtrl(QWidget* parent = nullptr);
     ~CSendContainerListCtrl() override;

@@ -1,6 +1,5 @@
 #include "SendContainerUpdatePage.h"
 
-#include "manage/MoveDatePropertyGridProperty.h"
 #include "TransactionLog.h"
 #include "VolumeRecord.h"
 #include "ZELV10MFC.h"
@@ -10,6 +9,7 @@
 #include "ZELVDeskStrings.h"
 #include "ZELVPrompter.h"
 #include "ZELVPropertyGridCtrl.h"
+#include "manage/MoveDatePropertyGridProperty.h"
 
 #include <QLabel>
 #include <QSettings>
@@ -68,9 +68,10 @@ void CSendContainerUpdatePage::OnSetActive() {
     m_containers = nullptr;
 
     CZELVPropertyGridProperty* settings = m_grid->AddGroup(QStringLiteral("Settings"));
-    const bool scanOut =
-        sheet->Host().Profile().value(kProfileSection + QLatin1Char('/') + kProfileKey, false)
-            .toBool();
+    const bool scanOut = sheet->Host()
+                             .Profile()
+                             .value(kProfileSection + QLatin1Char('/') + kProfileKey, false)
+                             .toBool();
     m_scanOut = settings->AddSubItem(QStringLiteral("Scan-Out Containers"), scanOut,
                                      QStringLiteral("Scan-Out Containers when updating"));
 
@@ -124,8 +125,8 @@ void CSendContainerUpdatePage::OnSetActive() {
     }
     m_grid->ExpandAll();
     // The longest name ("Newly assigned Volumes") must show whole.
-    m_grid->Tree()->setColumnWidth(
-        0, m_grid->Tree()->fontMetrics().horizontalAdvance(kCountRow) + 80);
+    m_grid->Tree()->setColumnWidth(0,
+                                   m_grid->Tree()->fontMetrics().horizontalAdvance(kCountRow) + 80);
     if (shown == 0)
         sheet->PressButton(CZELVWizardSheet::WizardButton::Next);
 }
@@ -176,9 +177,9 @@ int CSendContainerUpdatePage::OnWizardNext() {
         }
         if (auto* move = dynamic_cast<CMoveDatePropertyGridProperty*>(Row(group, kMoveRow))) {
             if (move->IsModified())
-                log.Write("Scan-Out: Container next move date set to: %s",
-                          Utf8(CMoveDatePropertyGridProperty::DateText(move->GetDate()))
-                              .constData());
+                log.Write(
+                    "Scan-Out: Container next move date set to: %s",
+                    Utf8(CMoveDatePropertyGridProperty::DateText(move->GetDate())).constData());
             vol.moveDate = move->GetDate();
             if (vol.moveDate.IsEmpty())
                 vol.flags &= ~ZELVVOL_MOVEDATE;

@@ -115,7 +115,7 @@ int CSendVolumesPage::Rows::Image(int row, int column) const {
         return item->container ? ImageContainer : ImageVolume;
     case ColTo: {
         const int type = item->targetType >= 0 && item->targetType <= 8 ? item->targetType
-                                                                         : kUnknownRepositoryImage;
+                                                                        : kUnknownRepositoryImage;
         return kRepositoryImageBase + type;
     }
     case ColContainer:
@@ -283,8 +283,7 @@ void CSendVolumesPage::OnTimer(int id) {
 
 void CSendVolumesPage::UpdateTabLabel() {
     const std::vector<VOLUMEPAGE_ITEM>* items = Items();
-    SetListTabLabel(
-        QString::asprintf("Scan-Out List (%u)", items ? unsigned(items->size()) : 0u));
+    SetListTabLabel(QString::asprintf("Scan-Out List (%u)", items ? unsigned(items->size()) : 0u));
 }
 
 ZELVSCANVOLUMEARGS CSendVolumesPage::ScanArgs() {
@@ -393,10 +392,9 @@ void CSendVolumesPage::QueueScan(const CVolumeKey& key) {
         entry.location2 = target;
     }
     m_queue.push_back(entry);
-    sheet->ShowNotification(QStringLiteral("Volume Queued"),
-                            QStringLiteral("Queued Volume %1.").arg(key.Text()),
-                            QStringLiteral("Item was queued for possible Container assignment"),
-                            kQueuedIcon);
+    sheet->ShowNotification(
+        QStringLiteral("Volume Queued"), QStringLiteral("Queued Volume %1.").arg(key.Text()),
+        QStringLiteral("Item was queued for possible Container assignment"), kQueuedIcon);
 }
 
 uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
@@ -417,11 +415,11 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
     }
     if (container && !row.container) {
         if (row.containerNumber != 0 && row.containerNumber != container->number) {
-            prompter.Tell(QStringLiteral("Volume scanned to wrong Container.\n\n"
-                                         "Scanned %1, should be %2")
-                              .arg(container->key.Text(),
-                                   sheet->ContainerText(row.containerNumber)),
-                          QStringLiteral("Container Error"), PromptIcon::Information, sheet);
+            prompter.Tell(
+                QStringLiteral("Volume scanned to wrong Container.\n\n"
+                               "Scanned %1, should be %2")
+                    .arg(container->key.Text(), sheet->ContainerText(row.containerNumber)),
+                QStringLiteral("Container Error"), PromptIcon::Information, sheet);
             return ZELV10RC_WRONGCONTAINER;
         }
         if (!container->repository.isEmpty() && container->repository != row.target) {
@@ -440,9 +438,8 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
     // The list was read a while ago: a Volume that someone else has sent,
     // stopped or redirected meanwhile is left as it is.
     const ZELVVOLS& vol = record.Vol();
-    if (vol.Current().repositoryId.Text() != sheet->Repository() ||
-        !(vol.flags & ZELVVOL_MOVING) || (vol.flags & ZELVVOL_SCANNEDOUT) ||
-        vol.Target().repositoryId.Text() != row.target) {
+    if (vol.Current().repositoryId.Text() != sheet->Repository() || !(vol.flags & ZELVVOL_MOVING) ||
+        (vol.flags & ZELVVOL_SCANNEDOUT) || vol.Target().repositoryId.Text() != row.target) {
         rc = CZELV10RC(ZELV10RC_CHANGED,
                        QStringLiteral("%1 is now at %2 moving to %3%4, not as listed")
                            .arg(row.key.Text(), vol.Current().repositoryId.Text(),
@@ -525,9 +522,10 @@ void CSendVolumesPage::AssignQueued() {
                 AddChild(entry.container->treeNode, entry.key.Text(), TreeVolume);
             ++entry.container->count;
         } else {
-            sheet->ShowNotification(QStringLiteral("Volume Update Error"),
-                                    QStringLiteral("Error updating barcode %1").arg(entry.key.Text()),
-                                    rc.Get(), kUpdateErrorIcon);
+            sheet->ShowNotification(
+                QStringLiteral("Volume Update Error"),
+                QStringLiteral("Error updating barcode %1").arg(entry.key.Text()), rc.Get(),
+                kUpdateErrorIcon);
         }
     }
 }

@@ -124,4 +124,3 @@ private:
     QString m_pgName;
     QString m_adminDatabase;
 };
-

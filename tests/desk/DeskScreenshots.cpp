@@ -13,11 +13,11 @@
 #include "SendContainerUpdatePage.h"
 #include "SendLocationPage.h"
 #include "SendVolumesPage.h"
-#include "ZELVPropertyGridCtrl.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVPopup.h"
+#include "ZELVPropertyGridCtrl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -195,8 +195,7 @@ bool ScanOutPages(DeskRun& run, const QString& out) {
     // One more Container, picked by its barcode.
     for (const CandidateContainer& c : containers->List()->Candidates())
         if (!(c.flags & kCandidateMustSelect) && c.reserved == 0 && c.repository.isEmpty()) {
-            ScanThroughWindow(
-                sheet, [&]() { containers->OpenScanWindow(); }, {c.key.Text()});
+            ScanThroughWindow(sheet, [&]() { containers->OpenScanWindow(); }, {c.key.Text()});
             break;
         }
     ok = Save(&sheet, out, QStringLiteral("scan-out-containers.png")) && ok;

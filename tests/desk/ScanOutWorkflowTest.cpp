@@ -119,8 +119,8 @@ QStringList Tree(const CSendVolumesPage& page) {
     const QTreeWidget* tree = page.ScannedItems();
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* root = tree->topLevelItem(i);
-        QString text = (root == page.CurrentNode() ? QStringLiteral("*") : QString()) +
-                       root->text(0);
+        QString text =
+            (root == page.CurrentNode() ? QStringLiteral("*") : QString()) + root->text(0);
         QStringList children;
         for (int c = 0; c < root->childCount(); ++c)
             children.append(root->child(c)->text(0));
@@ -178,8 +178,8 @@ QList<uint32_t> ScanThroughWindow(CZELVDeskSheet& sheet, const std::function<voi
 
 // Answers the Additional Volumes dialog once it opens: `act` sees it and
 // returns whether to assign.
-void AnswerExtraDialog(QObject* context, std::function<bool(CSendContainerExtraDlg&)> act,
-                       QStringList* shown) {
+QTimer* AnswerExtraDialog(QObject* context, std::function<bool(CSendContainerExtraDlg&)> act,
+                          QStringList* shown) {
     auto* timer = new QTimer(context);
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, context, [timer, act, shown]() {
@@ -203,6 +203,7 @@ void AnswerExtraDialog(QObject* context, std::function<bool(CSendContainerExtraD
         }
     });
     timer->start();
+    return timer;
 }
 
 ZELVVOLS Stored(CZELV10MFC& mfc, const QString& media, const QString& volume) {
@@ -400,16 +401,16 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
         &extraShown);
     const QList<uint32_t> outcomes = ScanThroughWindow(
         sheet, [&]() { page->OnTimer(CScanPage::kScanTimer); },
-        {QStringLiteral("S000001"),          // out, no Container
-         Key("CN0002", "CONT"),              // CN0002 current
-         QStringLiteral("S000003"),          // into CN0002, which now goes to VLT2
-         QStringLiteral("A000019"),          // to LIB1: not with CN0002
-         QStringLiteral("S000002"),          // belongs to CN0001
-         Key("CN0001", "CONT"),              // CN0001 current
-         QStringLiteral("S000002"),          // into CN0001
-         QStringLiteral("S000005"),          // not listed: queued
-         QStringLiteral("S000005"),          // queued once
-         QStringLiteral("S000006")},         // not listed, at rest: queued
+        {QStringLiteral("S000001"),  // out, no Container
+         Key("CN0002", "CONT"),      // CN0002 current
+         QStringLiteral("S000003"),  // into CN0002, which now goes to VLT2
+         QStringLiteral("A000019"),  // to LIB1: not with CN0002
+         QStringLiteral("S000002"),  // belongs to CN0001
+         Key("CN0001", "CONT"),      // CN0001 current
+         QStringLiteral("S000002"),  // into CN0001
+         QStringLiteral("S000005"),  // not listed: queued
+         QStringLiteral("S000005"),  // queued once
+         QStringLiteral("S000006")}, // not listed, at rest: queued
         &caption);
     QCOMPARE(caption, QStringLiteral("Scan-Out Volumes"));
     QCOMPARE(outcomes, (QList<uint32_t>{0, 0, 0, 29, 114, 0, 0, 61, 61, 61}));
@@ -454,13 +455,13 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
         page->List()->SetItemSelected(row, key == Key("A000039") || key == Key("B000019", "LTO8"));
     }
     QTest::keyClick(page->List()->Table(), Qt::Key_Space);
-    QCOMPARE(Tree(*page),
-             (QStringList{QStringLiteral("*No Container: ") + Key("S000001") +
-                              QStringLiteral(", ") + Key("A000039") + QStringLiteral(", ") +
-                              Key("B000019", "LTO8"),
-                          Key("CN0001", "CONT") + QStringLiteral(": ") + Key("S000002") +
-                              QStringLiteral(", ") + Key("S000005"),
-                          Key("CN0002", "CONT") + QStringLiteral(": ") + Key("S000003")}));
+    QCOMPARE(
+        Tree(*page),
+        (QStringList{QStringLiteral("*No Container: ") + Key("S000001") + QStringLiteral(", ") +
+                         Key("A000039") + QStringLiteral(", ") + Key("B000019", "LTO8"),
+                     Key("CN0001", "CONT") + QStringLiteral(": ") + Key("S000002") +
+                         QStringLiteral(", ") + Key("S000005"),
+                     Key("CN0002", "CONT") + QStringLiteral(": ") + Key("S000003")}));
     const int left = rowsAtStart - 5;
     QCOMPARE(page->List()->GetItemCount(), left);
     QCOMPARE(page->Tabs()->tabText(0), QStringLiteral("Scan-Out List (%1)").arg(left));
@@ -509,10 +510,9 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
     QCOMPARE(Prompts(run), (QStringList{QStringLiteral(
                                "Next move date error|One or more Containers have a next move "
                                "date of less than one day.\nPlease correct this to continue.")}));
-    QCOMPARE(State(sheet.Connection(), "CN0001", "CONT"), QStringLiteral("DC01>DC01 - %1")
-                                                              .arg(ContainerNumber(
-                                                                  sheet.Connection(),
-                                                                  QStringLiteral("CN0001"))));
+    QCOMPARE(State(sheet.Connection(), "CN0001", "CONT"),
+             QStringLiteral("DC01>DC01 - %1")
+                 .arg(ContainerNumber(sheet.Connection(), QStringLiteral("CN0001"))));
 
     CZELVDate inFiveDays;
     inFiveDays.SetFromTime(time(nullptr) + 5 * 86400);
@@ -527,33 +527,32 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
     QVERIFY(sheet.GoNext());
     QCOMPARE(run.ActivePageId(), int(IDD_FINAL));
     QVERIFY(sheet.Candidates().empty());
-    QCOMPARE(run.App().Profile().value(QStringLiteral("Options/ScanOutContainers")).toBool(),
-             true);
+    QCOMPARE(run.App().Profile().value(QStringLiteral("Options/ScanOutContainers")).toBool(), true);
 
     // The transaction log, line by line.
     const QString changedTo = QStringLiteral("Scan-Out: Scanning Volume: %1 - OK");
-    QCOMPARE(ScanOutLog(run),
-             (QStringList{
-                 changedTo.arg(Key("S000001")),
-                 changedTo.arg(Key("S000003")),
-                 changedTo.arg(Key("S000002")),
-                 QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it was "
-                                "not in the list"),
-                 QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it was "
-                                "not in the list"),
-                 QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000006 as it was "
-                                "not in the list"),
-                 changedTo.arg(Key("A000039")),
-                 changedTo.arg(Key("B000019", "LTO8")),
-                 QStringLiteral("Scan-Out: Continuing with %1 items unscanned").arg(left),
-                 QStringLiteral("Scan-Out: Container descrition set to: Payroll tapes for the "
-                                "vault"),
-                 QStringLiteral("Scan-Out: Container next move date set to: ") +
-                     FormatDate(inFiveDays),
-                 QStringLiteral("Scan-Out: Updated Container(ACME.CONT.CN0001): OK"),
-                 QStringLiteral("Scan-Out: Container next move date set to: Permanent"),
-                 QStringLiteral("Scan-Out: Updated Container(ACME.CONT.CN0002): OK"),
-             }));
+    QCOMPARE(
+        ScanOutLog(run),
+        (QStringList{
+            changedTo.arg(Key("S000001")),
+            changedTo.arg(Key("S000003")),
+            changedTo.arg(Key("S000002")),
+            QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it was "
+                           "not in the list"),
+            QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it was "
+                           "not in the list"),
+            QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000006 as it was "
+                           "not in the list"),
+            changedTo.arg(Key("A000039")),
+            changedTo.arg(Key("B000019", "LTO8")),
+            QStringLiteral("Scan-Out: Continuing with %1 items unscanned").arg(left),
+            QStringLiteral("Scan-Out: Container descrition set to: Payroll tapes for the "
+                           "vault"),
+            QStringLiteral("Scan-Out: Container next move date set to: ") + FormatDate(inFiveDays),
+            QStringLiteral("Scan-Out: Updated Container(ACME.CONT.CN0001): OK"),
+            QStringLiteral("Scan-Out: Container next move date set to: Permanent"),
+            QStringLiteral("Scan-Out: Updated Container(ACME.CONT.CN0002): OK"),
+        }));
 
     // The server: flags, Container numbers, targets.
     CZELV10MFC& mfc = sheet.Connection();
@@ -598,6 +597,8 @@ void ScanOutWorkflowTest::volumesPageEdgeCases_data() {
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QStringList>("scanLog");
     QTest::addColumn<QStringList>("states"); // "volume=state" on the server afterwards
+    // The Additional Volumes dialog as shown, answered "No"; empty: not shown.
+    QTest::addColumn<QStringList>("extra");
 
     const QString cn1 = Key("CN0001", "CONT");
     const QString cn2 = Key("CN0002", "CONT");
@@ -608,20 +609,21 @@ void ScanOutWorkflowTest::volumesPageEdgeCases_data() {
         << QStringList{QStringLiteral("No Container"),
                        QStringLiteral("*") + cn2 + QStringLiteral(": ") + Key("S000001")}
         << QStringList{out.arg(Key("S000001"))} << QStringList{}
-        << QStringList{QStringLiteral("S000001=DC01>VLT1 S CN0002")};
+        << QStringList{QStringLiteral("S000001=DC01>VLT1 S CN0002")} << QStringList{};
     QTest::newRow("unlisted scan with No Container current is refused, not queued")
         << QStringList{cn1, cn2} << QString()
         << QStringList{QStringLiteral("S000005"), QStringLiteral("S000002")}
-        << QList<uint32_t>{61, 114}
-        << QStringList{QStringLiteral("*No Container"), cn1, cn2}
+        << QList<uint32_t>{61, 114} << QStringList{QStringLiteral("*No Container"), cn1, cn2}
         << QStringList{QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it "
                                       "was not in the list")}
         << QStringList{QStringLiteral("2 Error scanning barcode ACME.LTO6.S000005.")}
         << QStringList{QStringLiteral("S000005=VLT1>VLT2 - 0"),
-                       QStringLiteral("S000002=DC01>VLT1 - CN0001")};
+                       QStringLiteral("S000002=DC01>VLT1 - CN0001")}
+        << QStringList{};
     QTest::newRow("a Volume redirected by another operator after the list was read")
-        << QStringList{} << QStringLiteral("UPDATE volume SET target_repo = 'VLT2', version = "
-                                           "version + 1 WHERE volume_id = 'S000001'")
+        << QStringList{}
+        << QStringLiteral("UPDATE volume SET target_repo = 'VLT2', version = "
+                          "version + 1 WHERE volume_id = 'S000001'")
         << QStringList{QStringLiteral("S000001"), QStringLiteral("S000003")}
         << QList<uint32_t>{251, 0}
         << QStringList{QStringLiteral("*No Container: ") + Key("S000003")}
@@ -632,10 +634,12 @@ void ScanOutWorkflowTest::volumesPageEdgeCases_data() {
                        out.arg(Key("S000003"))}
         << QStringList{QStringLiteral("2 Error scanning barcode ACME.LTO6.S000001.")}
         << QStringList{QStringLiteral("S000001=DC01>VLT2 - 0"),
-                       QStringLiteral("S000003=DC01>VLT2 S 0")};
+                       QStringLiteral("S000003=DC01>VLT2 S 0")}
+        << QStringList{};
     QTest::newRow("a Volume scanned out at another workstation meanwhile")
-        << QStringList{cn1} << QStringLiteral("UPDATE volume SET flags = flags | 8, version = "
-                                              "version + 1 WHERE volume_id = 'S000002'")
+        << QStringList{cn1}
+        << QStringLiteral("UPDATE volume SET flags = flags | 8, version = "
+                          "version + 1 WHERE volume_id = 'S000002'")
         << QStringList{QStringLiteral("S000002")} << QList<uint32_t>{251}
         << QStringList{QStringLiteral("No Container"), QStringLiteral("*") + cn1}
         << QStringList{QStringLiteral("Scan-Out: Scanning Volume: ACME.LTO6.S000002 - Changed by "
@@ -643,7 +647,16 @@ void ScanOutWorkflowTest::volumesPageEdgeCases_data() {
                                       "the change: ACME.LTO6.S000002 is now at DC01 moving to "
                                       "VLT1, scanned out, not as listed")}
         << QStringList{QStringLiteral("2 Error scanning barcode ACME.LTO6.S000002.")}
-        << QStringList{QStringLiteral("S000002=DC01>VLT1 S CN0001")};
+        << QStringList{QStringLiteral("S000002=DC01>VLT1 S CN0001")} << QStringList{};
+    QTest::newRow("a Container going nowhere yet takes a queued Volume's known target")
+        << QStringList{cn2} << QString() << QStringList{QStringLiteral("S000005")}
+        << QList<uint32_t>{61}
+        << QStringList{QStringLiteral("No Container"), QStringLiteral("*") + cn2}
+        << QStringList{QStringLiteral("Scan-Out: Error scanning Volume: ACME.LTO6.S000005 as it "
+                                      "was not in the list")}
+        << QStringList{QStringLiteral("2 Error scanning barcode ACME.LTO6.S000005.")}
+        << QStringList{QStringLiteral("S000005=VLT1>VLT2 - 0")}
+        << QStringList{cn2, QStringLiteral("  ") + Key("S000005")};
 }
 
 void ScanOutWorkflowTest::volumesPageEdgeCases() {
@@ -655,6 +668,7 @@ void ScanOutWorkflowTest::volumesPageEdgeCases() {
     QFETCH(QStringList, log);
     QFETCH(QStringList, scanLog);
     QFETCH(QStringList, states);
+    QFETCH(QStringList, extra);
 
     DemoDatabase db;
     if (!MakeDatabase(db))
@@ -669,8 +683,9 @@ void ScanOutWorkflowTest::volumesPageEdgeCases() {
     sheet.Candidates().clear();
     for (const QString& key : containers) {
         const auto& offered = containerPage->List()->Candidates();
-        const auto it = std::find_if(offered.begin(), offered.end(),
-                                     [&](const CandidateContainer& c) { return c.key.Text() == key; });
+        const auto it =
+            std::find_if(offered.begin(), offered.end(),
+                         [&](const CandidateContainer& c) { return c.key.Text() == key; });
         QVERIFY2(it != offered.end(), qPrintable(key));
         sheet.Candidates().push_back(*it);
     }
@@ -681,9 +696,15 @@ void ScanOutWorkflowTest::volumesPageEdgeCases() {
     if (!behindTheBack.isEmpty())
         QVERIFY(db.Exec(behindTheBack));
 
-    const QList<uint32_t> got =
-        ScanThroughWindow(sheet, [&]() { page->OnTimer(CScanPage::kScanTimer); }, barcodes);
+    QStringList extraShown;
+    QTimer* answerer = AnswerExtraDialog(
+        &sheet, [](CSendContainerExtraDlg&) { return false; }, &extraShown);
+    const QList<uint32_t> got = ScanThroughWindow(
+        sheet, [&]() { page->OnTimer(CScanPage::kScanTimer); }, barcodes);
+    if (extraShown.isEmpty())
+        answerer->stop();
     QCOMPARE(got, outcomes);
+    QCOMPARE(extraShown, extra);
     QCOMPARE(Tree(*page), tree);
     QCOMPARE(ScanOutLog(run), log);
     QCOMPARE(LogLines(*page->ScanLog()), scanLog);
@@ -708,8 +729,7 @@ void ScanOutWorkflowTest::allocationTableChoosesContainersAndNextWritesThem() {
     if (!MakeDatabase(db))
         QSKIP("no database for this engine");
     DeskRun run;
-    run.WriteConfig(
-        Config(run.NewFolder(QStringLiteral("logs")), QString::fromUtf8(kAllocation)));
+    run.WriteConfig(Config(run.NewFolder(QStringLiteral("logs")), QString::fromUtf8(kAllocation)));
     CZELVDeskSheet& sheet = run.Start({db.AddressText()});
     CSendContainerPage* page = OpenContainerPage(run);
     QVERIFY(page);
@@ -791,8 +811,9 @@ void ScanOutWorkflowTest::allocationTableChoosesContainersAndNextWritesThem() {
     QCOMPARE(run.ActivePageId(), int(IDD_SEND_VOLUMES));
     for (const VOLUMEPAGE_ITEM& item : sendList)
         if (item.flags & kSendItemAllocated)
-            after.append(item.key.Text() + QLatin1Char('=') +
-                         QString::number(Stored(mfc, item.key.Media(), item.key.Volume()).container));
+            after.append(
+                item.key.Text() + QLatin1Char('=') +
+                QString::number(Stored(mfc, item.key.Media(), item.key.Volume()).container));
     // (Scan-Out Volumes has sorted the send list by Container meanwhile.)
     after.sort();
     wanted.sort();

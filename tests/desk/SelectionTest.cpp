@@ -7,9 +7,9 @@
 #include "DeskTestSupport.h"
 #include "MediaCache.h"
 #include "MediaPage.h"
+#include "RepositoryChoice.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10MediaListCtrl.h"
-#include "RepositoryChoice.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -479,8 +479,9 @@ void SelectionTest::chainsAfterCustomer() {
     QCOMPARE(s.run.ActivePageId(), page);
     // Nothing leaves Beta's Repositories: the Scan-Out location page says so.
     if (page == IDD_SEND_LOCATION)
-        QCOMPARE(s.run.Prompter().LastText(),
-                 QStringLiteral("There are no Volumes to be Scanned-Out for the selected Customer"));
+        QCOMPARE(
+            s.run.Prompter().LastText(),
+            QStringLiteral("There are no Volumes to be Scanned-Out for the selected Customer"));
     else
         QVERIFY(s.run.Prompter().Asked().isEmpty());
     if (!media.isEmpty() || task.startsWith(QLatin1String("Scan-")))
@@ -874,7 +875,7 @@ void SelectionTest::repositoryChoice() {
 
     // A Media Type the server does not know: only the empty choice.
     FillRepositoryChoice(cache, &target, acme, QStringLiteral("NONE"), QStringLiteral("VLT1"),
-                               nullptr, false);
+                         nullptr, false);
     QCOMPARE(options(), QStringList{"<No Selection>"});
     QVERIFY(!cache.LastResult().IsOK());
 }
