@@ -327,10 +327,10 @@ CZELV10RC CZELV10MFC::ContainerExists(uint32_t container) {
 
 CZELV10RC CZELV10MFC::ContainerExists(uint32_t container, const QString& customer) {
     QString owner;
-    CZELV10RC rc = FirstRow("SELECT customer_id FROM volume WHERE container_self = ?",
-                            {qint64(container)},
-                            CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
-                            [&owner](const ZELVCursor& c) { owner = c.Text(0); });
+    CZELV10RC rc =
+        FirstRow("SELECT customer_id FROM volume WHERE container_self = ?", {qint64(container)},
+                 CZELV10RC(ZELV10RC_NOCONTAINER, QString::number(container)),
+                 [&owner](const ZELVCursor& c) { owner = c.Text(0); });
     if (!rc.IsOK())
         return rc;
     // A Customer's Volumes travel in that Customer's Containers only.

@@ -678,11 +678,11 @@ void ExplainAllocation(CZELV10MFC& mfc, const ZELVConfig& config, const QString&
     s.repositories = &repositories;
     s.clusters = &clusters;
     s.dryRun = true;
+    s.keepLines = verbose;
     CContainerAllocation allocation(s);
     const std::vector<CAllocationDecision> decisions = allocation.Allocate(sendList, candidates);
     if (!allocation.Rules().HasSection())
-        Out() << "  no 'allocation' section: every Volume is sent without a Container"
-              << Qt::endl;
+        Out() << "  no 'allocation' section: every Volume is sent without a Container" << Qt::endl;
     size_t next = 0;
     for (size_t i = 0; i < sendList.size(); ++i) {
         const VOLUMEPAGE_ITEM& row = sendList[i];
@@ -749,8 +749,8 @@ void ExplainRouting(CZELV10MFC& mfc, const ZELVConfig& config, const QString& cu
         table = d.hasTable;
         if (!table)
             break;
-        Out() << "  receive " << v.key.Text() << " from "
-              << v.vol.Current().repositoryId.Text() << ": ";
+        Out() << "  receive " << v.key.Text() << " from " << v.vol.Current().repositoryId.Text()
+              << ": ";
         if (d.element == 0) {
             Out() << "no element applies: stays at " << repository << Qt::endl;
         } else {
@@ -758,8 +758,8 @@ void ExplainRouting(CZELV10MFC& mfc, const ZELVConfig& config, const QString& cu
                                      ? repositories.DisplayNameOf(v.key.customerId.Text(),
                                                                   v.key.mediaId.Text(), d.target)
                                      : QStringLiteral("ID(%1)").arg(d.target);
-            Out() << "element " << d.element << " (line " << d.line << "): routed to "
-                  << d.target << " (" << name << ")" << Qt::endl;
+            Out() << "element " << d.element << " (line " << d.line << "): routed to " << d.target
+                  << " (" << name << ")" << Qt::endl;
         }
         if (verbose)
             PrintLines(d.lines);
@@ -839,8 +839,7 @@ int CheckRulesCommand(Context& c) {
         CZELV10RepositoryCache repositories(&c.mfc);
         ExplainAllocation(c.mfc, config, customer, media, repository, repositories, clusters,
                           verbose);
-        ExplainRouting(c.mfc, config, customer, media, repository, repositories, clusters,
-                       verbose);
+        ExplainRouting(c.mfc, config, customer, media, repository, repositories, clusters, verbose);
     }
     return faults ? kExitFailed : kExitOK;
 }

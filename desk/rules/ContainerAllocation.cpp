@@ -41,12 +41,15 @@ CAllocationPattern ReadPattern(const ZELVSetting& group, const QString& member,
 ZELVSetting ReadGroup(const ZELVSetting& element, const QString& member, QStringList* notes) {
     const ZELVSetting s = element.Member(member);
     if (s.IsValid() && !s.IsGroup()) {
-        notes->append(QStringLiteral("'%1' is not a group (%2) and is ignored")
-                          .arg(member, s.TypeName()));
+        notes->append(
+            QStringLiteral("'%1' is not a group (%2) and is ignored").arg(member, s.TypeName()));
         return {};
     }
     return s;
 }
+
+const QString kChecking = QStringLiteral("Checking ");
+const QString kCapacityExceeded = QStringLiteral("Container capacity has been exceeded");
 
 bool Full(const CandidateContainer& c) {
     return c.capacity != 0 && c.used + c.reserved >= c.capacity;
@@ -143,8 +146,8 @@ CAllocationRules::CAllocationRules(const ZELVConfig* config) {
 }
 
 QString CAllocationDecision::Summary() const {
-    const QString by = element ? QStringLiteral("element %1 (line %2)").arg(element).arg(line)
-                               : QString();
+    const QString by =
+        element ? QStringLiteral("element %1 (line %2)").arg(element).arg(line) : QString();
     switch (outcome) {
     case kNoSection:
         return QStringLiteral("no 'allocation' section: no Container");
@@ -221,8 +224,7 @@ void BuildCandidateContainers(CZELV10MFC& connection, CContainerCache& container
                  .Get(&v, c.key.customerId.Text(), c.key.mediaId.Text(), c.key.volumeId.Text())
                  .IsOK())
             continue;
-        if (v.vol.Current().repositoryId != at ||
-            (v.vol.capacity != 0 && v.used >= v.vol.capacity))
+        if (v.vol.Current().repositoryId != at || (v.vol.capacity != 0 && v.used >= v.vol.capacity))
             continue;
         CandidateContainer k;
         k.number = c.number;
@@ -253,10 +255,40 @@ class CAllocationRun {
 public:
     CAllocationRun(const CContainerAllocation::Services& s, const CAllocationRules& rules,
                    std::vector<CandidateContainer>& candidates)
-        : m_s(s), m_rules(rules), m_candidates(candidates) {}
+        : m_s(s), m_rules(rules), m_candidates(candidates) {
+        // Every row walks the candidates and the elements with the same
+        // texts: made once here.
+        m_texts.reserve(candidates.size());
+        for (const CandidateContainer& c : candidates)
+            m_texts.push_back(c.key.Text());
+        const std::vector<CAllocationElement>& elements = m_rules.Elements();
+        m_elementCount =
+            QString::asprintf("Allocation setion has %u elements", unsigned(elements.size()));
+        m_elementTexts.reserve(elements.size());
+        for (size_t i = 0; i < elements.size(); ++i) {
+            const CAllocationElement& e = elements[i];
+            ElementTexts t;
+            t.processing = QString::asprintf("Processing element %u", unsigned(i + 1));
+            t.found = QString::asprintf("Found a matching element on line %u", unsigned(e.line));
+            t.barcode = QStringLiteral("Volume did not meet the Barcode filter requirement (") +
+                        e.barcode.Text() + QLatin1Char(')');
+            t.dataCluster =
+                QStringLiteral("Volume did not meet the Data-Cluster filter requirement (") +
+                e.dataCluster.Text() + QLatin1Char(')');
+            t.target = QStringLiteral("Volume did not meet the Target filter requirement (") +
+                       e.target.Text() + QLatin1Char(')');
+            t.containerBarcode =
+                QStringLiteral("Container did not meet the Barcode filter requirement (Filter=") +
+                e.containerBarcode.Text() + QLatin1Char(')');
+            t.assignBarcode =
+                QStringLiteral("Container did not meet the Barcode filter requirement (Filter=") +
+                e.assignBarcode.Text() + QLatin1Char(')');
+            m_elementTexts.push_back(std::move(t));
+        }
+    }
 
     void Log(int image, const QString& text) {
-        if (m_decision)
+        if (m_decision && m_s.keepLines)
             m_decision->lines.push_back({image, text});
         if (m_s.log)
             m_s.log(image, text);
@@ -266,8 +298,8 @@ public:
         m_decision = d;
         const QString volumeText = row.key.Text();
         Log(CContainerAllocation::Information,
-            QStringLiteral("Allocating Volume=%1,Target=%2,Data-Cluster=%3")
-                .arg(volumeText, row.target, row.dataCluster));
+            QStringLiteral("Allocating Volume=") + volumeText + QStringLiteral(",Target=") +
+                row.target + QStringLiteral(",Data-Cluster=") + row.dataCluster);
         bool refused = false;
         const CAllocationElement* rule = FindRule(row, &refused);
         if (!rule) {
@@ -281,7 +313,8 @@ public:
             d->container = c->number;
             d->containerText = c->key.Text();
         } else {
-            Log(CContainerAllocation::Warning, QStringLiteral("Could not assign an existing Container"));
+            Log(CContainerAllocation::Warning,
+                QStringLiteral("Could not assign an existing Container"));
             const CandidateContainer* e = Empty(*rule, row.target);
             row.containerNumber = e ? e->number : 0;
             if (e) {
@@ -303,37 +336,31 @@ public:
 private:
     const CAllocationElement* FindRule(const VOLUMEPAGE_ITEM& row, bool* refused) {
         const std::vector<CAllocationElement>& elements = m_rules.Elements();
-        Log(CContainerAllocation::Information,
-            QString::asprintf("Allocation setion has %u elements", unsigned(elements.size())));
+        Log(CContainerAllocation::Information, m_elementCount);
         const QString volumeText = row.key.Text();
         for (size_t i = 0; i < elements.size(); ++i) {
             const CAllocationElement& e = elements[i];
-            Log(CContainerAllocation::Information,
-                QString::asprintf("Processing element %u", unsigned(i + 1)));
+            const ElementTexts& texts = m_elementTexts[i];
+            Log(CContainerAllocation::Information, texts.processing);
             if (!e.fetched)
                 continue;
             for (const QString& note : e.notes)
                 Log(CContainerAllocation::Warning, note);
             if (!e.hasVolume) {
-                Log(CContainerAllocation::Error, QStringLiteral("This element has no 'volume' section"));
+                Log(CContainerAllocation::Error,
+                    QStringLiteral("This element has no 'volume' section"));
                 continue;
             }
             if (!e.barcode.Accepts(volumeText)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Barcode filter requirement (%1)")
-                        .arg(e.barcode.Text()));
+                Log(CContainerAllocation::Information, texts.barcode);
                 continue;
             }
             if (!e.dataCluster.Accepts(row.dataCluster)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Data-Cluster filter requirement (%1)")
-                        .arg(e.dataCluster.Text()));
+                Log(CContainerAllocation::Information, texts.dataCluster);
                 continue;
             }
             if (!e.target.Accepts(row.target)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Volume did not meet the Target filter requirement (%1)")
-                        .arg(e.target.Text()));
+                Log(CContainerAllocation::Information, texts.target);
                 continue;
             }
             if (!e.allocate) {
@@ -341,8 +368,8 @@ private:
                     QStringLiteral("Setting has requested that allocation not take place"));
                 *refused = true;
             }
-            Log(CContainerAllocation::Information,
-                QString::asprintf("Found a matching element on line %u", unsigned(e.line)));
+            Log(CContainerAllocation::Information, texts.found);
+            m_element = i;
             if (m_decision) {
                 m_decision->element = unsigned(i + 1);
                 m_decision->line = e.line;
@@ -361,29 +388,29 @@ private:
     }
 
     CandidateContainer* Existing(const CAllocationElement& e, const QString& t) {
-        Log(CContainerAllocation::Information, QStringLiteral("Looking for an 'container' section"));
+        Log(CContainerAllocation::Information,
+            QStringLiteral("Looking for an 'container' section"));
         if (!e.hasContainer) {
             Log(CContainerAllocation::Warning,
                 QStringLiteral("Element does not have a 'container' section."));
             return nullptr;
         }
-        for (CandidateContainer& c : m_candidates) {
-            const QString text = c.key.Text();
-            Log(CContainerAllocation::Information, QStringLiteral("Checking %1").arg(text));
+        for (size_t k = 0; k < m_candidates.size(); ++k) {
+            CandidateContainer& c = m_candidates[k];
+            const QString& text = m_texts[k];
+            Log(CContainerAllocation::Information, kChecking + text);
             if (Full(c)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container capacity has been exceeded"));
+                Log(CContainerAllocation::Information, kCapacityExceeded);
                 continue;
             }
             if (!c.repository.isEmpty() && c.repository != t) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("Container has an incompatible target (%1)").arg(c.repository));
+                    QStringLiteral("Container has an incompatible target (") + c.repository +
+                        QLatin1Char(')'));
                 continue;
             }
             if (!e.containerBarcode.Accepts(text)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container did not meet the Barcode filter requirement (Filter=%1)")
-                        .arg(e.containerBarcode.Text()));
+                Log(CContainerAllocation::Information, m_elementTexts[m_element].containerBarcode);
                 continue;
             }
             if (!e.containerDataCluster.Accepts(c.dataCluster)) {
@@ -395,7 +422,7 @@ private:
             }
             if (!KnownTarget(c, t)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("This Container does not have a Repository %1").arg(t));
+                    QStringLiteral("This Container does not have a Repository ") + t);
                 continue;
             }
             Log(CContainerAllocation::Information, QStringLiteral("This Container is fine"));
@@ -408,7 +435,8 @@ private:
     }
 
     CandidateContainer* Empty(const CAllocationElement& e, const QString& t) {
-        Log(CContainerAllocation::Information, QStringLiteral("Looking for an 'assignment' section"));
+        Log(CContainerAllocation::Information,
+            QStringLiteral("Looking for an 'assignment' section"));
         if (!e.hasAssignment) {
             Log(CContainerAllocation::Warning,
                 QStringLiteral("Element does not have an 'assignment' section."));
@@ -422,17 +450,17 @@ private:
         const QString& d = *e.assignDataCluster;
         Log(CContainerAllocation::Information,
             QStringLiteral("Trying to assign an eligable Container to Data-Cluster(%1)").arg(d));
-        for (CandidateContainer& c : m_candidates) {
-            const QString text = c.key.Text();
-            Log(CContainerAllocation::Information, QStringLiteral("Checking %1").arg(text));
+        for (size_t k = 0; k < m_candidates.size(); ++k) {
+            CandidateContainer& c = m_candidates[k];
+            const QString& text = m_texts[k];
+            Log(CContainerAllocation::Information, kChecking + text);
             if (c.dataClusterNumber != 0) {
                 Log(CContainerAllocation::Information,
                     QStringLiteral("Container already has a Data-Cluster assigned so skipping"));
                 continue;
             }
             if (Full(c)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container capacity has been exceeded"));
+                Log(CContainerAllocation::Information, kCapacityExceeded);
                 continue;
             }
             if (!c.repository.isEmpty() && c.repository != t) {
@@ -442,9 +470,7 @@ private:
                 continue;
             }
             if (!e.assignBarcode.Accepts(text)) {
-                Log(CContainerAllocation::Information,
-                    QStringLiteral("Container did not meet the Barcode filter requirement (Filter=%1)")
-                        .arg(e.assignBarcode.Text()));
+                Log(CContainerAllocation::Information, m_elementTexts[m_element].assignBarcode);
                 continue;
             }
             const uint32_t n = FindCluster(m_s.clusters, d);
@@ -463,7 +489,7 @@ private:
             }
             if (!KnownTarget(c, t)) {
                 Log(CContainerAllocation::Information,
-                    QStringLiteral("This Container does not have a Repository %1").arg(t));
+                    QStringLiteral("This Container does not have a Repository ") + t);
                 continue;
             }
             Log(CContainerAllocation::Information, QStringLiteral("This Container is fine"));
@@ -477,9 +503,8 @@ private:
     // The Container Volume takes the Data-Cluster on the server at once.
     bool WriteCluster(const CandidateContainer& c, uint32_t n) {
         if (!m_s.connection) {
-            Log(CContainerAllocation::Error,
-                QStringLiteral("Error fetching Container record (%1)")
-                    .arg(CZELV10RC(ZELV10RC_NOTLOGGEDON).Get()));
+            Log(CContainerAllocation::Error, QStringLiteral("Error fetching Container record (%1)")
+                                                 .arg(CZELV10RC(ZELV10RC_NOTLOGGEDON).Get()));
             return false;
         }
         CVolumeRecord record(*m_s.connection, c.key);
@@ -502,7 +527,15 @@ private:
     const CContainerAllocation::Services& m_s;
     const CAllocationRules& m_rules;
     std::vector<CandidateContainer>& m_candidates;
+    struct ElementTexts {
+        QString processing, found, barcode, dataCluster, target, containerBarcode, assignBarcode;
+    };
+
     CAllocationDecision* m_decision = nullptr;
+    std::vector<QString> m_texts; // the candidates' Volume texts
+    QString m_elementCount;
+    std::vector<ElementTexts> m_elementTexts;
+    size_t m_element = 0; // the rule of the row at hand
 };
 
 } // namespace

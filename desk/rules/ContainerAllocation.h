@@ -58,7 +58,7 @@ struct CAllocationElement {
     int line = 0;           // its line in the configuration file
     bool hasVolume = false; // "volume" group
     CAllocationPattern barcode, dataCluster, target; // of "volume"
-    bool allocate = true;   // "volume.allocation"
+    bool allocate = true;                            // "volume.allocation"
     bool hasContainer = false;
     CAllocationPattern containerBarcode, containerDataCluster;
     bool hasAssignment = false;
@@ -102,8 +102,8 @@ struct CAllocationDecision {
     unsigned element = 0; // 1-based; 0 when none applied
     int line = 0;         // the element's line in the file
     uint32_t container = 0;
-    QString containerText;     // the Container's Volume text
-    QString assignedCluster;   // kAssigned: the Data-Cluster given to it
+    QString containerText;              // the Container's Volume text
+    QString assignedCluster;            // kAssigned: the Data-Cluster given to it
     std::vector<CAllocationLine> lines; // this row's part of the log
 
     // One line for a report: "element 2 (line 14): into ACME.LTO5.CN0001".
@@ -132,6 +132,9 @@ public:
         // Decide only: a Data-Cluster given to an empty Container is not
         // written to the server (zelvadmin check-rules).
         bool dryRun = false;
+        // Keep each decision's log lines in the decision as well (the page
+        // has them in its log already and can leave this off).
+        bool keepLines = true;
     };
 
     // Reads the table from the configuration, once.

@@ -200,9 +200,9 @@ void CheckAllocation(const ZELVConfig& config, const CRulesCheckInput& input,
                       QStringLiteral("is not a group (%1): skipped").arg(element.TypeName()));
             continue;
         }
-        UnknownMembers(check, i, element,
-                       {QStringLiteral("volume"), QStringLiteral("container"),
-                        QStringLiteral("assignment")});
+        UnknownMembers(
+            check, i, element,
+            {QStringLiteral("volume"), QStringLiteral("container"), QStringLiteral("assignment")});
         const ZELVSetting volume = element.Member(QStringLiteral("volume"));
         if (!volume.IsGroup()) {
             check.Add(i, volume.IsValid() ? volume.Line() : line, CRuleProblem::kMalformed,

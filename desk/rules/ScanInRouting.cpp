@@ -77,7 +77,8 @@ CRoutingDecision CScanInRouting::Decide(const ZELVVOLSEx& volume) const {
         if (const auto filter = volumeGroup.String(QStringLiteral("source"));
             filter && !Accepts(*filter, source)) {
             log(Information,
-                QStringLiteral("Volume does not match Source Repository filter (Filter=%1,Value=%2)")
+                QStringLiteral(
+                    "Volume does not match Source Repository filter (Filter=%1,Value=%2)")
                     .arg(*filter, source));
             continue;
         }

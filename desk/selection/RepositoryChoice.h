@@ -10,7 +10,5 @@ class CZELVPropertyGridProperty;
 // identifier is in hidden. The current Repository becomes the value.
 // Each option's data is its Repository-ID (empty for "<No Selection>").
 void FillRepositoryChoice(CZELV10RepositoryCache& cache, CZELVPropertyGridProperty* property,
-                          const QString& customer,
-  const QString& media, const QString& current,
-  const QSet<QString>* hidden, bool includeHome);
-
+                          const QString& customer, const QString& media, const QString& current,
+                          const QSet<QString>* hidden, bool includeHome);

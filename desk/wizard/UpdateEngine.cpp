@@ -61,7 +61,6 @@ QString RelativeDateText(const CZELVDate& date, bool hasDate, const ZELVClock& c
     }
 }
 
-
 QString VerificationLine(const ZELVVOLSEx& volume, CZELV10MFC& connection,
                          const std::vector<ZELVCLUSTERFULL>& clusters) {
     const ZELVVOLS& vol = volume.vol;

@@ -9,9 +9,15 @@ QByteArray ZELVConfigPath(const QString& path) {
     return p;
 }
 
-bool ZELVSetting::IsGroup() const { return m_s && config_setting_is_group(m_s); }
-bool ZELVSetting::IsList() const { return m_s && config_setting_is_list(m_s); }
-bool ZELVSetting::IsArray() const { return m_s && config_setting_is_array(m_s); }
+bool ZELVSetting::IsGroup() const {
+    return m_s && config_setting_is_group(m_s);
+}
+bool ZELVSetting::IsList() const {
+    return m_s && config_setting_is_list(m_s);
+}
+bool ZELVSetting::IsArray() const {
+    return m_s && config_setting_is_array(m_s);
+}
 
 int ZELVSetting::Line() const {
     return m_s ? static_cast<int>(config_setting_source_line(m_s)) : 0;
@@ -46,7 +52,9 @@ QString ZELVSetting::Name() const {
     return n ? QString::fromUtf8(n) : QString();
 }
 
-int ZELVSetting::Count() const { return IsAggregate() ? config_setting_length(m_s) : 0; }
+int ZELVSetting::Count() const {
+    return IsAggregate() ? config_setting_length(m_s) : 0;
+}
 
 ZELVSetting ZELVSetting::At(int i) const {
     if (!IsAggregate() || i < 0 || i >= Count())
@@ -101,9 +109,13 @@ QStringList ZELVSetting::AsStringList() const {
     return out;
 }
 
-ZELVConfig::ZELVConfig() : m_cfg(std::make_unique<config_t>()) { config_init(m_cfg.get()); }
+ZELVConfig::ZELVConfig() : m_cfg(std::make_unique<config_t>()) {
+    config_init(m_cfg.get());
+}
 
-ZELVConfig::~ZELVConfig() { config_destroy(m_cfg.get()); }
+ZELVConfig::~ZELVConfig() {
+    config_destroy(m_cfg.get());
+}
 
 void ZELVConfig::Reset() {
     config_destroy(m_cfg.get());
@@ -167,7 +179,9 @@ bool ZELVConfig::ReadString(const QString& text, QString* errorText) {
     return true;
 }
 
-ZELVSetting ZELVConfig::Root() const { return ZELVSetting(config_root_setting(m_cfg.get())); }
+ZELVSetting ZELVConfig::Root() const {
+    return ZELVSetting(config_root_setting(m_cfg.get()));
+}
 
 ZELVSetting ZELVConfig::Lookup(const QString& path) const {
     if (path.isEmpty())

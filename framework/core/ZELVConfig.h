@@ -26,8 +26,8 @@ public:
     int Line() const;
     // "group", "list", "array", "text", "boolean", "integer", "number".
     QString TypeName() const;
-    int Count() const;             // members of a group, list or array; 0 otherwise
-    ZELVSetting At(int i) const;   // element i of an aggregate
+    int Count() const;           // members of a group, list or array; 0 otherwise
+    ZELVSetting At(int i) const; // element i of an aggregate
     // Member by relative path ("volume/target" or "volume.target").
     ZELVSetting Member(const QString& path) const;
 
@@ -69,7 +69,9 @@ public:
 
     ZELVSetting Root() const;
     ZELVSetting Lookup(const QString& path) const;
-    std::optional<QString> LookupString(const QString& path) const { return Lookup(path).AsString(); }
+    std::optional<QString> LookupString(const QString& path) const {
+        return Lookup(path).AsString();
+    }
     std::optional<bool> LookupBool(const QString& path) const { return Lookup(path).AsBool(); }
     std::optional<long long> LookupInt(const QString& path) const { return Lookup(path).AsInt(); }
 

@@ -20,9 +20,9 @@ namespace {
 struct ContainerSpec {
     const char* id;
     unsigned capacity;
-    unsigned used;       // Volumes travelling in it already
-    uint32_t cluster;    // 1 Payroll, 2 Finance
-    const char* target;  // "" when it is not moving
+    unsigned used;      // Volumes travelling in it already
+    uint32_t cluster;   // 1 Payroll, 2 Finance
+    const char* target; // "" when it is not moving
 };
 
 struct RowSpec {
@@ -42,8 +42,8 @@ struct AllocationCase {
     // Per row: the Container's Volume-ID, "*" added when the row is marked
     // allocated (written on Next); "" for none.
     std::vector<const char*> got;
-    std::vector<unsigned> reserved; // per Container, in the order above
-    std::vector<const char*> errors; // Volume-IDs of the "Allocation Error" notices
+    std::vector<unsigned> reserved;     // per Container, in the order above
+    std::vector<const char*> errors;    // Volume-IDs of the "Allocation Error" notices
     std::vector<uint32_t> clusterAfter; // per Container, on the server
 };
 
@@ -52,8 +52,8 @@ std::ostream& operator<<(std::ostream& os, const AllocationCase& c) {
 }
 
 #define V(id) "ACME.LTO5." id
-#define ROW(id, target, cluster)                                                             \
-    "I Allocating Volume=" V(id) ",Target=" target ",Data-Cluster=" cluster,                 \
+#define ROW(id, target, cluster)                                                                   \
+    "I Allocating Volume=" V(id) ",Target=" target ",Data-Cluster=" cluster,                       \
         "I Allocation setion has 1 elements", "I Processing element 1"
 
 const AllocationCase kCases[] = {
@@ -63,15 +63,25 @@ const AllocationCase kCases[] = {
      {{"CN01", 3, 1, 0, ""}},
      {{"A00001", "VLT1", 0}, {"A00002", "VLT1", 0}, {"A00003", "VLT1", 0}},
      {"I Starting Allocation",
-      ROW("A00001", "VLT1", ""), "I Found a matching element on line 1",
-      "I Looking for an 'container' section", "I Checking " V("CN01"), "I This Container is fine",
-      ROW("A00002", "VLT1", ""), "I Found a matching element on line 1",
-      "I Looking for an 'container' section", "I Checking " V("CN01"), "I This Container is fine",
-      ROW("A00003", "VLT1", ""), "I Found a matching element on line 1",
-      "I Looking for an 'container' section", "I Checking " V("CN01"),
-      "I Container capacity has been exceeded", "W Could not assign an existing Container",
+      ROW("A00001", "VLT1", ""),
+      "I Found a matching element on line 1",
+      "I Looking for an 'container' section",
+      "I Checking " V("CN01"),
+      "I This Container is fine",
+      ROW("A00002", "VLT1", ""),
+      "I Found a matching element on line 1",
+      "I Looking for an 'container' section",
+      "I Checking " V("CN01"),
+      "I This Container is fine",
+      ROW("A00003", "VLT1", ""),
+      "I Found a matching element on line 1",
+      "I Looking for an 'container' section",
+      "I Checking " V("CN01"),
+      "I Container capacity has been exceeded",
+      "W Could not assign an existing Container",
       "I Looking for an 'assignment' section",
-      "W Element does not have an 'assignment' section.", "I Allocation Complete"},
+      "W Element does not have an 'assignment' section.",
+      "I Allocation Complete"},
      {"CN01*", "CN01*", ""},
      {2},
      {"A00003"},
@@ -121,8 +131,8 @@ const AllocationCase kCases[] = {
       "I Looking for an 'container' section", "I Checking " V("CN01"),
       "I Container has an incompatible target (VLT1)", "I Checking " V("CN02"),
       "I Container has an incompatible target (VLT1)", "W Could not assign an existing Container",
-      "I Looking for an 'assignment' section",
-      "W Element does not have an 'assignment' section.", "I Allocation Complete"},
+      "I Looking for an 'assignment' section", "W Element does not have an 'assignment' section.",
+      "I Allocation Complete"},
      {"CN01*", ""},
      {1, 0},
      {"A00002"},
@@ -140,9 +150,9 @@ const AllocationCase kCases[] = {
       "I Checking " V("CN02"),
       "I Container did not meet the DataCluster filter requirement (Filter=Payroll,Value=)",
       "W Could not assign an existing Container", "I Looking for an 'assignment' section",
-      "I Trying to assign an eligable Container to Data-Cluster(Payroll)",
-      "I Checking " V("CN01"), "I Container already has a Data-Cluster assigned so skipping",
-      "I Checking " V("CN02"), "I This Container is fine",
+      "I Trying to assign an eligable Container to Data-Cluster(Payroll)", "I Checking " V("CN01"),
+      "I Container already has a Data-Cluster assigned so skipping", "I Checking " V("CN02"),
+      "I This Container is fine",
       // The next Payroll Volume finds the Container that now has the Data-Cluster.
       ROW("A00002", "VLT1", "Payroll"), "I Found a matching element on line 1",
       "I Looking for an 'container' section", "I Checking " V("CN01"),
@@ -168,9 +178,9 @@ const AllocationCase kCases[] = {
       "I Checking " V("CN02"),
       "I Container did not meet the DataCluster filter requirement (Filter=Payroll,Value=)",
       "W Could not assign an existing Container", "I Looking for an 'assignment' section",
-      "I Trying to assign an eligable Container to Data-Cluster(Payroll)",
-      "I Checking " V("CN01"), "I Container already has a Data-Cluster assigned so skipping",
-      "I Checking " V("CN02"), "I This Container is fine", "I Allocation Complete"},
+      "I Trying to assign an eligable Container to Data-Cluster(Payroll)", "I Checking " V("CN01"),
+      "I Container already has a Data-Cluster assigned so skipping", "I Checking " V("CN02"),
+      "I This Container is fine", "I Allocation Complete"},
      {"CN02"},
      {0, 1},
      {},
@@ -297,9 +307,8 @@ protected:
             ASSERT_NO_FATAL_FAILURE(Ok(mfc.Get(&read, "ACME", "LTO5", k.id)));
             numbers.push_back(read.container);
             for (unsigned i = 0; i < k.used; ++i) {
-                ZELVVOLSEx in = NewVolume("ACME", "LTO5",
-                                          qPrintable(QStringLiteral("F%1%2").arg(k.id).arg(i)),
-                                          "DC01");
+                ZELVVOLSEx in = NewVolume(
+                    "ACME", "LTO5", qPrintable(QStringLiteral("F%1%2").arg(k.id).arg(i)), "DC01");
                 in.vol.container = read.container;
                 ASSERT_NO_FATAL_FAILURE(Ok(mfc.Add(in)));
             }
@@ -344,10 +353,10 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     for (size_t i = 0; i < c.rows.size(); ++i) {
         EXPECT_EQ(sendList[i].key.Volume(), QString::fromLatin1(c.rows[i].id));
         EXPECT_EQ(sendList[i].target, QString::fromLatin1(c.rows[i].target));
-        EXPECT_EQ(sendList[i].targetText, QString::fromLatin1(c.rows[i].target) ==
-                                                  QLatin1String("VLT1")
-                                              ? QStringLiteral("North Vault")
-                                              : QStringLiteral("South Vault"));
+        EXPECT_EQ(sendList[i].targetText,
+                  QString::fromLatin1(c.rows[i].target) == QLatin1String("VLT1")
+                      ? QStringLiteral("North Vault")
+                      : QStringLiteral("South Vault"));
         EXPECT_EQ(sendList[i].targetType, int(ZELVREPTYPE_VAULT));
         EXPECT_EQ(sendList[i].dataCluster,
                   c.rows[i].cluster ? clusters[c.rows[i].cluster - 1].name.Text() : QString());
@@ -356,6 +365,15 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     std::vector<CandidateContainer> candidates;
     BuildCandidateContainers(mfc, cache, QStringLiteral("ACME"), QStringLiteral("DC01"),
                              repositories, clusters, &candidates);
+    // The cache names every Container by number and key.
+    EXPECT_EQ(cache.Text(0), QStringLiteral("No-Container"));
+    EXPECT_EQ(cache.Text(numbers[0]),
+              QStringLiteral("ACME.LTO5.") + QLatin1String(c.containers[0].id));
+    EXPECT_EQ(cache.Text(numbers.back() + 100), QString());
+    const ZELV10CONTAINER* first = cache.Find(CVolumeKey(
+        QStringLiteral("ACME"), QStringLiteral("LTO5"), QString::fromLatin1(c.containers[0].id)));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->number, numbers[0]);
 
     QStringList log, errors;
     CContainerAllocation::Services s;
@@ -365,7 +383,7 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     s.clusters = &clusters;
     s.dryRun = c.dryRun;
     s.log = [&log](int image, const QString& text) {
-        log << QStringLiteral("%1 %2").arg(QLatin1Char("IWE"[image]), text);
+        log << QString(QLatin1Char("IWE"[image])) + QLatin1Char(' ') + text;
     };
     s.notify = [&errors](const QString& title, const QString& line1, const QString& line2,
                          int icon) {
@@ -386,7 +404,7 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     QStringList fromDecisions;
     for (const CAllocationDecision& d : decisions)
         for (const CAllocationLine& l : d.lines)
-            fromDecisions << QStringLiteral("%1 %2").arg(QLatin1Char("IWE"[l.image]), l.text);
+            fromDecisions << QString(QLatin1Char("IWE"[l.image])) + QLatin1Char(' ') + l.text;
     QStringList rowLines = log.mid(1, log.size() - 2);
     if (!allocation.Rules().HasSection())
         rowLines.clear();
@@ -406,10 +424,9 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     EXPECT_EQ(got, want);
 
     for (size_t i = 0; i < c.reserved.size(); ++i) {
-        const auto it = std::find_if(candidates.begin(), candidates.end(),
-                                     [&](const CandidateContainer& k) {
-                                         return k.number == numbers[i];
-                                     });
+        const auto it =
+            std::find_if(candidates.begin(), candidates.end(),
+                         [&](const CandidateContainer& k) { return k.number == numbers[i]; });
         if (it == candidates.end()) {
             EXPECT_EQ(c.reserved[i], 0u) << c.containers[i].id << " is not offered";
             continue;
@@ -434,15 +451,16 @@ TEST_P(ContainerAllocationTest, DecidesLogsAndWrites) {
     }
 }
 
+std::string
+CaseName(const ::testing::TestParamInfo<std::tuple<TestEngine, AllocationCase>>& param) {
+    return std::string(std::get<0>(param.param) == TestEngine::SQLite ? "SQLite_" : "PostgreSQL_") +
+           std::get<1>(param.param).name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ContainerAllocationTest,
                          ::testing::Combine(::testing::Values(TestEngine::SQLite,
                                                               TestEngine::PostgreSQL),
                                             ::testing::ValuesIn(kCases)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param) == TestEngine::SQLite
-                                                    ? "SQLite_"
-                                                    : "PostgreSQL_") +
-                                    std::get<1>(info.param).name;
-                         });
+                         CaseName);
 
 } // namespace
