@@ -1,5 +1,7 @@
 #include "ZELVDeskSheet.h"
 
+#include "ContainerAllocation.h"
+#include "ContainerCache.h"
 #include "CustomerCache.h"
 #include "CustomerPage.h"
 #include "FinalPage.h"
@@ -10,6 +12,10 @@
 #include "PageShells.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "SendContainerPage.h"
+#include "SendContainerUpdatePage.h"
+#include "SendLocationPage.h"
+#include "SendVolumesPage.h"
 #include "ZELV10Logon.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
@@ -86,6 +92,7 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
         m_connection->SetServerAddress(server);
 
     m_customerCache = std::make_unique<CustomerCache>(m_connection.get());
+    m_containerCache = std::make_unique<CContainerCache>(m_connection.get());
     m_mediaCache = std::make_unique<MediaCache>(m_connection.get());
     m_repositoryCache =
         std::make_unique<CZELV10RepositoryCache>(m_connection.get(), &m_host.Profile());
@@ -243,6 +250,15 @@ QString CZELVDeskSheet::LocationText(const QString& customer, const QString& med
     return m_repositoryCache->LocationText(customer, media, repository, slot, alwaysFormat);
 }
 
+void CZELVDeskSheet::BuildSendList() {
+    ::BuildSendList(*m_connection, Customer(), Repository(), *m_repositoryCache, m_dataClusters,
+                    &m_sendList);
+}
+
+QString CZELVDeskSheet::ContainerText(uint32_t number) const {
+    return m_containerCache->Text(number);
+}
+
 int CZELVDeskSheet::LoadCustomers() {
     // Read once per run; the count is every Customer the server knows, also
     // those the Customer page leaves out.
@@ -327,7 +343,10 @@ int CZELVDeskSheet::AfterCustomer() {
         return FillLocationList() == 1 ? IDD_RECEIVE_VOLUMES : IDD_RECEIVE_LOCATION;
     case TaskScanOut:
         m_media.Clear();
-        return FillLocationList() == 1 ? IDD_SEND_CONTAINER : IDD_SEND_LOCATION;
+        if (FillLocationList() != 1)
+            return IDD_SEND_LOCATION;
+        BuildSendList();
+        return IDD_SEND_CONTAINER;
     case TaskVolumeManagement:
         return IDD_MANAGE;
     case TaskMoveLists:

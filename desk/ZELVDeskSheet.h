@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PredefFile.h"
+#include "SendList.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
 #include "ZELV10Records.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class CContainerCache;
 class CIntroPage;
 class CZELV10RepositoryCache;
 class CZELV10RepositoryRows;
@@ -134,6 +136,16 @@ public:
     void UpdateRecallSelection(uint32_t consignment);
     // The Send task's scan list.
     std::vector<ZELVVOLSEx>& ScanList() { return m_scanList; }
+    // Scan-Out: the Volumes due to leave the Scan-Out Repository, and the
+    // Containers chosen to carry them.
+    std::vector<VOLUMEPAGE_ITEM>& SendList() { return m_sendList; }
+    std::vector<CandidateContainer>& Candidates() { return m_candidates; }
+    // Lists again the Volumes leaving the Scan-Out Repository.
+    void BuildSendList();
+    // "No-Container" for 0, the Container's Volume text when known, else empty.
+    QString ContainerText(uint32_t number) const;
+    // Every Container the server knows, read on demand.
+    CContainerCache& ContainerCache() const { return *m_containerCache; }
 
     // Send defaults from the Options page.
     uint16_t ThresholdMinutes() const { return m_thresholdMinutes; }
@@ -219,6 +231,7 @@ private:
     std::unique_ptr<CustomerCache> m_customerCache;
     std::unique_ptr<MediaCache> m_mediaCache;
     std::unique_ptr<CZELV10RepositoryCache> m_repositoryCache;
+    std::unique_ptr<CContainerCache> m_containerCache;
     std::vector<ZELVMEDIASMALL> m_mediaTypes;
     std::vector<ZELVVOLSFULL> m_mediaVolumes;
     std::vector<ZELVCLUSTERFULL> m_dataClusters;
@@ -229,6 +242,8 @@ private:
     QString m_locationFilter = QStringLiteral("*");
     std::vector<CSelectedVolume> m_recallSelection;
     std::vector<ZELVVOLSEx> m_scanList;
+    std::vector<VOLUMEPAGE_ITEM> m_sendList;
+    std::vector<CandidateContainer> m_candidates;
     uint16_t m_thresholdMinutes = 0;
     CZELVDate m_defaultReturnDate;
     CPredefFileList m_predefLists;

@@ -37,36 +37,6 @@ QByteArray Utf8(const QString& text) {
     return text.toUtf8();
 }
 
-// RAII pause of a list's painting while its rows change under it.
-class RedrawPause {
-public:
-    explicit RedrawPause(QWidget* widget) : m_widget(widget) { m_widget->setUpdatesEnabled(false); }
-    ~RedrawPause() { m_widget->setUpdatesEnabled(true); }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    QWidget* m_widget;
-};
-
-// Holds the tab control at the size its place gives it. The expected list's
-// tab label changes with every scan; without this the label change would make
-// the whole wizard, every page of it, lay itself out again each time.
-class TabHolder : public QWidget {
-public:
-    TabHolder(QTabWidget* tabs, QWidget* parent) : QWidget(parent), m_tabs(tabs) {
-        tabs->setParent(this);
-    }
-    QSize sizeHint() const override { return m_tabs->sizeHint(); }
-    QSize minimumSizeHint() const override { return m_tabs->minimumSizeHint(); }
-
-protected:
-    void resizeEvent(QResizeEvent*) override { m_tabs->setGeometry(rect()); }
-
-private:
-    QTabWidget* m_tabs;
-};
-
 } // namespace
 
 // --- Rows ----------------------------------------------------------------------
@@ -122,29 +92,17 @@ bool CReceiveVolumesPage::Rows::ApplyOrder(const std::vector<int>& order) {
 
 // --- Page ----------------------------------------------------------------------
 
-CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) {
+CReceiveVolumesPage::CReceiveVolumesPage()
+    : CScanPage(IDD_RECEIVE_VOLUMES,
+                QStringLiteral("The Scan-In Volumes screen allows you to Scan-In Volume items. "
+                               "When you scan each item it will be confirmed into its target "
+                               "Repository."),
+                QStringLiteral("To Repository")) {
     SetHeader(ZELVDeskString(306), ZELVDeskString(270));
     setObjectName(QStringLiteral("receiveVolumesPage"));
+    Tabs()->setObjectName(QStringLiteral("scanInTabs"));
 
-    auto* intro = new QLabel(
-        QStringLiteral("The Scan-In Volumes screen allows you to Scan-In Volume items. When you "
-                       "scan each item it will be confirmed into its target Repository."),
-        this);
-    intro->setWordWrap(true);
-
-    m_customerPair = new CZELVPairStatic(QStringLiteral("Customer"), QString(), this);
-    m_customerPair->setObjectName(QStringLiteral("customerPair"));
-    m_repositoryPair = new CZELVPairStatic(QStringLiteral("To Repository"), QString(), this);
-    m_repositoryPair->setObjectName(QStringLiteral("repositoryPair"));
-    m_scanButton = new QPushButton(ZELVIcon(kScanButtonIcon), QStringLiteral("Scan"), this);
-    m_scanButton->setObjectName(QStringLiteral("scanButton"));
-    m_scanButton->setAutoDefault(false);
-    connect(m_scanButton, &QPushButton::clicked, this, &CReceiveVolumesPage::OpenScanWindow);
-
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("scanInTabs"));
-
-    m_list = new CZELVListCtrl(m_tabs);
+    m_list = new CZELVListCtrl(Tabs());
     m_list->setObjectName(QStringLiteral("expectedList"));
     // The longest Volume text must fit, whatever the desktop's font.
     const int volumeWidth =
@@ -160,13 +118,6 @@ CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) 
     m_list->SetImages(images);
     m_list->SetRows(&m_rows);
     m_list->Table()->installEventFilter(this);
-
-    m_scanLog = new CZELVLogListCtrl(m_tabs);
-    m_scanLog->setObjectName(QStringLiteral("scanLog"));
-    m_scanLog->Setup();
-
-    m_tabs->addTab(m_list, QString());
-    m_tabs->addTab(m_scanLog, QStringLiteral("Scan-In Log"));
 
     m_scanned = new CZELVListCtrl(this);
     m_scanned->setObjectName(QStringLiteral("scannedItems"));
@@ -184,25 +135,7 @@ CReceiveVolumesPage::CReceiveVolumesPage() : CZELVDeskPage(IDD_RECEIVE_VOLUMES) 
     connect(scan, &QAction::triggered, this, &CReceiveVolumesPage::ConfirmSelected);
     m_list->SetContextMenu(m_menu, 0);
 
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, [this]() { OnTimer(kScanTimer); });
-
-    auto* pairs = new QHBoxLayout;
-    pairs->addWidget(m_customerPair, 1);
-    pairs->addWidget(m_repositoryPair, 1);
-    pairs->addWidget(m_scanButton);
-
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(new TabHolder(m_tabs, splitter));
-    splitter->addWidget(m_scanned);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(intro);
-    layout->addLayout(pairs);
-    layout->addWidget(splitter, 1);
+    BuildLayout(m_list, QStringLiteral("Scan-In Log"), m_scanned);
     UpdateTabLabel();
 }
 
@@ -216,46 +149,10 @@ void CReceiveVolumesPage::OnSetActive() {
     if (sheet)
         sheet->SetWizardButtons(CZELVWizardSheet::WizBack | CZELVWizardSheet::WizNext);
     LoadExpectedList();
-    m_timer->start(kScanDelayMs);
+    StartScanTimer();
     FillCaptionPairs();
     m_list->SizeColumnToHeader(ColLocation);
-    m_scanLog->SizeColumnToHeader(0);
-}
-
-void CReceiveVolumesPage::OnKillActive() {
-    // A window that was to open for this page has no business on the next one.
-    m_timer->stop();
-}
-
-QTimer* CReceiveVolumesPage::Timer(int id) const {
-    return id == kScanTimer ? m_timer : nullptr;
-}
-
-void CReceiveVolumesPage::OnTimer(int id) {
-    if (id != kScanTimer)
-        return;
-    m_timer->stop();
-    OpenScanWindow();
-}
-
-void CReceiveVolumesPage::FillCaptionPairs() {
-    CZELVDeskSheet* sheet = Desk();
-    if (!sheet)
-        return;
-    const QString customer = sheet->Customer();
-    const QString name = sheet->GetCustomerCache().DisplayNameOf(customer);
-    m_customerPair->SetValue(QStringLiteral("%1 - %2").arg(customer, name));
-
-    const QString repository = sheet->Repository();
-    // The Repository is the same under every Media Type; the first one's
-    // record gives its name.
-    QString repositoryName = repository == QLatin1String("INIT")
-                                 ? QStringLiteral("Initial Repository")
-                                 : QStringLiteral("ID(%1)").arg(repository);
-    for (const ZELVREPOSITORYFULL& r : sheet->Locations())
-        if (r.repositoryId == repository)
-            repositoryName = CZELV10RepositoryCache::DisplayName(r);
-    m_repositoryPair->SetValue(QStringLiteral("%1 - %2").arg(repository, repositoryName));
+    ScanLog()->SizeColumnToHeader(0);
 }
 
 void CReceiveVolumesPage::LoadExpectedList() {
@@ -324,34 +221,17 @@ void CReceiveVolumesPage::LoadExpectedList() {
 }
 
 void CReceiveVolumesPage::UpdateTabLabel() {
-    m_tabs->setTabText(0, QString::asprintf("Scan-In List (%u)", unsigned(m_items.size())));
+    SetListTabLabel(QString::asprintf("Scan-In List (%u)", unsigned(m_items.size())));
 }
 
 ZELVSCANVOLUMEARGS CReceiveVolumesPage::ScanArgs() {
-    ZELVSCANVOLUMEARGS args;
+    ZELVSCANVOLUMEARGS args =
+        BaseScanArgs(m_items.empty() ? QString() : m_items.front().key.Media());
     args.message = kZelvScanMessage;
     args.notify = [this](const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {
         return OnScan(result, item);
     };
-    if (CZELVDeskSheet* sheet = Desk()) {
-        args.customerId.Set(sheet->Customer());
-        args.config = &sheet->Config();
-    }
-    if (!m_items.empty())
-        args.mediaId.Set(m_items.front().key.Media());
     return args;
-}
-
-void CReceiveVolumesPage::OpenScanWindow() {
-    CZELVDeskSheet* sheet = Desk();
-    // One scanning window at a time: F10 in the first second must not leave
-    // the timer to open a second one over it.
-    if (!sheet || m_scanning)
-        return;
-    m_timer->stop();
-    m_scanning = true;
-    ScanDialog(sheet->Connection(), ScanArgs(), QStringLiteral("Scan-In Volumes"), sheet);
-    m_scanning = false;
 }
 
 uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {
@@ -370,7 +250,7 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
         ++found;
 
     if (found < m_items.size()) {
-        RedrawPause pause(m_list);
+        CRedrawPause pause(m_list);
         CVolumeRecord record(sheet->Connection(), key);
         const CZELV10RC rc = record.Confirm(sheet->Repository(), CVolumeRecord::kKeep,
                                             CVolumeRecord::kKeep, /*scannedOut=*/false);
@@ -391,7 +271,7 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
     log.Write("Scan-In: Error Confirming volume: %s as it was not in the list",
               Utf8(text).constData());
     const QString line = QStringLiteral("Error scanned barcode %1.").arg(text);
-    m_scanLog->AddLine(CScanInRouting::Error, line);
+    ScanLog()->AddLine(CScanInRouting::Error, line);
     ShowScanError(line, QStringLiteral("Item is not in the list."));
     sheet->Sounds().Play(kNotInListSound);
     return ZELV10RC_NOTINLIST;
@@ -402,7 +282,7 @@ void CReceiveVolumesPage::ConfirmSelected() {
     if (!sheet)
         return;
     {
-        RedrawPause pause(m_list);
+        CRedrawPause pause(m_list);
         int removed = 0;
         for (int row : m_list->GetSelectedRows()) {
             const int index = row - removed;
@@ -420,7 +300,7 @@ void CReceiveVolumesPage::ConfirmSelected() {
                 sheet->SayText(QStringLiteral("There was an error confirming this Volume"));
                 const QString line =
                     QStringLiteral("Error scanning barcode %1.").arg(record.Text());
-                m_scanLog->AddLine(CScanInRouting::Error, line);
+                ScanLog()->AddLine(CScanInRouting::Error, line);
                 ShowScanError(line, rc.Get());
             }
         }
@@ -447,16 +327,11 @@ void CReceiveVolumesPage::Route(CVolumeRecord& record) {
     services.log = &sheet->Log();
     services.clusters = &sheet->DataClusters();
     services.repositories = &sheet->RepositoryCache();
-    services.scanLog = [this](int image, const QString& text) { m_scanLog->AddLine(image, text); };
+    services.scanLog = [this](int image, const QString& text) { ScanLog()->AddLine(image, text); };
     services.notify = [sheet](const QString& title, const QString& line1, const QString& line2,
                               int icon) { sheet->ShowNotification(title, line1, line2, icon); };
     QString target;
     CScanInRouting(std::move(services)).Route(record, &target);
-}
-
-void CReceiveVolumesPage::ShowScanError(const QString& line1, const QString& line2) {
-    if (CZELVDeskSheet* sheet = Desk())
-        sheet->ShowNotification(QStringLiteral("Scan Error"), line1, line2, kScanErrorIcon);
 }
 
 bool CReceiveVolumesPage::eventFilter(QObject* watched, QEvent* event) {

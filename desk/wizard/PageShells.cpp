@@ -64,23 +64,6 @@ int CManagePage::OnWizardBack() {
     return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
 }
 
-CSendLocationPage::CSendLocationPage()
-    : CPageShell(IDD_SEND_LOCATION, QStringLiteral("Send Location"), 243, 229) {}
-
-CSendContainerPage::CSendContainerPage()
-    : CPageShell(IDD_SEND_CONTAINER, QStringLiteral("Container Selection"), 365, 357) {}
-
-int CSendContainerPage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
-}
-
-CSendVolumesPage::CSendVolumesPage()
-    : CPageShell(IDD_SEND_VOLUMES, QStringLiteral("Send Volumes"), 231, 240) {}
-
-CSendContainerUpdatePage::CSendContainerUpdatePage()
-    : CPageShell(IDD_SEND_CONTAINER_UPDATE, QStringLiteral("Update Container Details"), 328, 327) {}
-
 CScanToListPage::CScanToListPage()
     : CPageShell(IDD_SCAN_TO_LIST, QStringLiteral("Scan to list Volumes"), 249, 272) {}
 

@@ -77,33 +77,6 @@ public:
     int OnWizardBack() override;
 };
 
-class CSendLocationPage : public CPageShell {
-    Q_OBJECT
-public:
-    CSendLocationPage();
-    int OnWizardBack() override { return IDD_CUSTOMER; }
-};
-
-class CSendContainerPage : public CPageShell {
-    Q_OBJECT
-public:
-    CSendContainerPage();
-    int OnWizardBack() override;
-};
-
-class CSendVolumesPage : public CPageShell {
-    Q_OBJECT
-public:
-    CSendVolumesPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
-class CSendContainerUpdatePage : public CPageShell {
-    Q_OBJECT
-public:
-    CSendContainerUpdatePage();
-};
-
 class CScanToListPage : public CPageShell {
     Q_OBJECT
 public:

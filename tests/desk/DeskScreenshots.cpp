@@ -9,10 +9,15 @@
 #include "OptionPage.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "SendContainerPage.h"
+#include "SendContainerUpdatePage.h"
+#include "SendLocationPage.h"
+#include "SendVolumesPage.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVPopup.h"
+#include "ZELVPropertyGridCtrl.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +28,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -145,6 +151,97 @@ bool ScanInPages(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Opens a page's scanning window, feeds it the barcodes and closes it.
+void ScanThroughWindow(CZELVDeskSheet& sheet, const std::function<void()>& open,
+                       const QStringList& barcodes) {
+    QTimer::singleShot(0, &sheet, [&]() {
+        auto* window = sheet.findChild<CZELV10ScanDlg*>();
+        if (!window)
+            return;
+        for (const QString& barcode : barcodes)
+            window->SubmitBarcode(barcode);
+        window->accept();
+    });
+    open();
+}
+
+// Scan-Out as an operator goes through it: Customer ACME, Repository DC01,
+// the Containers the allocation table chose plus one scanned, a few Volumes
+// scanned into them, then the Containers' details.
+bool ScanOutPages(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (run.ActivePageId() != IDD_CUSTOMER) {
+        Err() << "desk_screenshots: Scan-Out did not open the Customer page" << Qt::endl;
+        return false;
+    }
+    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
+    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
+        if (customers->List()->CustomerAt(row)->customerId == "ACME")
+            customers->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_LOCATION) {
+        Err() << "desk_screenshots: no Scan-Out location page" << Qt::endl;
+        return false;
+    }
+    auto* location = qobject_cast<CSendLocationPage*>(sheet.GetActivePage());
+    bool ok = Save(&sheet, out, QStringLiteral("scan-out-location.png"));
+    for (int row = 0; location && row < location->List()->GetItemCount(); ++row)
+        if (location->List()->RepositoryAt(row)->repositoryId == "DC01")
+            location->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_CONTAINER) {
+        Err() << "desk_screenshots: no Container Selection page" << Qt::endl;
+        return false;
+    }
+    auto* containers = qobject_cast<CSendContainerPage*>(sheet.GetActivePage());
+    // One more Container, picked by its barcode.
+    for (const CandidateContainer& c : containers->List()->Candidates())
+        if (!(c.flags & kCandidateMustSelect) && c.reserved == 0 && c.repository.isEmpty()) {
+            ScanThroughWindow(sheet, [&]() { containers->OpenScanWindow(); }, {c.key.Text()});
+            break;
+        }
+    ok = Save(&sheet, out, QStringLiteral("scan-out-containers.png")) && ok;
+    containers->Tabs()->setCurrentIndex(1);
+    ok = Save(&sheet, out, QStringLiteral("scan-out-allocation-log.png")) && ok;
+    containers->Tabs()->setCurrentIndex(0);
+
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_VOLUMES) {
+        Err() << "desk_screenshots: no Scan-Out Volumes page" << Qt::endl;
+        return false;
+    }
+    auto* page = qobject_cast<CSendVolumesPage*>(sheet.GetActivePage());
+    // Each chosen Container in turn with the first of its Volumes, then two
+    // Volumes without a Container.
+    QStringList barcodes;
+    for (const CandidateContainer& c : sheet.Candidates()) {
+        for (const VOLUMEPAGE_ITEM& item : sheet.SendList())
+            if (item.containerNumber == c.number) {
+                barcodes << c.key.Text() << item.key.Text();
+                break;
+            }
+    }
+    int free = 0;
+    if (!sheet.Candidates().empty())
+        barcodes << QStringLiteral("ACME.CONT.NOSUCH"); // not a Container: refused
+    for (const VOLUMEPAGE_ITEM& item : sheet.SendList())
+        if (item.containerNumber == 0 && free < 2 && !sheet.Candidates().empty()) {
+            barcodes << sheet.Candidates().front().key.Text() << item.key.Text();
+            ++free;
+        }
+    ScanThroughWindow(
+        sheet, [&]() { page->OnTimer(CScanPage::kScanTimer); }, barcodes);
+    page->ScannedItems()->expandAll();
+    ok = Save(&sheet, out, QStringLiteral("scan-out-volumes.png")) && ok;
+
+    run.Prompter().Answer(PromptYes);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_CONTAINER_UPDATE) {
+        Err() << "desk_screenshots: no Update Container Details page" << Qt::endl;
+        return false;
+    }
+    auto* update = qobject_cast<CSendContainerUpdatePage*>(sheet.GetActivePage());
+    update->Grid()->ExpandAll();
+    ok = Save(&sheet, out, QStringLiteral("scan-out-container-update.png")) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -165,11 +262,24 @@ int main(int argc, char* argv[]) {
     // The routing rules of the shipped configuration's example.
     run.WriteConfig(
         QStringLiteral("options = { disablespeech = true; logfile = \"%1\"; };\n").arg(logs) +
-        QStringLiteral(R"(routing = (
+        QStringLiteral(R"cfg(routing = (
   { volume = { source = "VLT1"; datacluster = "Payroll"; target = "VLT2"; }; },
   { volume = { source = "DC01"; barcode = "ACME.LTO8.*"; target = "LIB1"; }; }
 );
-)"));
+allocation = (
+  {
+    volume = { barcode = "ACME.*"; datacluster = "Payroll"; };
+    container = { datacluster = "Payroll"; };
+    assignment = { datacluster = "Payroll"; barcode = "ACME.CONT.CN*"; };
+  },
+  { volume = { datacluster = "Archive"; allocation = false; }; },
+  {
+    volume = { barcode = "ACME.*"; target = "VLT1"; };
+    container = { barcode = "ACME.CONT.CN*"; datacluster = "!(Payroll)"; };
+  },
+  { volume = { allocation = false; }; }
+);
+)cfg"));
     WriteFile(QDir(run.ProgramFolder()).filePath(QStringLiteral("List-tuesday.txt")),
               "# Tuesday vault pick-up\nA000015\nA000035\nA000055\n");
     WriteFile(QDir(run.ProgramFolder()).filePath(QStringLiteral("List-monthend.txt")),
@@ -243,5 +353,11 @@ int main(int argc, char* argv[]) {
         });
         ok = final->PrintLog() == CZELVPrint::Result::Printed && ok;
     }
+
+    // Scan-Out, from the task menu again.
+    sheet.GoBack();
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Scan-Out"));
+    ok = ScanOutPages(run, out) && ok;
     return ok ? 0 : 1;
 }

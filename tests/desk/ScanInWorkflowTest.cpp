@@ -4,6 +4,7 @@
 // spoken and played, the transaction log line by line, and the Volumes as the
 // server holds them. The Recall update pass runs on the same data.
 #include "CustomerPage.h"
+#include "DemoDatabase.h"
 #include "DeskTestSupport.h"
 #include "IntroPage.h"
 #include "ReceiveLocationPage.h"
@@ -41,127 +42,25 @@ routing = (
   { volume = { target = "LIB1"; barcode = "*.LTO8.*"; source = "DC01"; }; }
 );)";
 
-// The demo data set (200 Volumes) on a database of its own, with two more
-// Volumes whose identifier an LTO6 Volume also has: LTO8 A000038 on its way
-// from VLT1 to DC01, LTO8 A000058 at rest in DC01.
-class DemoDatabase {
-public:
-    bool Make(const QString& engine, QString* why) {
-        if (engine == QLatin1String("PostgreSQL")) {
-            if (!MakePg(why))
-                return false;
-        } else {
-            if (!m_dir.isValid()) {
-                *why = QStringLiteral("no temporary folder");
-                return false;
-            }
-            m_address.filePath = m_dir.filePath(QStringLiteral("demo.db"));
-        }
-        CZELV10MFC mfc;
-        mfc.SetServerAddress(m_address);
-        CZELV10RC rc = mfc.Logon(1);
+// The demo data set with two more Volumes whose identifier an LTO6 Volume
+// also has: LTO8 A000038 on its way from VLT1 to DC01, LTO8 A000058 at rest
+// in DC01.
+CZELV10RC AddLookAlikes(CZELV10MFC& mfc) {
+    CZELV10RC rc;
+    for (const char* extra : {"A000038", "A000058"}) {
+        ZELVVOLSEx v;
+        v.key.customerId = "ACME";
+        v.key.mediaId = "LTO8";
+        v.key.volumeId = extra;
+        const bool travelling = QByteArray(extra) == "A000038";
+        for (ZELVVOLLOC& location : v.vol.location)
+            location.repositoryId = travelling ? "VLT1" : "DC01";
+        v.vol.Target().repositoryId = "DC01";
         if (rc.IsOK())
-            rc = ZelvMakeDemo(mfc, 200, nullptr);
-        for (const char* extra : {"A000038", "A000058"}) {
-            ZELVVOLSEx v;
-            v.key.customerId = "ACME";
-            v.key.mediaId = "LTO8";
-            v.key.volumeId = extra;
-            const bool travelling = QByteArray(extra) == "A000038";
-            for (ZELVVOLLOC& location : v.vol.location)
-                location.repositoryId = travelling ? "VLT1" : "DC01";
-            v.vol.Target().repositoryId = "DC01";
-            if (rc.IsOK())
-                rc = mfc.Add(v);
-        }
-        mfc.Logoff();
-        *why = rc.Get();
-        return rc.IsOK();
+            rc = mfc.Add(v);
     }
-
-    QString AddressText() const { return CIntroPage::AddressText(m_address); }
-    const ZELVServerAddress& Address() const { return m_address; }
-
-    // One statement outside the library: what another program does behind
-    // the operator's back.
-    bool Exec(const QString& sql) const {
-        const QString name = QStringLiteral("scanin-direct");
-        bool ok = false;
-        {
-            QSqlDatabase db;
-            if (m_address.IsCentral()) {
-                db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-                db.setHostName(m_address.host);
-                db.setPort(m_address.port);
-                db.setUserName(m_address.user);
-                db.setPassword(m_address.password);
-                db.setDatabaseName(m_address.database);
-            } else {
-                db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                db.setDatabaseName(m_address.filePath);
-            }
-            ok = db.open() && QSqlQuery(db).exec(sql);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return ok;
-    }
-
-    ~DemoDatabase() {
-        if (m_pgName.isEmpty())
-            return;
-        ZELVServerAddress admin = m_address;
-        admin.database = m_adminDatabase;
-        RunAdmin(admin, QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_pgName));
-    }
-
-private:
-    // A fresh database on the server KELMAR_TEST_PG names.
-    bool MakePg(QString* why) {
-        const QString text = qEnvironmentVariable("KELMAR_TEST_PG");
-        ZELVServerAddress admin;
-        QString error;
-        if (text.isEmpty() || !ZELVServerAddress::Parse(text, &admin, &error) ||
-            !admin.IsCentral()) {
-            *why = QStringLiteral("KELMAR_TEST_PG names no server");
-            return false;
-        }
-        static int counter = 0;
-        const QString name = QStringLiteral("ks_%1_%2").arg(getpid()).arg(++counter);
-        if (!RunAdmin(admin, QStringLiteral("CREATE DATABASE %1").arg(name), why))
-            return false;
-        m_pgName = name;
-        m_adminDatabase = admin.database;
-        m_address = admin;
-        m_address.database = name;
-        return true;
-    }
-
-    static bool RunAdmin(const ZELVServerAddress& a, const QString& sql, QString* why = nullptr) {
-        const QString name = QStringLiteral("scanin-admin");
-        bool ok = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-            db.setHostName(a.host);
-            db.setPort(a.port);
-            db.setUserName(a.user);
-            db.setPassword(a.password);
-            db.setDatabaseName(a.database.isEmpty() ? QStringLiteral("postgres") : a.database);
-            QSqlQuery query(db);
-            ok = db.open() && query.exec(sql);
-            if (!ok && why)
-                *why = db.lastError().text() + query.lastError().text();
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return ok;
-    }
-
-    QTemporaryDir m_dir;
-    ZELVServerAddress m_address;
-    QString m_pgName;
-    QString m_adminDatabase;
-};
+    return rc;
+}
 
 QString Config(const QString& logs, const QString& routing = QString::fromUtf8(kRouting)) {
     return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs) + routing;
@@ -268,7 +167,7 @@ bool ScanInWorkflowTest::MakeDatabase(DemoDatabase& db) {
     if (engine == QLatin1String("PostgreSQL") && qEnvironmentVariableIsEmpty("KELMAR_TEST_PG"))
         return false;
     QString why;
-    const bool made = db.Make(engine, &why);
+    const bool made = db.Make(engine, &why, AddLookAlikes);
     if (!made)
         qWarning("demo database: %s", qPrintable(why));
     return made;

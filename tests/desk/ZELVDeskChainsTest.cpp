@@ -78,10 +78,12 @@ void ZELVDeskChainsTest::firstPages_data() {
         << "Scan-In" << 1 << 1 << "" << 216 << "" << 209;
     QTest::newRow("Scan-In, one Repository: straight to the Volumes")
         << "Scan-In" << 1 << 1 << "D*" << 217 << "DC01" << 209;
-    QTest::newRow("Scan-Out, one Repository: Container Selection")
-        << "Scan-Out" << 1 << 1 << "D*" << 343 << "DC01" << 209;
-    QTest::newRow("Scan-Out, no Repository: the empty location page")
-        << "Scan-Out" << 1 << 1 << "Z*" << 107 << "" << 204;
+    // Container Selection with no Container at DC01 passes on by itself.
+    QTest::newRow("Scan-Out, one Repository: Container Selection, on to the Volumes")
+        << "Scan-Out" << 1 << 1 << "D*" << 102 << "DC01" << 209;
+    // The empty location page says so and goes back by itself.
+    QTest::newRow("Scan-Out, no Repository: the empty location page, back")
+        << "Scan-Out" << 1 << 1 << "Z*" << 204 << "" << 209;
     QTest::newRow("Scan-Out, several Repositories: location page")
         << "Scan-Out" << 1 << 2 << "" << 107 << "" << 204;
     QTest::newRow("Volume Management") << "Volume Management" << 1 << 2 << "" << 212 << "" << 209;
@@ -129,17 +131,25 @@ void ZELVDeskChainsTest::firstPages() {
     QCOMPARE(run.ActivePageId(), page);
     QCOMPARE(sheet.Repository(), repository);
     QVERIFY(sheet.Log().IsOpen());
+    if (page == IDD_SEND_VOLUMES) {
+        // Container Selection had nothing to offer, said so and went on.
+        QCOMPARE(run.sounds.Played(), QList<int>{108});
+        QVERIFY(run.NotificationTitles().contains(QStringLiteral("No Eligible Containers")));
+    }
     if (customers == 1 && page != 221 && page != 103 && page != 203)
         QCOMPARE(sheet.Customer(), QStringLiteral("ACME"));
 
     QVERIFY(sheet.GoBack());
     QCOMPARE(run.ActivePageId(), back);
-    // Nothing travels to DC01: the Scan-In Volumes page says so.
-    const QStringList prompts =
-        page == IDD_RECEIVE_VOLUMES
-            ? QStringList{QStringLiteral("There are no Volumes to Scan-In that match the criteria "
-                                         "that you have selected")}
-            : QStringList();
+    // Nothing travels to DC01: the Scan-In Volumes page says so; the empty
+    // Scan-Out location page says why it went back.
+    QStringList prompts;
+    if (page == IDD_RECEIVE_VOLUMES)
+        prompts << QStringLiteral("There are no Volumes to Scan-In that match the criteria "
+                                  "that you have selected");
+    if (task == QLatin1String("Scan-Out") && page == IDD_CUSTOMER)
+        prompts << QStringLiteral("There are no Volumes to be Scanned-Out for the selected "
+                                  "Customer");
     QCOMPARE(run.PromptTexts(), prompts);
 }
 
