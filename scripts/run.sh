@@ -35,14 +35,15 @@ if [ $# -eq 0 ] && [ -z "${ZELVDEFAULTSERVER:-}" ]; then
 fi
 
 # ZELVDesk reads ZELVDesk.cfg from its own folder: start with the example,
-# and keep the operator's own once there is one. For the demo, two of the
+# and keep the operator's own once there is one. For the demo, three of the
 # example's settings are taken in: the log folder (~/KelmarLogs, so a task
-# starts at once) and the routing rules written for the demo data.
+# starts at once) and the routing and allocation rules written for the demo data.
 if [ ! -e "$program/ZELVDesk.cfg" ]; then
     mkdir -p "$HOME/KelmarLogs"
     sed -e 's|^  # logfile = "%HOME/KelmarLogs";|  logfile = "%HOME/KelmarLogs";|' \
         -e '/^# routing =$/,/^# );$/ s/^# //' \
+        -e '/^# allocation =$/,/^# );$/ s/^# //' \
         resources/ZELVDesk.cfg > "$program/ZELVDesk.cfg"
-    echo "run: wrote $program/ZELVDesk.cfg from the example (logs in $HOME/KelmarLogs, demo routing)"
+    echo "run: wrote $program/ZELVDesk.cfg from the example (logs in $HOME/KelmarLogs, demo routing and allocation)"
 fi
 exec "$program/ZELVDesk" "$@"
