@@ -46,6 +46,14 @@ public:
             return true;
         return Compiled(flags | kExtMatch).Matches(value);
     }
+    // The same for a value that is matched on its first `limit` bytes only:
+    // -1 when it is longer and those bytes did not decide
+    // (CZELVFilterMatcher::MatchesUpTo).
+    int MatchesUtf8UpTo(const char* value, qsizetype limit, unsigned flags) const {
+        if (m_pattern.isEmpty())
+            return 1;
+        return Compiled(flags | kExtMatch).MatchesUpTo(value, limit);
+    }
 
     // Why the pattern cannot be used with the filter's own flags, or empty
     // when it can (an empty pattern can).

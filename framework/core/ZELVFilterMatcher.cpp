@@ -772,6 +772,34 @@ public:
         return m_sets[size_t(state)].accepting;
     }
 
+    // As MatchesUtf8 up to the NUL, but -1 once `limit` bytes are read, or a
+    // character that may not fit in them is next, without an answer.
+    int MatchesLimited(const unsigned char* s, qsizetype limit) {
+        if (m_sets.size() > kKeptSets)
+            Reset();
+        const unsigned char* const stop = s + limit;
+        int state = m_start;
+        for (;;) {
+            if (state <= kAll)
+                return state == kAll ? 1 : 0;
+            const unsigned b = *s;
+            if (b == 0)
+                break;
+            if (b < 0x80) {
+                if (s == stop)
+                    return -1;
+                const int next = m_ascii[size_t(state) * 128 + b];
+                state = next >= 0 ? next : Step(state, b);
+                ++s;
+            } else {
+                if (stop - s < 4)
+                    return -1;
+                state = Step(state, Decode(&s, nullptr));
+            }
+        }
+        return m_sets[size_t(state)].accepting ? 1 : 0;
+    }
+
     bool MatchesText(QStringView value) {
         if (m_sets.size() > kKeptSets)
             Reset();
@@ -1173,7 +1201,14 @@ CZELVFilterMatcher::Automaton& CZELVFilterMatcher::Run() const {
 }
 
 bool CZELVFilterMatcher::Matches(const char* utf8) const {
-    return Run().MatchesUtf8(reinterpret_cast<const unsigned char*>(utf8 ? utf8 : ""), nullptr);
+    Automaton& automaton = m_automaton ? *m_automaton : Run();
+    return automaton.MatchesUtf8(reinterpret_cast<const unsigned char*>(utf8 ? utf8 : ""), nullptr);
+}
+
+int CZELVFilterMatcher::MatchesUpTo(const char* utf8, qsizetype limit) const {
+    Automaton& automaton = m_automaton ? *m_automaton : Run();
+    return automaton.MatchesLimited(reinterpret_cast<const unsigned char*>(utf8 ? utf8 : ""),
+                                    limit);
 }
 
 bool CZELVFilterMatcher::Matches(const char* utf8, qsizetype size) const {

@@ -49,6 +49,10 @@ public:
     bool Matches(const char* utf8) const;
     bool Matches(const char* utf8, qsizetype size) const;
     bool Matches(QStringView value) const;
+    // For values kept to their first `limit` bytes (cut before a character
+    // that does not fit): 1 or 0 when the answer is known without the cut,
+    // -1 when the value is longer and its first bytes did not decide.
+    int MatchesUpTo(const char* utf8, qsizetype limit) const;
 
     struct Program; // the compiled pattern, shared by copies
 

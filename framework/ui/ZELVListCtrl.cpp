@@ -24,9 +24,12 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtMath>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -106,6 +109,63 @@ std::vector<std::pair<int, int>> SelectedIntervals(const QItemSelectionModel* se
 // The report view: draws the marked last row, the drop highlight and the
 // empty-list notice over the rows, commits an editor when scrolled, and
 // drags and drops the list's rows.
+// Paints a cell that is text alone, fitting its column, shaping the text
+// once; the style shapes it three times and more (size, eliding, drawing),
+// which made repainting the larger part of a filter keystroke. Cells with a
+// check box or an icon, text that does not fit, the focused cell and one
+// being edited are painted by the style as before.
+class CZELVListDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        constexpr auto kOwnFeatures = QStyleOptionViewItem::HasCheckIndicator |
+                                      QStyleOptionViewItem::HasDecoration |
+                                      QStyleOptionViewItem::WrapText;
+        if ((opt.features & kOwnFeatures) ||
+            (opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) ||
+            opt.text.contains(QChar::LineSeparator)) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QWidget* widget = opt.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        // The style's text margin, as its own text drawing takes it.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+        QStaticText text(opt.text);
+        text.setTextFormat(Qt::PlainText);
+        text.setPerformanceHint(QStaticText::AggressiveCaching);
+        text.prepare(painter->transform(), opt.font);
+        const QSizeF size = text.size();
+        if (size.width() > textRect.width()) {
+            QStyledItemDelegate::paint(painter, option, index); // to be elided
+            return;
+        }
+        painter->save();
+        painter->setClipRect(opt.rect);
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        if (!opt.text.isEmpty()) {
+            QPalette::ColorGroup group =
+                (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+            if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+                group = QPalette::Inactive;
+            painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
+                                                         ? QPalette::HighlightedText
+                                                         : QPalette::Text));
+            painter->setFont(opt.font);
+            const QRect placed =
+                QStyle::alignedRect(opt.direction, opt.displayAlignment,
+                                    QSize(qCeil(size.width()), qCeil(size.height())), textRect);
+            painter->drawStaticText(placed.topLeft(), text);
+        }
+        painter->restore();
+    }
+};
+
 class CZELVListTable : public QTableView {
 public:
     explicit CZELVListTable(CZELVListCtrl* list) : QTableView(list), m_list(list) {
@@ -241,6 +301,7 @@ CZELVListCtrl::CZELVListCtrl(QWidget* parent) : QWidget(parent) {
     m_table->setTabKeyNavigation(false);
     m_table->setIconSize(QSize(16, 16));
     m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_table->setItemDelegate(new CZELVListDelegate(m_table));
     // Cells start white with black text; the sort column's shade sits on that.
     QPalette colours = m_table->palette();
     colours.setColor(QPalette::Base, Qt::white);
@@ -750,12 +811,6 @@ CZELVListCtrl::FilterSlot* CZELVListCtrl::Slot(int column) {
     return &m_filters[size_t(column)];
 }
 
-const CZELVListCtrl::FilterSlot* CZELVListCtrl::FindSlot(int column) const {
-    if (column < 0 || size_t(column) >= m_filters.size())
-        return nullptr;
-    return &m_filters[size_t(column)];
-}
-
 void CZELVListCtrl::EnableFilterBar(int timeoutMs) {
     m_filterTimeout = qMax(0, timeoutMs);
     if (!m_filterTimer) {
@@ -840,40 +895,49 @@ unsigned CZELVListCtrl::GetMatchFlags(int column) const {
     return slot ? slot->matchFlags : 0;
 }
 
-bool CZELVListCtrl::MatchUtf8(const FilterSlot& slot, const char* value) const {
-    // The filter keeps its pattern compiled: a large list costs one pass over
-    // each value.
-    return slot.filter.MatchesUtf8(value, slot.matchFlags);
+namespace {
+
+// A value longer than a list matches, cut to the bytes it does match.
+[[gnu::noinline]] bool MatchCut(const CZELVFilter& filter, unsigned flags, const char* text) {
+    char value[CZELVListCtrl::kMaxMatchText + 1];
+    std::memcpy(value, text, CZELVListCtrl::kMaxMatchText);
+    CutUtf8(value, CZELVListCtrl::kMaxMatchText);
+    return filter.MatchesUtf8(value, flags);
 }
+
+[[gnu::noinline]] bool MatchFormatted(const CZELVFilter& filter, unsigned flags, const char* format,
+                                      va_list args) {
+    char value[CZELVListCtrl::kMaxMatchText + 1];
+    const int length = std::vsnprintf(value, sizeof value, format ? format : "", args);
+    if (length < 0)
+        value[0] = '\0';
+    else if (length > CZELVListCtrl::kMaxMatchText)
+        CutUtf8(value, CZELVListCtrl::kMaxMatchText);
+    return filter.MatchesUtf8(value, flags);
+}
+
+} // namespace
 
 bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const {
     const FilterSlot* slot = FindSlot(column);
     if (!slot || !slot->exists || slot->pattern.isEmpty())
         return true;
-    char value[kMaxMatchText + 1];
     va_list args;
     va_start(args, format);
     if (format && format[0] == '%' && format[1] == 's' && format[2] == '\0') {
         // The usual call hands over one field as it is: match it in place
-        // rather than pay for formatting on every row of a large list.
+        // rather than pay for formatting on every row of a large list. The
+        // filter keeps its pattern compiled: one pass over the value.
         const char* text = va_arg(args, const char*);
         va_end(args);
         if (!text)
             text = "(null)";
-        const size_t length = strnlen(text, kMaxMatchText + 1);
-        if (length <= size_t(kMaxMatchText))
-            return MatchUtf8(*slot, text);
-        std::memcpy(value, text, kMaxMatchText);
-        CutUtf8(value, kMaxMatchText);
-        return MatchUtf8(*slot, value);
+        const int settled = slot->filter.MatchesUtf8UpTo(text, kMaxMatchText, slot->matchFlags);
+        return settled >= 0 ? settled != 0 : MatchCut(slot->filter, slot->matchFlags, text);
     }
-    const int length = std::vsnprintf(value, sizeof value, format ? format : "", args);
+    const bool matches = MatchFormatted(slot->filter, slot->matchFlags, format, args);
     va_end(args);
-    if (length < 0)
-        value[0] = '\0';
-    else if (length > kMaxMatchText)
-        CutUtf8(value, kMaxMatchText);
-    return MatchUtf8(*slot, value);
+    return matches;
 }
 
 bool CZELVListCtrl::FilterMatchesText(int column, const QString& value) const {
@@ -892,14 +956,14 @@ bool CZELVListCtrl::FilterMatchesText(int column, const QString& value) const {
     }
     if (i == length) {
         buffer[length] = '\0';
-        return MatchUtf8(*slot, buffer);
+        return slot->filter.MatchesUtf8(buffer, slot->matchFlags);
     }
     QByteArray utf8 = value.toUtf8();
     if (utf8.size() > kMaxMatchText) {
         CutUtf8(utf8.data(), kMaxMatchText);
         utf8.truncate(qsizetype(qstrlen(utf8.constData())));
     }
-    return MatchUtf8(*slot, utf8.constData());
+    return slot->filter.MatchesUtf8(utf8.constData(), slot->matchFlags);
 }
 
 bool CZELVListCtrl::FilterMatchesAll(int column, const QStringList& values) const {

@@ -317,8 +317,12 @@ private:
         mutable bool rangeParsed = false;
     };
     FilterSlot* Slot(int column);
-    const FilterSlot* FindSlot(int column) const;
-    bool MatchUtf8(const FilterSlot& slot, const char* value) const;
+    // Looked up for every column of every row a page filters: inline.
+    const FilterSlot* FindSlot(int column) const {
+        if (column < 0 || size_t(column) >= m_filters.size())
+            return nullptr;
+        return &m_filters[size_t(column)];
+    }
     void ApplyFilterField(int column);
     void FlushPendingFilters();
     void EnsureFonts();

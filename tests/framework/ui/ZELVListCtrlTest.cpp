@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -425,6 +426,15 @@ private Q_SLOTS:
         list->SetFilterText(0, QStringLiteral("*Y"));
         QVERIFY(list->FilterMatchesText(0, QString(511, u'ü') + u'Y'));
         QVERIFY(!list->FilterMatchesText(0, QString(512, u'ü') + u'Y'));
+        const QByteArray last = (QString(511, u'ü') + u'Y').toUtf8();
+        const QByteArray past = (QString(512, u'ü') + u'Y').toUtf8();
+        QVERIFY(list->FilterMatchesText(0, "%s", last.constData()));
+        QVERIFY(!list->FilterMatchesText(0, "%s", past.constData()));
+        // What the first bytes decide needs no cut: "b*" on a long value.
+        list->SetFilterText(0, QStringLiteral("X*"));
+        QVERIFY(list->FilterMatchesText(0, "%s", cut.constData()));
+        list->SetFilterText(0, QStringLiteral("Y*"));
+        QVERIFY(!list->FilterMatchesText(0, "%s", cut.constData()));
     }
 
     // A header field hands over at most 260 characters.
@@ -985,6 +995,66 @@ private Q_SLOTS:
         QVERIFY(font(1).fixedPitch());
         QVERIFY(font(2).strikeOut());
         QCOMPARE(font(0).pointSizeF(), list->Table()->font().pointSizeF());
+    }
+
+    // The list paints cells of plain text itself (the text shaped once): they
+    // must look as the style paints them. Same background, the text in the
+    // same place and colour, for a selected row, the shaded sort column, a
+    // bold and a right-aligned column, and text too long for its column.
+    void plainCellsLookAsTheStylePaintsThem() {
+        list->InsertColumn(0, QStringLiteral("Volume"), 90);
+        list->InsertColumn(1, QStringLiteral("Slot"), 70, Qt::AlignRight);
+        list->InsertColumn(2, QStringLiteral("Description"), 120);
+        const char* rows[][3] = {{"B00002", "12", "weekly"},
+                                 {"C00003", "7", "A description far too long for its column"},
+                                 {"A00001", "345", "daily"}};
+        for (const auto& row : rows) {
+            const int at = list->InsertItem(list->GetItemCount(), QString::fromLatin1(row[0]));
+            list->SetItemText(at, 1, QString::fromLatin1(row[1]));
+            list->SetItemText(at, 2, QString::fromLatin1(row[2]));
+        }
+        list->SetColumnFont(0, CZELVListCtrl::FontBold);
+        list->SetSortColumn(1);
+        list->SetItemSelected(1, true);
+        QTableView* table = list->Table();
+        const QImage ours = table->viewport()->grab().toImage();
+        QAbstractItemDelegate* own = table->itemDelegate();
+        QStyledItemDelegate styled;
+        table->setItemDelegate(&styled);
+        const QImage theStyles = table->viewport()->grab().toImage();
+        table->setItemDelegate(own);
+        QCOMPARE(ours.size(), theStyles.size());
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                const QRect cell = table->visualRect(list->Model()->index(row, column));
+                const QColor background = theStyles.pixelColor(cell.topLeft() + QPoint(1, 1));
+                QCOMPARE(ours.pixelColor(cell.topLeft() + QPoint(1, 1)), background);
+                // Where the text is, and how much of it, against the background.
+                auto ink = [&](const QImage& image, int* count) {
+                    QRect box;
+                    *count = 0;
+                    for (int y = cell.top(); y <= cell.bottom(); ++y)
+                        for (int x = cell.left(); x <= cell.right(); ++x)
+                            if (image.pixelColor(x, y) != background) {
+                                box |= QRect(x, y, 1, 1);
+                                ++*count;
+                            }
+                    return box;
+                };
+                int ourInk = 0;
+                int styleInk = 0;
+                const QRect ourBox = ink(ours, &ourInk);
+                const QRect styleBox = ink(theStyles, &styleInk);
+                const QString where = QStringLiteral("row %1 column %2").arg(row).arg(column);
+                QVERIFY2(styleInk > 0, qPrintable(where));
+                QVERIFY2(qAbs(ourBox.left() - styleBox.left()) <= 1 &&
+                             qAbs(ourBox.right() - styleBox.right()) <= 1 &&
+                             qAbs(ourBox.top() - styleBox.top()) <= 1 &&
+                             qAbs(ourBox.bottom() - styleBox.bottom()) <= 1,
+                         qPrintable(where));
+                QVERIFY2(qAbs(ourInk - styleInk) <= styleInk / 10 + 2, qPrintable(where));
+            }
+        }
     }
 
     void fixedWidthColumnsKeepTheirWidth() {
