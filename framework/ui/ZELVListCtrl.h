@@ -192,6 +192,13 @@ public:
         const FilterSlot* slot = FindSlot(column);
         if (!slot || !slot->exists || slot->pattern.isEmpty())
             return true;
+        if (text && format && format[0] == '%' && format[1] == 's' && format[2] == '\0') {
+            // The field as it is, matched in place: one pass over the value
+            // with the compiled filter, answered by its first bytes mostly.
+            const int settled = slot->filter.MatchesUtf8UpTo(text, kMaxMatchText, slot->matchFlags);
+            if (settled >= 0)
+                return settled != 0;
+        }
         return MatchesOneText(*slot, format, text);
     }
     bool FilterMatchesText(int column, const QString& value) const;
