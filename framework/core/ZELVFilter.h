@@ -69,8 +69,6 @@ public:
     static bool Match(const char* pattern, const char* value, unsigned flags = kExtMatch);
 
 private:
-    static constexpr unsigned kUsedFlags = kCaseFold | kExtMatch;
-
     bool Matches(const QString& value, unsigned flags, bool addExtended) const;
     const CZELVFilterMatcher& Compiled(unsigned flags) const {
         const unsigned variant = ((flags & kExtMatch) ? 2 : 0) | ((flags & kCaseFold) ? 1 : 0);

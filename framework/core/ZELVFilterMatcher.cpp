@@ -12,8 +12,11 @@
 // leave the group. Paths that entered at different characters carry different
 // sets, so a step costs at most the pattern's size times the number of
 // characters read (and with one "!(...)" inside another, that times the number
-// of characters again): polynomial in every case, never exponential. Nesting
-// deeper than kMaxNegationDepth is refused when the pattern is compiled.
+// of characters again): polynomial in every case, never exponential. Of those
+// paths only the ones whose set holds no other's are kept, which leaves a few
+// in practice. Nesting deeper than kMaxNegationDepth is refused when the
+// pattern is compiled. The table of sets is bounded: emptied between values
+// when large, and rebuilt around the current set should one value fill it.
 #include "ZELVFilterMatcher.h"
 
 #include <QChar>
@@ -747,7 +750,7 @@ class CZELVFilterMatcher::Automaton {
 public:
     explicit Automaton(std::shared_ptr<const Program> program)
         : m_program(std::move(program)), m_p(*m_program),
-          m_index(16, SetHash{&m_sets}, SetEqual{&m_sets}) {
+          m_index(16, SetHash{this}, SetEqual{this}) {
         Reset();
     }
 
@@ -832,26 +835,32 @@ private:
     // table is rebuilt around the set it is in.
     static constexpr size_t kKeptSets = 4096;
     static constexpr size_t kMaxSets = 65536;
+    // Paths inside "!(...)" compared with each other at most (see PruneGroups).
+    static constexpr std::ptrdiff_t kMaxPruned = 256;
 
     struct DSet {
         std::vector<int> threads; // sorted: states, then (group, inner set) pairs
         bool accepting = false;
     };
+    // The index holds set numbers; -1 stands for the set being looked up.
     struct SetHash {
-        const std::vector<DSet>* sets;
+        const Automaton* automaton;
         size_t operator()(int i) const {
             size_t h = 0x9E3779B97F4A7C15u;
-            for (int t : (*sets)[size_t(i)].threads)
+            for (int t : automaton->ThreadsOf(i))
                 h = (h ^ size_t(t)) * 0x100000001B3u;
             return h;
         }
     };
     struct SetEqual {
-        const std::vector<DSet>* sets;
+        const Automaton* automaton;
         bool operator()(int a, int b) const {
-            return (*sets)[size_t(a)].threads == (*sets)[size_t(b)].threads;
+            return automaton->ThreadsOf(a) == automaton->ThreadsOf(b);
         }
     };
+    const std::vector<int>& ThreadsOf(int i) const {
+        return i < 0 ? m_probe : m_sets[size_t(i)].threads;
+    }
 
     std::shared_ptr<const Program> m_program;
     const Program& m_p;
@@ -865,14 +874,30 @@ private:
     std::vector<std::vector<uint32_t>> m_marks; // per nesting depth, per state
     std::vector<uint32_t> m_generation;
     int m_start = kDead;
+    // Work space, kept to save allocations: the set being looked up, and per
+    // nesting depth (one closure at a time on each) the closure's threads and
+    // stack and the groups being stepped.
+    std::vector<int> m_probe;
+    struct Path {
+        int neg;
+        int inner;
+        int id;
+    };
+    std::vector<Path> m_paths;
+    struct Work {
+        std::vector<int> threads;
+        std::vector<int> stack;
+        std::vector<std::pair<int, int>> groups;
+    };
+    std::vector<Work> m_work;
 
     // A state to visit, with the level of the innermost Defer step passed
     // since the last character read (-1: none), as state * modes + level + 1.
     struct Closure {
         int depth;
         int modes;
-        std::vector<int> threads;
-        std::vector<int> stack;
+        std::vector<int>& threads;
+        std::vector<int>& stack;
         void Visit(int state, int deferred) { stack.push_back(state * modes + deferred + 1); }
     };
 
@@ -890,6 +915,7 @@ private:
         m_marks.assign(size_t(m_p.negationDepth + 1),
                        std::vector<uint32_t>(m_p.states.size() * size_t(Modes()), 0));
         m_generation.assign(size_t(m_p.negationDepth + 1), 0);
+        m_work.resize(size_t(m_p.negationDepth + 2));
         NewSet({}, false); // kDead
         NewSet({}, true);  // kAll
         std::fill(m_ascii.begin() + 128, m_ascii.begin() + 256, kAll);
@@ -897,7 +923,7 @@ private:
         Closure closure = Begin(0);
         closure.Visit(m_p.start, -1);
         Drain(closure);
-        m_start = Intern(std::move(closure.threads));
+        m_start = Intern(closure.threads);
     }
 
     int NewSet(std::vector<int> threads, bool accepting) {
@@ -906,11 +932,14 @@ private:
         return int(m_sets.size() - 1);
     }
 
-    int Intern(std::vector<int> threads) {
+    int Intern(const std::vector<int>& found) {
+        std::vector<int>& threads = m_probe;
+        threads.assign(found.begin(), found.end());
         std::sort(threads.begin(), threads.end());
         threads.erase(std::unique(threads.begin(), threads.end()), threads.end());
         if (threads.empty())
             return kDead;
+        PruneGroups(threads);
         bool accepting = false;
         bool universal = false;
         for (int t : threads) {
@@ -923,15 +952,53 @@ private:
         // A star reached through a Defer step accepts every rest but the empty one.
         if (universal && accepting)
             return kAll;
-        const int candidate = NewSet(std::move(threads), accepting);
-        const auto found = m_index.find(candidate);
-        if (found != m_index.end()) {
-            m_sets.pop_back();
-            m_ascii.resize(m_ascii.size() - 128);
-            return *found;
+        const auto known = m_index.find(-1);
+        if (known != m_index.end())
+            return *known;
+        const int added = NewSet(threads, accepting);
+        m_index.insert(added);
+        return added;
+    }
+
+    // Of the paths inside one "!(...)", one whose inner set holds another's
+    // adds nothing: the smaller set is left without a final state whenever
+    // the larger one is, now and after every character (stepping a set of
+    // states keeps inclusion). Dropping them keeps "*!(*a??????)x" to a few
+    // paths instead of one for every character read.
+    void PruneGroups(std::vector<int>& threads) {
+        const auto first = std::lower_bound(threads.begin(), threads.end(), StateCount());
+        if (threads.end() - first < 2 || threads.end() - first > kMaxPruned)
+            return;
+        std::vector<Path>& paths = m_paths;
+        paths.clear();
+        for (auto it = first; it != threads.end(); ++it) {
+            const auto [neg, inner] = m_groups[size_t(*it - StateCount())];
+            paths.push_back(Path{neg, inner, *it});
         }
-        m_index.insert(candidate);
-        return candidate;
+        std::sort(paths.begin(), paths.end(), [&](const Path& a, const Path& b) {
+            const size_t sa = m_sets[size_t(a.inner)].threads.size();
+            const size_t sb = m_sets[size_t(b.inner)].threads.size();
+            return a.neg != b.neg ? a.neg < b.neg : sa < sb;
+        });
+        threads.erase(first, threads.end());
+        size_t runStart = 0;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (paths[i].neg != paths[runStart].neg)
+                runStart = i;
+            const std::vector<int>& mine = m_sets[size_t(paths[i].inner)].threads;
+            bool covered = false;
+            for (size_t k = runStart; k < i && !covered; ++k) {
+                if (paths[k].id < 0)
+                    continue; // dropped itself
+                const std::vector<int>& smaller = m_sets[size_t(paths[k].inner)].threads;
+                covered = std::includes(mine.begin(), mine.end(), smaller.begin(), smaller.end());
+            }
+            if (covered)
+                paths[i].id = -1;
+            else
+                threads.push_back(paths[i].id);
+        }
+        std::sort(threads.begin(), threads.end());
     }
 
     int GroupThread(int neg, int inner) {
@@ -951,7 +1018,10 @@ private:
             std::fill(m_marks[size_t(depth)].begin(), m_marks[size_t(depth)].end(), 0);
             generation = 1;
         }
-        return Closure{depth, Modes(), {}, {}};
+        Work& work = m_work[size_t(depth)];
+        work.threads.clear();
+        work.stack.clear();
+        return Closure{depth, Modes(), work.threads, work.stack};
     }
 
     // A path inside "!(...)" with the given inner set; where that set holds
@@ -1008,7 +1078,7 @@ private:
             Closure closure = Begin(depth);
             closure.Visit(m_p.states[size_t(neg)].body, -1);
             Drain(closure);
-            entry = Intern(std::move(closure.threads));
+            entry = Intern(closure.threads);
         }
         return entry;
     }
@@ -1037,15 +1107,17 @@ private:
             if (found != m_wide.end())
                 return found->second;
         }
-        const std::vector<int> threads = m_sets[size_t(set)].threads;
-        std::vector<std::pair<int, int>> groups; // stepped first: Begin below is per depth
-        for (int t : threads)
-            if (t >= StateCount()) {
-                const auto [neg, inner] = m_groups[size_t(t - StateCount())];
-                groups.emplace_back(neg, StepAt(inner, c, depth + 1));
-            }
+        // The groups' inner sets are stepped first (deeper, and they may add
+        // sets, which moves m_sets); then this depth's closure.
+        std::vector<std::pair<int, int>>& groups = m_work[size_t(depth)].groups;
+        groups.clear();
+        for (int t : m_sets[size_t(set)].threads)
+            if (t >= StateCount())
+                groups.push_back(m_groups[size_t(t - StateCount())]);
+        for (auto& group : groups)
+            group.second = StepAt(group.second, c, depth + 1);
         Closure closure = Begin(depth);
-        for (int t : threads) {
+        for (int t : m_sets[size_t(set)].threads) {
             if (t >= StateCount())
                 break;
             const State& state = m_p.states[size_t(t)];
@@ -1055,7 +1127,7 @@ private:
         for (const auto& [neg, inner] : groups)
             AddGroup(closure, neg, inner, -1);
         Drain(closure);
-        const int next = Intern(std::move(closure.threads));
+        const int next = Intern(closure.threads);
         if (c < 0x80)
             m_ascii[size_t(set) * 128 + c] = next;
         else
@@ -1075,7 +1147,7 @@ private:
                 threads.push_back(GroupThread(neg, CopyFrom(old, inner)));
             }
         }
-        return Intern(std::move(threads));
+        return Intern(threads);
     }
 
     void Swap(Automaton& other) {

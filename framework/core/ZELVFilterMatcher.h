@@ -20,8 +20,13 @@
 // - a range "[a-z]" takes the characters between its ends by number, also
 //   past U+00FF (glibc's C.UTF-8 ranges stop there);
 // - character classes past ASCII follow Qt's Unicode tables;
+// - glibc's scan that skips a "?(...)" or "*(...)" right after a "*" passes
+//   over the character after a group nested in it; here such a pattern is
+//   read as written;
 // - an unusable pattern (see Error) matches nothing, where glibc would match
-//   some values, depending on how far it gets.
+//   some values, depending on how far it gets. Among them: a backslash that
+//   ends a group's alternative (glibc would paste the text after the group
+//   behind it and quote its first character).
 class CZELVFilterMatcher {
 public:
     // Flags as CZELVFilter has them: 0x20 extended patterns, 0x10 case folding.

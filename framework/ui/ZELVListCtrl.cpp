@@ -916,7 +916,55 @@ namespace {
     return filter.MatchesUtf8(value, flags);
 }
 
+[[gnu::noinline]] bool MatchFormattedOne(const CZELVFilter& filter, unsigned flags,
+                                         const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const bool matches = MatchFormatted(filter, flags, format, args);
+    va_end(args);
+    return matches;
+}
+
+bool IsPlainString(const char* format) {
+    return format && format[0] == '%' && format[1] == 's' && format[2] == '\0';
+}
+
+// A printf format whose one conversion takes a string ("%-10s", "Box %.4s").
+bool TakesOneString(const char* format) {
+    int strings = 0;
+    for (const char* p = format; *p; ++p) {
+        if (*p != '%')
+            continue;
+        if (*++p == '%')
+            continue;
+        while (*p == '-' || *p == '+' || *p == ' ' || *p == '#' || *p == '0')
+            ++p;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+        if (*p == '.')
+            for (++p; *p >= '0' && *p <= '9';)
+                ++p;
+        if (*p != 's')
+            return false;
+        ++strings;
+    }
+    return strings == 1;
+}
+
 } // namespace
+
+bool CZELVListCtrl::MatchesOneText(const FilterSlot& slot, const char* format,
+                                   const char* text) const {
+    if (!text)
+        text = "(null)";
+    if (format && !IsPlainString(format) && TakesOneString(format))
+        return MatchFormattedOne(slot.filter, slot.matchFlags, format, text);
+    // The field as it is, matched in place rather than formatted on every row
+    // of a large list. The filter keeps its pattern compiled: one pass over
+    // the value, and a long value is cut only when its start did not decide.
+    const int settled = slot.filter.MatchesUtf8UpTo(text, kMaxMatchText, slot.matchFlags);
+    return settled >= 0 ? settled != 0 : MatchCut(slot.filter, slot.matchFlags, text);
+}
 
 bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const {
     const FilterSlot* slot = FindSlot(column);
@@ -924,16 +972,10 @@ bool CZELVListCtrl::FilterMatchesText(int column, const char* format, ...) const
         return true;
     va_list args;
     va_start(args, format);
-    if (format && format[0] == '%' && format[1] == 's' && format[2] == '\0') {
-        // The usual call hands over one field as it is: match it in place
-        // rather than pay for formatting on every row of a large list. The
-        // filter keeps its pattern compiled: one pass over the value.
+    if (IsPlainString(format)) {
         const char* text = va_arg(args, const char*);
         va_end(args);
-        if (!text)
-            text = "(null)";
-        const int settled = slot->filter.MatchesUtf8UpTo(text, kMaxMatchText, slot->matchFlags);
-        return settled >= 0 ? settled != 0 : MatchCut(slot->filter, slot->matchFlags, text);
+        return MatchesOneText(*slot, format, text);
     }
     const bool matches = MatchFormatted(slot->filter, slot->matchFlags, format, args);
     va_end(args);

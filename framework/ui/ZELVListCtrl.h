@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 class CZELVListFooter;
@@ -180,6 +181,26 @@ public:
     // column's filter, with the column's match flags; true without a filter.
     bool FilterMatchesText(int column, const char* format, ...) const
         __attribute__((format(printf, 3, 4)));
+    // The usual call, one text field (format "%s", or another that takes one
+    // string and nothing else; any other format matches the text as it is):
+    // pages call it for every column of every row, so a column without a
+    // filter costs next to nothing and no variadic call.
+    template <
+        typename Text,
+        std::enable_if_t<std::is_same_v<Text, const char*> || std::is_same_v<Text, char*>, int> = 0>
+    bool FilterMatchesText(int column, const char* format, Text text) const {
+        const FilterSlot* slot = FindSlot(column);
+        if (!slot || !slot->exists || slot->pattern.isEmpty())
+            return true;
+        if (text && format && format[0] == '%' && format[1] == 's' && format[2] == '\0') {
+            // The field as it is, matched in place: one pass over the value
+            // with the compiled filter, answered by its first bytes mostly.
+            const int settled = slot->filter.MatchesUtf8UpTo(text, kMaxMatchText, slot->matchFlags);
+            if (settled >= 0)
+                return settled != 0;
+        }
+        return MatchesOneText(*slot, format, text);
+    }
     bool FilterMatchesText(int column, const QString& value) const;
     // True without a filter, or when every string matches it (case-sensitive).
     bool FilterMatchesAll(int column, const QStringList& values) const;
@@ -323,6 +344,7 @@ private:
             return nullptr;
         return &m_filters[size_t(column)];
     }
+    bool MatchesOneText(const FilterSlot& slot, const char* format, const char* text) const;
     void ApplyFilterField(int column);
     void FlushPendingFilters();
     void EnsureFonts();

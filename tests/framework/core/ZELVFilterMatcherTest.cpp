@@ -320,7 +320,7 @@ TEST(CZELVFilterMatcher, HostilePatternsGiveTheRightAnswer) {
     for (int i = 0; i < 500; ++i)
         mixed += (i * 7919) % 3 ? "a" : "b";
     const std::string q10(10, '?');
-    const HostileCase cases[] = {
+    std::vector<HostileCase> cases = {
         {"*(a|a|a|a)*(a|a|a|a)*(a|a|a)b", as30, false},
         {"*(a|a|a|a)*(a|a|a|a)*(a|a|a)b", as30 + "b", true},
         {"*(a|a|a|a)*(a|a|a|a)*(a|a|a)b", as1000, false},
@@ -343,6 +343,17 @@ TEST(CZELVFilterMatcher, HostilePatternsGiveTheRightAnswer) {
         {"!(*a" + q10 + ")", std::string(1023, 'b'), true},
         {"*!(*a" + q10 + ")", std::string(1023, 'a'), true},
     };
+    // A pattern whose sets of states are new at nearly every character, on a
+    // value long enough to fill the automaton's table several times over: it
+    // is rebuilt around the current set and the answer stays right.
+    std::string random;
+    unsigned x = 12345;
+    for (int i = 0; i < 70000; ++i) {
+        x = x * 1103515245u + 12345u;
+        random += (x >> 16) & 1 ? 'a' : 'b';
+    }
+    const std::string q20(20, '?');
+    cases.push_back({"*a" + q20, random, random[random.size() - 21] == 'a'});
     for (const HostileCase& c : cases) {
         const QString pattern = QString::fromStdString(c.pattern);
         const CZELVFilterMatcher matcher(pattern, X);

@@ -414,6 +414,9 @@ private Q_SLOTS:
         QVERIFY(list->FilterMatchesText(0, "%s%s", "X", fits.constData() + 1));
         QVERIFY(!list->FilterMatchesText(0, "%.3s%s", "XXXX", cut.constData()));
         QVERIFY(list->FilterMatchesText(0, "%s.%s.%s", "ACME", "LTO6", "A00001Y"));
+        // One text with a format of its own is formatted too.
+        QVERIFY(list->FilterMatchesText(0, "%sY", "A00001"));
+        QVERIFY(!list->FilterMatchesText(0, "%.6s", "A00001Y"));
         QVERIFY(list->FilterMatchesText(0, QString::fromLatin1(fits)));
         QVERIFY(!list->FilterMatchesText(0, QString::fromLatin1(cut)));
         // 511 two-byte characters fill 1,022 bytes; the next one does not fit
