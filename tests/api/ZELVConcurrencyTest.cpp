@@ -110,7 +110,9 @@ TEST_P(ZELVConcurrencyTest, DescriptionFlagAndVersionHoldUnderTwoWriters) {
             return;
         }
         ready = true;
-        for (qint64 n = 1; describing || n < 20; ++n) {
+        // Under a busy describer every update may be refused; once it stops,
+        // updates go through, so a few always land.
+        for (qint64 n = 1; describing || written.size() < 10; ++n) {
             ZELVVOLSEx r = NewVolume("ACME", "LTO6", "A00001");
             rc = other.Get(&r);
             if (!rc.IsOK()) {
