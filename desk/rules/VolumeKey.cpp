@@ -1,5 +1,6 @@
 #include "VolumeKey.h"
 
+#include <QHashFunctions>
 #include <cstring>
 
 namespace {
@@ -14,16 +15,22 @@ QString RawField(const char* raw, int width) {
 
 } // namespace
 
+CVolumeKey::CVolumeKey() : m_hash(Hash()) {}
+
 CVolumeKey::CVolumeKey(const QString& customer, const QString& media, const QString& volume)
-    : m_customer(customer), m_media(media), m_volume(volume) {}
+    : m_customer(customer), m_media(media), m_volume(volume), m_hash(Hash()) {}
 
 CVolumeKey::CVolumeKey(const ZELVVOLSKey& key)
     : m_customer(key.customerId.Text()), m_media(key.mediaId.Text()),
-      m_volume(key.volumeId.Text()) {}
+      m_volume(key.volumeId.Text()), m_hash(Hash()) {}
 
 CVolumeKey::CVolumeKey(const ZELV10BARCODEPARSED& scanned)
     : m_customer(scanned.customerId.Text()), m_media(scanned.mediaId.Text()),
-      m_volume(scanned.volumeId.Text()) {}
+      m_volume(scanned.volumeId.Text()), m_hash(Hash()) {}
+
+size_t CVolumeKey::Hash() const {
+    return qHashMulti(0, m_customer, m_media, m_volume);
+}
 
 CVolumeKey CVolumeKey::FromRaw(const char* raw) {
     if (!raw)

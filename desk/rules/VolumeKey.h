@@ -12,7 +12,7 @@ public:
     // Width of the raw key: Customer 4, Media 4, Volume 10 bytes.
     static constexpr int kRawSize = kZelvCustomerIdLen + kZelvMediaIdLen + kZelvVolumeIdLen;
 
-    CVolumeKey() = default;
+    CVolumeKey();
     CVolumeKey(const QString& customer, const QString& media, const QString& volume);
     explicit CVolumeKey(const ZELVVOLSKey& key);
     explicit CVolumeKey(const ZELV10BARCODEPARSED& scanned);
@@ -31,17 +31,27 @@ public:
     // "%s.%s.%s": the Volume text of every log entry and list.
     QString Text() const;
 
-    // The Volume identifier first: in a page's list the Customer (and mostly
-    // the Media) are the same on every row, so it decides soonest.
+    // The hash first: a scan is matched against every row of a long list,
+    // and nearly all of them differ in it. Then the Volume identifier: in a
+    // page's list the Customer (and mostly the Media) are the same on every row.
     bool operator==(const CVolumeKey& o) const {
-        return m_volume == o.m_volume && m_media == o.m_media && m_customer == o.m_customer;
+        return m_hash == o.m_hash && m_volume == o.m_volume && m_media == o.m_media &&
+               m_customer == o.m_customer;
     }
     bool operator!=(const CVolumeKey& o) const { return !(*this == o); }
     // Customer, then Media, then Volume.
     bool operator<(const CVolumeKey& o) const;
+    size_t HashValue() const { return m_hash; }
 
 private:
     QString m_customer;
     QString m_media;
     QString m_volume;
+    size_t m_hash = 0;
+
+    size_t Hash() const;
 };
+
+inline size_t qHash(const CVolumeKey& key, size_t seed = 0) noexcept {
+    return key.HashValue() ^ seed;
+}

@@ -310,9 +310,10 @@ void CSendVolumesPage::RemoveRow(size_t index) {
     std::vector<VOLUMEPAGE_ITEM>* items = Items();
     if (!items || index >= items->size())
         return;
-    items->erase(items->begin() + std::ptrdiff_t(index));
-    // The view must never ask for a row the array no longer has.
-    m_list->Reload();
+    // The view drops the row as the array loses it, never asking for a row
+    // the array no longer has.
+    m_list->RemoveSourceRow(int(index),
+                            [&] { items->erase(items->begin() + std::ptrdiff_t(index)); });
 }
 
 uint32_t CSendVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPARSED& item) {

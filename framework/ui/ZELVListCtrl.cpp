@@ -9,6 +9,7 @@
 #include "ZELVStringArray.h"
 
 #include <QApplication>
+#include <QCache>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
@@ -34,6 +35,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -109,11 +112,12 @@ std::vector<std::pair<int, int>> SelectedIntervals(const QItemSelectionModel* se
 // The report view: draws the marked last row, the drop highlight and the
 // empty-list notice over the rows, commits an editor when scrolled, and
 // drags and drops the list's rows.
-// Paints a cell that is text alone, fitting its column, shaping the text
-// once; the style shapes it three times and more (size, eliding, drawing),
-// which made repainting the larger part of a filter keystroke. Cells with a
-// check box or an icon, text that does not fit, the focused cell and one
-// being edited are painted by the style as before.
+// Paints a cell whose text fits its column with the text shaped once and kept:
+// the style shapes a cell's text several times on every paint (size, layout,
+// eliding, drawing), and a list repaints all its shown rows whenever a row
+// comes or goes. The style still draws the cell without its text (background,
+// check box, icon), so both look the same. Text that does not fit, the focused
+// cell, one being edited and wrapped text are painted by the style as before.
 class CZELVListDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -122,10 +126,7 @@ public:
                const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        constexpr auto kOwnFeatures = QStyleOptionViewItem::HasCheckIndicator |
-                                      QStyleOptionViewItem::HasDecoration |
-                                      QStyleOptionViewItem::WrapText;
-        if ((opt.features & kOwnFeatures) ||
+        if ((opt.features & QStyleOptionViewItem::WrapText) ||
             (opt.state & (QStyle::State_HasFocus | QStyle::State_Editing)) ||
             opt.text.contains(QChar::LineSeparator)) {
             QStyledItemDelegate::paint(painter, option, index);
@@ -133,37 +134,68 @@ public:
         }
         const QWidget* widget = opt.widget;
         const QStyle* style = widget ? widget->style() : QApplication::style();
+        QStyleOptionViewItem bare = opt;
+        bare.text.clear();
         // The style's text margin, as its own text drawing takes it.
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
-        QStaticText text(opt.text);
-        text.setTextFormat(Qt::PlainText);
-        text.setPerformanceHint(QStaticText::AggressiveCaching);
-        text.prepare(painter->transform(), opt.font);
-        const QSizeF size = text.size();
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &bare, widget)
+                                   .adjusted(margin, 0, -margin, 0);
+        const QStaticText* text = opt.text.isEmpty() ? nullptr : Shaped(opt.text, opt.font);
+        const QSizeF size = text ? text->size() : QSizeF();
         if (size.width() > textRect.width()) {
             QStyledItemDelegate::paint(painter, option, index); // to be elided
             return;
         }
+        style->drawControl(QStyle::CE_ItemViewItem, &bare, painter, widget);
+        if (!text)
+            return;
         painter->save();
-        painter->setClipRect(opt.rect);
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-        if (!opt.text.isEmpty()) {
-            QPalette::ColorGroup group =
-                (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
-            if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
-                group = QPalette::Inactive;
-            painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
-                                                         ? QPalette::HighlightedText
-                                                         : QPalette::Text));
-            painter->setFont(opt.font);
-            const QRect placed =
-                QStyle::alignedRect(opt.direction, opt.displayAlignment,
-                                    QSize(qCeil(size.width()), qCeil(size.height())), textRect);
-            painter->drawStaticText(placed.topLeft(), text);
-        }
+        painter->setClipRect(textRect);
+        QPalette::ColorGroup group =
+            (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
+                                                     ? QPalette::HighlightedText
+                                                     : QPalette::Text));
+        painter->setFont(opt.font);
+        const QRect placed =
+            QStyle::alignedRect(opt.direction, opt.displayAlignment,
+                                QSize(qCeil(size.width()), qCeil(size.height())), textRect);
+        painter->drawStaticText(placed.topLeft(), *text);
         painter->restore();
     }
+
+private:
+    // The shown rows' texts, shaped once per font; a screenful is far below
+    // the limit, so scrolling back and forth reuses them.
+    static constexpr int kShapedTexts = 4096;
+
+    // Columns may have fonts of their own: a few fonts, each with its texts.
+    static constexpr size_t kFonts = 8;
+
+    const QStaticText* Shaped(const QString& value, const QFont& font) const {
+        const QString fontKey = font.key();
+        auto it = m_shaped.find(fontKey);
+        if (it == m_shaped.end()) {
+            if (m_shaped.size() >= kFonts)
+                m_shaped.clear();
+            it = m_shaped
+                     .emplace(fontKey, std::make_unique<QCache<QString, QStaticText>>(kShapedTexts))
+                     .first;
+        }
+        QCache<QString, QStaticText>& cache = *it->second;
+        if (const QStaticText* found = cache.object(value))
+            return found;
+        auto* text = new QStaticText(value);
+        text->setTextFormat(Qt::PlainText);
+        text->setPerformanceHint(QStaticText::AggressiveCaching);
+        text->prepare(QTransform(), font);
+        cache.insert(value, text);
+        return cache.object(value);
+    }
+
+    mutable std::map<QString, std::unique_ptr<QCache<QString, QStaticText>>> m_shaped;
 };
 
 class CZELVListTable : public QTableView {
@@ -468,6 +500,10 @@ CZELVListRows* CZELVListCtrl::Rows() const {
 
 void CZELVListCtrl::Reload() {
     m_model->Reload();
+}
+
+void CZELVListCtrl::RemoveSourceRow(int sourceRow, const std::function<void()>& remove) {
+    m_model->RemoveSourceRow(sourceRow, remove);
 }
 
 void CZELVListCtrl::RedrawRow(int row) {

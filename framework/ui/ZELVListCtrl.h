@@ -108,6 +108,8 @@ public:
     void SetRows(CZELVListRows* rows);
     CZELVListRows* Rows() const;
     void Reload();
+    // Virtual rows: the owner erases source row sourceRow inside remove().
+    void RemoveSourceRow(int sourceRow, const std::function<void()>& remove);
     void RedrawRow(int row);
     void RedrawAll();
     // The list's own items.

@@ -143,6 +143,24 @@ void CZELVListModel::Reload() {
     endResetModel();
 }
 
+void CZELVListModel::RemoveSourceRow(int sourceRow, const std::function<void()>& remove) {
+    const int row = ViewRow(sourceRow);
+    if (row < 0) {
+        remove();
+        Reload();
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    remove();
+    if (!m_order.empty()) {
+        m_order.erase(m_order.begin() + row);
+        for (int& source : m_order)
+            if (source > sourceRow)
+                --source;
+    }
+    endRemoveRows();
+}
+
 void CZELVListModel::RowChanged(int row) {
     if (row < 0 || row >= rowCount() || ColumnCount() == 0)
         return;

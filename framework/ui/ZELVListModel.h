@@ -128,6 +128,9 @@ public:
     bool IsVirtual() const { return m_rows != nullptr; }
     // The owner changed its rows wholesale (new count, new contents).
     void Reload();
+    // The owner takes one row out of its array inside remove(); the view drops
+    // that row alone instead of re-reading every row.
+    void RemoveSourceRow(int sourceRow, const std::function<void()>& remove);
     // The owner changed one row's contents.
     void RowChanged(int row);
     void AllRowsChanged();

@@ -71,6 +71,22 @@ CZELV10RC AddScanOutVolumes(CZELV10MFC& mfc) {
         if (rc.IsOK())
             rc = mfc.Add(v);
     }
+    // Another Customer's Container standing at the same data centre.
+    ZELVMEDIAEx media;
+    media.customerId = "GLBX";
+    media.mediaId = "CONT";
+    media.name = "Container";
+    media.containerPattern = "CN*";
+    if (rc.IsOK())
+        rc = mfc.Add(media);
+    ZELVVOLSEx other;
+    other.key.customerId = "GLBX";
+    other.key.mediaId = "CONT";
+    other.key.volumeId = "CN0001";
+    for (ZELVVOLLOC& location : other.vol.location)
+        location.repositoryId = "DC01";
+    if (rc.IsOK())
+        rc = mfc.Add(other);
     return rc;
 }
 
@@ -349,9 +365,11 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
     QString caption;
     const QList<uint32_t> picked = ScanThroughWindow(
         sheet, [&]() { containers->OpenScanWindow(); },
-        {Key("CN0002", "CONT"), Key("CN0009", "CONT"), Key("S000001")}, &caption);
+        {Key("CN0002", "CONT"), Key("CN0009", "CONT"), Key("S000001"),
+         QStringLiteral("GLBX.CONT.CN0001")},
+        &caption);
     QCOMPARE(caption, QStringLiteral("Scan to select Container"));
-    QCOMPARE(picked, (QList<uint32_t>{0, 61, 61}));
+    QCOMPARE(picked, (QList<uint32_t>{0, 61, 61, 61}));
     QStringList chosen = selected();
     chosen.sort();
     QCOMPARE(chosen, (QStringList{Key("CN0001", "CONT"), Key("CN0002", "CONT")}));

@@ -132,6 +132,21 @@ private Q_SLOTS:
                  QStringList({QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3")}));
         QVERIFY(selection.isSelected(model.index(2, 0)));
 
+        // One row leaves the owner's array: the mapping closes up behind it
+        // and every other row keeps its record and its selection.
+        tapes.push_back({QStringLiteral("T4"), 40});
+        model.Reload();
+        model.Sort(1, true, [&rows](int l, int r, int c) { return rows.Compare(l, r, c); });
+        QCOMPARE(Column(model, 0), QStringList({QStringLiteral("T4"), QStringLiteral("T3"),
+                                                QStringLiteral("T2"), QStringLiteral("T1")}));
+        selection.clearSelection();
+        selection.select(model.index(3, 0), QItemSelectionModel::Select); // T1
+        model.RemoveSourceRow(0, [&tapes] { tapes.erase(tapes.begin()); }); // T3
+        QCOMPARE(Column(model, 0), QStringList({QStringLiteral("T4"), QStringLiteral("T2"),
+                                                QStringLiteral("T1")}));
+        QCOMPARE(static_cast<const Tape*>(model.Record(2))->id, QStringLiteral("T1"));
+        QVERIFY(selection.isSelected(model.index(2, 0)));
+
         // A reload (the owner rebuilt its rows) forgets the mapping.
         tapes.push_back({QStringLiteral("T0"), 5});
         model.Reload();
