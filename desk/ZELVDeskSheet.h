@@ -52,6 +52,14 @@ struct CSelectedVolume {
     QString text2;
 };
 
+// What the Required Date page keeps between visits while the program runs
+// (the date and time itself is the sheet's required time).
+struct CRecallValues {
+    int mode = 0; // 0 "Anytime Before", 1 "Exactly"
+    QString description;
+    QString notes;
+};
+
 // The one window of ZELVDesk. It owns the pages, the server connection, the
 // transaction log, the voice and all data of the current task; pages read and
 // write that data here and answer Next and Back with the page to show.
@@ -132,8 +140,9 @@ public:
     void ClearRecallSelection() { m_recallSelection.clear(); }
     // Redirects every Volume of the Recall selection to its entry's target
     // (text1) under the Consignment, with a progress window, log entries and
-    // the result list at the end.
-    void UpdateRecallSelection(uint32_t consignment);
+    // the result list at the end. Returns how many were redirected.
+    int UpdateRecallSelection(uint32_t consignment);
+    CRecallValues& RecallValues() { return m_recallValues; }
     // The Send task's scan list.
     std::vector<ZELVVOLSEx>& ScanList() { return m_scanList; }
     // Scan-Out: the Volumes due to leave the Scan-Out Repository, and the
@@ -241,6 +250,7 @@ private:
     std::array<std::unique_ptr<CZELV10RepositoryRows>, 5> m_locationLists;
     QString m_locationFilter = QStringLiteral("*");
     std::vector<CSelectedVolume> m_recallSelection;
+    CRecallValues m_recallValues;
     std::vector<ZELVVOLSEx> m_scanList;
     std::vector<VOLUMEPAGE_ITEM> m_sendList;
     std::vector<CandidateContainer> m_candidates;

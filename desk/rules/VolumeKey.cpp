@@ -21,8 +21,8 @@ CVolumeKey::CVolumeKey(const QString& customer, const QString& media, const QStr
     : m_customer(customer), m_media(media), m_volume(volume), m_hash(Hash()) {}
 
 CVolumeKey::CVolumeKey(const ZELVVOLSKey& key)
-    : m_customer(key.customerId.Text()), m_media(key.mediaId.Text()),
-      m_volume(key.volumeId.Text()), m_hash(Hash()) {}
+    : m_customer(key.customerId.Text()), m_media(key.mediaId.Text()), m_volume(key.volumeId.Text()),
+      m_hash(Hash()) {}
 
 CVolumeKey::CVolumeKey(const ZELV10BARCODEPARSED& scanned)
     : m_customer(scanned.customerId.Text()), m_media(scanned.mediaId.Text()),

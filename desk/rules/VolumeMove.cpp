@@ -3,7 +3,8 @@
 #include "ZELV10MFC.h"
 
 CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QString& target,
-                         uint32_t slot, uint32_t consignment, int64_t container) {
+                         uint32_t slot, uint32_t consignment, int64_t container,
+                         uint64_t listedVersion) {
     if (!volume)
         return CZELV10RC(ZELV10RC_BADVALUE, QStringLiteral("no Volume to redirect"));
     // Cutting a longer text to the field's width would send the Volume to a
@@ -16,6 +17,8 @@ CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QStri
     const CZELV10RC read = connection.Get(volume);
     if (!read.IsOK())
         return read;
+    if (listedVersion != 0 && volume->vol.version != listedVersion)
+        return CZELV10RC(ZELV10RC_CHANGED, QStringLiteral("not moved"));
     ZELVVOLS& vol = volume->vol;
     const ZELVFixedText<kZelvRepositoryIdLen> to(target);
     // A new destination makes the old move date meaningless.

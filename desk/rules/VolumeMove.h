@@ -17,9 +17,12 @@ constexpr int64_t kKeepContainer = -1;
 // kKeepContainer or the Volume is a Container itself, into that Container,
 // then updates it. A new target drops the move date. On success the record
 // is read back, so that it carries the server's state and version. The
-// failing read's result, else the update's.
+// failing read's result, else the update's. listedVersion, when not 0, is
+// the version the caller showed the operator: a Volume changed since is
+// refused (ZELV10RC_CHANGED) rather than moved on a stale choice.
 CZELV10RC RedirectVolume(CZELV10MFC& connection, ZELVVOLSEx* volume, const QString& target,
-                         uint32_t slot, uint32_t consignment, int64_t container);
+                         uint32_t slot, uint32_t consignment, int64_t container,
+                         uint64_t listedVersion = 0);
 
 // The name of Data-Cluster number n of a Customer's list (n-th entry); empty
 // for 0 or a number beyond the list.

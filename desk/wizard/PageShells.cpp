@@ -27,19 +27,6 @@ void CPageShell::OnSetActive() {
 CAuthorizedPage::CAuthorizedPage()
     : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
 
-CRetrieveLocationPage::CRetrieveLocationPage()
-    : CPageShell(IDD_RETRIEVE_LOCATION, QStringLiteral("Delivery Location Selection"), 307, 246) {}
-
-CVolumePage::CVolumePage() : CPageShell(IDD_VOLUME, QStringLiteral("Volume Selection"), 310, 273) {}
-
-CTimePage::CTimePage()
-    : CPageShell(IDD_TIME, QStringLiteral("Required Date Selection"), 299, 263) {}
-
-bool CTimePage::OnQueryCancel() {
-    CZELVDeskSheet* sheet = Desk();
-    return !sheet || sheet->ConfirmExit();
-}
-
 CUpdatePage::CUpdatePage() : CPageShell(IDD_UPDATE, QStringLiteral("Scan and Modify"), 308, 248) {}
 
 bool CUpdatePage::OnQueryCancel() {

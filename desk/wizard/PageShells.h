@@ -22,26 +22,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CRetrieveLocationPage : public CPageShell {
-    Q_OBJECT
-public:
-    CRetrieveLocationPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
-class CVolumePage : public CPageShell {
-    Q_OBJECT
-public:
-    CVolumePage();
-};
-
-class CTimePage : public CPageShell {
-    Q_OBJECT
-public:
-    CTimePage();
-    bool OnQueryCancel() override;
-};
-
 class CUpdatePage : public CPageShell {
     Q_OBJECT
 public:

@@ -103,7 +103,7 @@ void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
     log.Write("%s", kVerificationEnd);
 }
 
-void CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
+int CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
     m_log->Write("Starting update for Customer(%s)", Utf8(Customer()).constData());
     const int count = static_cast<int>(m_recallSelection.size());
     CZELV10ProgressWnd progress(count + 1, 0, this);
@@ -117,8 +117,10 @@ void CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
         // of which Volume got which result.
         const QString text = entry.volume.key.Text();
         progress.SetText(1, QStringLiteral("Updating: ") + text);
+        // The operator chose from the list as read: a Volume changed since
+        // (moved, recalled by someone else) is reported, not overwritten.
         const CZELV10RC rc = RedirectVolume(*m_connection, &entry.volume, entry.text1, 0,
-                                            consignment, kKeepContainer);
+                                            consignment, kKeepContainer, entry.volume.vol.version);
         results.Add(rc, text);
         m_log->Write("%s: %s", Utf8(text).constData(), Utf8(rc.Get()).constData());
         progress.SetPos(i + 1);
@@ -127,4 +129,5 @@ void CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
     m_log->Write("Update complete: OK(%d) NotOK(%d)", results.GetOKCount(),
                  results.GetNotOKCount());
     CZELV10RCListDlg::Display(results, 0, nullptr);
+    return results.GetOKCount();
 }

@@ -140,10 +140,10 @@ private Q_SLOTS:
         QCOMPARE(Column(model, 0), QStringList({QStringLiteral("T4"), QStringLiteral("T3"),
                                                 QStringLiteral("T2"), QStringLiteral("T1")}));
         selection.clearSelection();
-        selection.select(model.index(3, 0), QItemSelectionModel::Select); // T1
+        selection.select(model.index(3, 0), QItemSelectionModel::Select);   // T1
         model.RemoveSourceRow(0, [&tapes] { tapes.erase(tapes.begin()); }); // T3
-        QCOMPARE(Column(model, 0), QStringList({QStringLiteral("T4"), QStringLiteral("T2"),
-                                                QStringLiteral("T1")}));
+        QCOMPARE(Column(model, 0),
+                 QStringList({QStringLiteral("T4"), QStringLiteral("T2"), QStringLiteral("T1")}));
         QCOMPARE(static_cast<const Tape*>(model.Record(2))->id, QStringLiteral("T1"));
         QVERIFY(selection.isSelected(model.index(2, 0)));
 
