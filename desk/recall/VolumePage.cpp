@@ -309,12 +309,7 @@ int CVolumePage::OnWizardNext() {
 }
 
 int CVolumePage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    if (!sheet)
-        return kDefaultPage;
-    // Back to where the Repository came from: its page, or before it when the
-    // only Repository was taken without asking.
-    return sheet->LocationList(TaskRecall) && sheet->LocationList(TaskRecall)->Count() > 1
-               ? IDD_RETRIEVE_LOCATION
-               : sheet->MediaBackTarget();
+    // Even when the only Repository was taken without asking, the operator
+    // goes back to see which one it was.
+    return IDD_RETRIEVE_LOCATION;
 }

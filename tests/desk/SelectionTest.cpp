@@ -482,6 +482,11 @@ void SelectionTest::chainsAfterCustomer() {
         QCOMPARE(
             s.run.Prompter().LastText(),
             QStringLiteral("There are no Volumes to be Scanned-Out for the selected Customer"));
+    // A Customer without Volumes has nothing to recall: the Volume Selection says so.
+    else if (page == IDD_VOLUME)
+        QCOMPARE(s.run.Prompter().LastText(),
+                 QStringLiteral("There are no available Volumes in other Repositories to "
+                                "Retrieve.\n\nPlease go back and reselect."));
     else
         QVERIFY(s.run.Prompter().Asked().isEmpty());
     if (!media.isEmpty() || task.startsWith(QLatin1String("Scan-")))
