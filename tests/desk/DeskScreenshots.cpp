@@ -6,14 +6,19 @@
 #include "DeskTestSupport.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
+#include "MediaPage.h"
 #include "OptionPage.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "RetrieveLocationPage.h"
 #include "SendContainerPage.h"
 #include "SendContainerUpdatePage.h"
 #include "SendLocationPage.h"
 #include "SendVolumesPage.h"
+#include "TimePage.h"
+#include "VolumePage.h"
 #include "ZELV10CustomerListCtrl.h"
+#include "ZELV10MediaListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVPopup.h"
@@ -22,6 +27,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QTabWidget>
 #include <QTest>
@@ -242,6 +248,60 @@ bool ScanOutPages(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Recall as an operator goes through it: Customer ACME, Media Type LTO6,
+// delivery to DC01, a few Volumes chosen from the vaults, the Consignment's
+// details filled in (the Recall is not run).
+bool RecallPages(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (run.ActivePageId() != IDD_CUSTOMER) {
+        Err() << "desk_screenshots: Recall did not open the Customer page" << Qt::endl;
+        return false;
+    }
+    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
+    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
+        if (customers->List()->CustomerAt(row)->customerId == "ACME")
+            customers->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_MEDIA) {
+        Err() << "desk_screenshots: no Recall Media Type page" << Qt::endl;
+        return false;
+    }
+    auto* media = qobject_cast<CMediaPage*>(sheet.GetActivePage());
+    for (int row = 0; media && row < media->List()->GetItemCount(); ++row)
+        if (media->List()->MediaAt(row)->mediaId == "LTO6")
+            media->List()->SelectRow(row);
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_RETRIEVE_LOCATION) {
+        Err() << "desk_screenshots: no Delivery Location page" << Qt::endl;
+        return false;
+    }
+    auto* location = qobject_cast<CRetrieveLocationPage*>(sheet.GetActivePage());
+    for (int row = 0; location && row < location->List()->GetItemCount(); ++row)
+        if (location->List()->RepositoryAt(row)->repositoryId == "DC01")
+            location->List()->SelectRow(row);
+    bool ok = Save(&sheet, out, QStringLiteral("recall-location.png"));
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_VOLUME) {
+        Err() << "desk_screenshots: no Recall Volume Selection page" << Qt::endl;
+        return false;
+    }
+    auto* volumes = qobject_cast<CVolumePage*>(sheet.GetActivePage());
+    CZELVListCtrl* list = volumes->List();
+    list->SetFilterText(CVolumePage::ColLocation, QStringLiteral("VLT*"));
+    for (int row = 0; row < list->GetItemCount() && row < 8; row += 2)
+        list->SetItemSelected(row, true);
+    volumes->SelectRows();
+    list->SelectNone();
+    list->SetItemSelected(1, true);
+    ok = Save(&sheet, out, QStringLiteral("recall-volumes.png")) && ok;
+    if (!sheet.GoNext() || run.ActivePageId() != IDD_TIME) {
+        Err() << "desk_screenshots: no Recall Consignment Details page" << Qt::endl;
+        return false;
+    }
+    auto* time = qobject_cast<CTimePage*>(sheet.GetActivePage());
+    time->Description()->setText(QStringLiteral("Quarterly restore test"));
+    time->Notes()->setText(QStringLiteral("Loading dock 2; ask for the operator on duty"));
+    ok = Save(&sheet, out, QStringLiteral("recall-details.png")) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -359,5 +419,12 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Scan-Out"));
     ok = ScanOutPages(run, out) && ok;
+
+    // Recall, from the task menu again.
+    sheet.SetActivePageById(IDD_FINAL);
+    sheet.GoBack();
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Recall"));
+    ok = RecallPages(run, out) && ok;
     return ok ? 0 : 1;
 }
