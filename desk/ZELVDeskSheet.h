@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PredefFile.h"
+#include "ZELVBuildDate.h"
 #include "SendList.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
@@ -66,7 +67,7 @@ struct CRecallValues {
 class CZELVDeskSheet : public CZELVWizardSheet {
     Q_OBJECT
 public:
-    static constexpr const char* kBuildDate = "Aug 14 2018";
+    static constexpr const char* kBuildDate = ZELV_BUILD_DATE;
     static constexpr const char* kProgramName = "ZELVDesk";
     static constexpr uint32_t kProgramId = 13;
     static constexpr int kMaxSay = 1024;

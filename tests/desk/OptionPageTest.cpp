@@ -216,7 +216,8 @@ void OptionPageTest::chosenFolderGetsTheLogAndIsRemembered() {
     QVERIFY(log.size() >= 4);
     QCOMPARE(log.at(0), QStringLiteral("Startup: Kelmar Log File Format 1.0"));
     QCOMPARE(log.at(1), QStringLiteral("Startup: File(%1)").arg(path));
-    QCOMPARE(log.at(2), QStringLiteral("Startup: Calling Program Compiled(Aug 14 2018)"));
+    QCOMPARE(log.at(2), QStringLiteral("Startup: Calling Program Compiled(%1)")
+                            .arg(QLatin1String(ZELV_BUILD_DATE)));
     QVERIFY(log.last().startsWith(QStringLiteral("Login: Current User(")));
 
     QCOMPARE(run.App().Profile().value(QStringLiteral("Options/Logfile")).toString(), chosen);
