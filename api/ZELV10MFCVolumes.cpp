@@ -472,6 +472,16 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
     const QString customer = in.key.customerId.Text();
     const QString media = in.key.mediaId.Text();
     const QString volume = in.key.volumeId.Text();
+    // A date the rules cannot use would quietly become Permanent: refused instead.
+    const CZELVDate& date = in.vol.moveDate;
+    if ((in.vol.flags & ZELVVOL_MOVEDATE) && date.IsCalendarDate() &&
+        (!date.IsValid() || date.Year() < kZelvFirstMoveYear))
+        return CZELV10RC(ZELV10RC_BADVALUE,
+                         QStringLiteral("the move date of %1 is not a day from %2-01-01 to "
+                                        "%3-12-31")
+                             .arg(KeyText(customer, media, volume))
+                             .arg(kZelvFirstMoveYear)
+                             .arg(CZELVDate::kMaxYear));
     // On PostgreSQL every write of this call goes in one statement (below),
     // which is a transaction by itself; BEGIN and COMMIT would only add round
     // trips. What was read before it is held to the row by the version check.
