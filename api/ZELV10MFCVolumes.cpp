@@ -474,7 +474,9 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
     const QString volume = in.key.volumeId.Text();
     // A date the rules cannot use would quietly become Permanent: refused instead.
     const CZELVDate& date = in.vol.moveDate;
+    // The calendar bits with no fields are the old form of "no date".
     if ((in.vol.flags & ZELVVOL_MOVEDATE) && date.IsCalendarDate() &&
+        (date.Value() & ~CZELVDate::kCalendarBits) != 0 &&
         (!date.IsValid() || date.Year() < kZelvFirstMoveYear))
         return CZELV10RC(ZELV10RC_BADVALUE,
                          QStringLiteral("the move date of %1 is not a day from %2-01-01 to "
