@@ -4,7 +4,8 @@
 # virtual X display and each window grabbed as it stands (task menu, Options
 # page, notification popup, Scan-In location and Volumes pages with the
 # Scan-In Log tab, scanning window, final page; Scan-Out location, Container
-# Selection with its Allocation Log, Volumes and Update Container Details).
+# Selection with its Allocation Log, Volumes and Update Container Details;
+# Manage Media Library with a Volume's History tab).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail

@@ -120,7 +120,8 @@ CManageProperties::CManageProperties(QWidget* parent) : QWidget(parent) {
     m_filterNotice->setTextFormat(Qt::PlainText);
     m_filterNotice->hide();
     left->addWidget(m_filterNotice);
-    layout->addLayout(left, 1);
+    // The Volume list needs two short columns; the history wants the room.
+    layout->addLayout(left, 2);
 
     m_right = new QStackedWidget(this);
     m_chart = new QChartView(m_right);
@@ -140,15 +141,15 @@ CManageProperties::CManageProperties(QWidget* parent) : QWidget(parent) {
     const struct {
         const char* heading;
         int width;
-    } columns[] = {{"When", 130},  {"User", 70},  {"Machine", 80}, {"Program", 80},
-                   {"Action", 65}, {"Field", 85}, {"Old", 110},    {"New", 110}};
+    } columns[] = {{"When", 145},  {"User", 50},  {"Machine", 60}, {"Program", 80},
+                   {"Action", 60}, {"Field", 75}, {"Old", 110},    {"New", 150}};
     for (int i = 0; i < int(std::size(columns)); ++i)
         m_history->InsertColumn(i, QString::fromLatin1(columns[i].heading), columns[i].width);
     // Newest first, as the server gives them.
     m_history->SetSortOnClick(false);
     m_details->addTab(m_history, QStringLiteral("History"));
     m_right->addWidget(m_details);
-    layout->addWidget(m_right, 1);
+    layout->addWidget(m_right, 3);
 }
 
 CManageProperties::~CManageProperties() {
