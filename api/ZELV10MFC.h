@@ -171,6 +171,10 @@ public:
     CZELV10RC Get(ZELVATTRIBUTE* out, const QString& customer, const QString& media,
                   const QString& volume, uint32_t number);
     CZELV10RC Put(const ZELVATTRIBUTEEx& in); // an empty value removes the attribute
+    // The same, refused with ZELV10RC_CHANGED unless the Volume is still at
+    // `version` (what its Get read): an edit never lands on a Volume that
+    // another operator changed since this one looked at it.
+    CZELV10RC Put(const ZELVATTRIBUTEEx& in, uint64_t version);
     CZELV10RC List(std::vector<ZELVATTRIBUTEFULL>* out, const QString& customer,
                    const QString& media, uint32_t number = 0);
     CZELV10RC Get(ZELVATTRIBUTETYPE* out, const QString& customer);
@@ -180,8 +184,9 @@ public:
     // Records a scan of a Volume nobody expected, for a later audit.
     CZELV10RC ReportScan(const QString& customer, const QString& media, const QString& volume);
     CZELV10RC List(std::vector<ZELVSCANREPORT>* out, int64_t since = 0);
+    // A Volume's history, oldest first (newestFirst: the other way round).
     CZELV10RC List(std::vector<ZELVVOLHISTORY>* out, const QString& customer, const QString& media,
-                   const QString& volume);
+                   const QString& volume, bool newestFirst = false);
     // A barcode as a Volume key: "Customer.Media.Volume", or the Volume alone
     // with the given Customer and Media Type. Reads "barcode/suffixes" and
     // "barcode/uppercase" from the configuration when given.
@@ -266,6 +271,7 @@ private:
     // Several changed fields of one change, in one statement.
     CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action,
                            const std::vector<std::array<QString, 3>>& changes);
+    CZELV10RC PutAttribute(const ZELVATTRIBUTEEx& in, const uint64_t* version);
     CZELV10RC CustomerExists(const QString& customer);
     CZELV10RC ContainerExists(uint32_t container);
     // The Container exists and belongs to the Customer.

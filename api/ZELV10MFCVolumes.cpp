@@ -472,6 +472,18 @@ CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
     const QString customer = in.key.customerId.Text();
     const QString media = in.key.mediaId.Text();
     const QString volume = in.key.volumeId.Text();
+    // A date the rules cannot use would quietly become Permanent: refused instead.
+    const CZELVDate& date = in.vol.moveDate;
+    // The calendar bits with no fields are the old form of "no date".
+    if ((in.vol.flags & ZELVVOL_MOVEDATE) && date.IsCalendarDate() &&
+        (date.Value() & ~CZELVDate::kCalendarBits) != 0 &&
+        (!date.IsValid() || date.Year() < kZelvFirstMoveYear))
+        return CZELV10RC(ZELV10RC_BADVALUE,
+                         QStringLiteral("the move date of %1 is not a day from %2-01-01 to "
+                                        "%3-12-31")
+                             .arg(KeyText(customer, media, volume))
+                             .arg(kZelvFirstMoveYear)
+                             .arg(CZELVDate::kMaxYear));
     // On PostgreSQL every write of this call goes in one statement (below),
     // which is a transaction by itself; BEGIN and COMMIT would only add round
     // trips. What was read before it is held to the row by the version check.
@@ -739,6 +751,14 @@ CZELV10RC CZELV10MFC::Get(ZELVATTRIBUTE* out, const QString& customer, const QSt
 }
 
 CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in) {
+    return PutAttribute(in, nullptr);
+}
+
+CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in, uint64_t version) {
+    return PutAttribute(in, &version);
+}
+
+CZELV10RC CZELV10MFC::PutAttribute(const ZELVATTRIBUTEEx& in, const uint64_t* version) {
     CZELV10RC rc = KeyChecks(in.key);
     if (rc.IsOK())
         rc = Field("Attribute value", in.value, false);
@@ -757,6 +777,12 @@ CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in) {
         CZELV10RC q = ReadVolume(customer, media, volume, &s, &row, true);
         if (!q.IsOK())
             return q;
+        if (version && *version != s.vol.version)
+            return CZELV10RC(ZELV10RC_CHANGED,
+                             QStringLiteral("%1 (read as version %2, now version %3)")
+                                 .arg(KeyText(customer, media, volume))
+                                 .arg(*version)
+                                 .arg(s.vol.version));
         ZELVCursor c;
         q = m_store->Exec("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
                           {row, qint64(in.number)}, &c);
@@ -867,15 +893,19 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVSCANREPORT>* out, int64_t since) {
 }
 
 CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& customer,
-                           const QString& media, const QString& volume) {
+                           const QString& media, const QString& volume, bool newestFirst) {
     CZELV10RC rc = KeyChecks(customer, media, volume);
     if (!rc.IsOK())
         return rc;
     return ReadRows(
         out,
-        "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
-        " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
-        " ORDER BY history_id",
+        newestFirst
+            ? "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
+              " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
+              " ORDER BY history_id DESC"
+            : "SELECT changed_at, user_id, machine, program, action, field, old_value, new_value"
+              " FROM volume_history WHERE customer_id = ? AND media_id = ? AND volume_id = ?"
+              " ORDER BY history_id",
         {customer, media, volume}, [&](const ZELVCursor& c) {
             ZELVVOLHISTORY r;
             r.key.customerId.Set(customer);

@@ -27,6 +27,8 @@ constexpr int kZelvUserNameLen = 40;
 constexpr int kZelvEmailLen = 320;
 constexpr int kZelvRoleNameLen = 20;
 constexpr int kZelvDescriptionLen = 256;
+// Move dates the server takes in an Update: 1970-01-01 to the last day CZELVDate holds.
+constexpr int kZelvFirstMoveYear = 1970;
 constexpr int kZelvPatternLen = 40;
 constexpr int kZelvConsignmentTextLen = 40;
 constexpr int kZelvConsignmentCommentLen = 100;

@@ -30,6 +30,7 @@
 #include "ZELVPrompter.h"
 #include "ZELVSound.h"
 #include "ZELVVoice.h"
+#include "manage/ManagePage.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -125,6 +125,8 @@ public:
     const std::vector<ZELVCUSTEx>& Customers() const;
     const std::vector<ZELVMEDIASMALL>& MediaTypes() const { return m_mediaTypes; }
     const std::vector<ZELVVOLSFULL>& MediaVolumes() const { return m_mediaVolumes; }
+    // The Manage page writes back what the server returns after an edit.
+    std::vector<ZELVVOLSFULL>& MediaVolumes() { return m_mediaVolumes; }
     const std::vector<ZELVCLUSTERFULL>& DataClusters() const { return m_dataClusters; }
     // The current task's location list (merged by Repository); empty for a
     // task without one.

@@ -5,7 +5,8 @@
 # page, notification popup, Scan-In location and Volumes pages with the
 # Scan-In Log tab, scanning window, final page; Scan-Out location, Container
 # Selection with its Allocation Log, Volumes and Update Container Details;
-# Recall delivery location, Volume Selection and Consignment details).
+# Recall delivery location, Volume Selection and Consignment details;
+# Manage Media Library with a Volume's History tab).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail

@@ -10,12 +10,15 @@
 #include "ZELVConfig.h"
 #include "ZELVDate.h"
 #include "ZELVStore.h"
+#include "ZELVVolumeRules.h"
 #include "ZelvDemo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTextStream>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -783,6 +786,169 @@ int List(Context& c) {
     return kExitOK;
 }
 
+// A field for a CSV line: quoted when it holds a comma, a quote, a line
+// break or spaces at its ends, with quotes doubled inside.
+QString CsvField(const QString& text) {
+    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                       text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
+                       (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    if (!quote)
+        return text;
+    QString out = text;
+    out.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+QString CsvLine(const QStringList& fields) {
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& f : fields)
+        quoted << CsvField(f);
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+// Rows as aligned columns under a header; the last column is never padded.
+void PrintTable(const QStringList& header, const std::vector<QStringList>& rows) {
+    std::vector<qsizetype> width(header.size(), 0);
+    auto measure = [&](const QStringList& r) {
+        for (qsizetype i = 0; i < r.size(); ++i)
+            width[i] = std::max(width[i], r[i].size());
+    };
+    measure(header);
+    for (const QStringList& r : rows)
+        measure(r);
+    auto print = [&](const QStringList& r) {
+        QString line;
+        for (qsizetype i = 0; i < r.size(); ++i)
+            line += i + 1 < r.size() ? r[i].leftJustified(width[i]) + QStringLiteral("  ") : r[i];
+        Out() << line << Qt::endl;
+    };
+    print(header);
+    for (const QStringList& r : rows)
+        print(r);
+}
+
+// "CUSTOMER.MEDIA.VOLUME" into its three parts; false with the reason.
+bool ParseVolumeKey(const QString& text, ZELVVOLSKey* key, QString* why) {
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 3 || parts[0].isEmpty() || parts[1].isEmpty() || parts[2].isEmpty()) {
+        *why = QStringLiteral("\"%1\" is not a Volume as CUSTOMER.MEDIA.VOLUME, e.g. "
+                              "ACME.LTO6.A00001")
+                   .arg(text);
+        return false;
+    }
+    if (!ZELVFixedText<kZelvCustomerIdLen>::Fits(parts[0]) ||
+        !ZELVFixedText<kZelvMediaIdLen>::Fits(parts[1]) ||
+        !ZELVFixedText<kZelvVolumeIdLen>::Fits(parts[2])) {
+        *why = QStringLiteral("\"%1\": Customer-ID and Media-ID have at most 4 characters, "
+                              "Volume-ID at most 10")
+                   .arg(text);
+        return false;
+    }
+    key->customerId.Set(parts[0]);
+    key->mediaId.Set(parts[1]);
+    key->volumeId.Set(parts[2]);
+    return true;
+}
+
+QString TimeText(int64_t when) {
+    return QDateTime::fromSecsSinceEpoch(when).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int History(Context& c) {
+    const QString cmd = QStringLiteral("history");
+    ZELVVOLSKey key;
+    QString why;
+    if (!ParseVolumeKey(c.args[0], &key, &why))
+        return Usage(cmd, why);
+    const QString cu = key.customerId.Text(), me = key.mediaId.Text(), vo = key.volumeId.Text();
+    std::vector<ZELVVOLHISTORY> rows;
+    CZELV10RC rc = c.mfc.List(&rows, cu, me, vo, true);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    if (rows.empty()) {
+        // History outlives its Volume; with neither there is nothing by that name.
+        ZELVVOLSFULL v;
+        rc = c.mfc.Get(&v, cu, me, vo);
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+    }
+    const QStringList header = {QStringLiteral("When"),    QStringLiteral("User"),
+                                QStringLiteral("Machine"), QStringLiteral("Program"),
+                                QStringLiteral("Action"),  QStringLiteral("Field"),
+                                QStringLiteral("Old"),     QStringLiteral("New")};
+    std::vector<QStringList> lines;
+    lines.reserve(rows.size());
+    for (const ZELVVOLHISTORY& h : rows)
+        lines.push_back({TimeText(h.when), h.userId.Text(), h.machine.Text(),
+                         CZELV10MFC::GetPgmText(h.programId), h.action.Text(), h.field.Text(),
+                         h.oldValue, h.newValue});
+    if (c.parser.isSet(QStringLiteral("csv"))) {
+        Out() << CsvLine(header);
+        for (const QStringList& l : lines)
+            Out() << CsvLine(l);
+        Out().flush();
+        return kExitOK;
+    }
+    Out() << "History of " << key.Text() << ": " << rows.size() << " changes, newest first"
+          << Qt::endl;
+    PrintTable(header, lines);
+    return kExitOK;
+}
+
+int Show(Context& c) {
+    const QString cmd = QStringLiteral("show");
+    ZELVVOLSKey key;
+    QString why;
+    if (!ParseVolumeKey(c.args[0], &key, &why))
+        return Usage(cmd, why);
+    const QString cu = key.customerId.Text(), me = key.mediaId.Text(), vo = key.volumeId.Text();
+    ZELVVOLSFULL v;
+    CZELV10RC rc = c.mfc.Get(&v, cu, me, vo);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    QString description;
+    if (v.vol.flags & ZELVVOL_DESCRIPTION) {
+        ZELVATTRIBUTE a;
+        rc = c.mfc.Get(&a, cu, me, vo, 0);
+        if (!rc.IsOK() && rc.Code() != ZELV10RC_NOATTRIBUTE)
+            return Fail(cmd, rc);
+        description = a.value.Text();
+    }
+    const bool moving = (v.vol.flags & ZELVVOL_MOVING) != 0;
+    std::vector<QStringList> fields = {
+        {QStringLiteral("Volume"), key.Text()},
+        {QStringLiteral("Current"), CZELVVolumeRules::LocationText(v.vol.Current())},
+        {QStringLiteral("Target"), CZELVVolumeRules::LocationText(v.vol.Target())},
+        {QStringLiteral("Moving"), moving ? QStringLiteral("yes") : QStringLiteral("no")},
+        {QStringLiteral("Next move"),
+         CZELVVolumeRules::MoveDateText(
+             CZELVVolumeRules::EffectiveMoveDate(v.vol.flags, v.vol.moveDate))},
+        {QStringLiteral("Moving since"),
+         moving && v.vol.moveTime ? TimeText(v.vol.moveTime) : QString()},
+        {QStringLiteral("Flags"), QString::asprintf("0x%08X", v.vol.flags)},
+        {QStringLiteral("Container"),
+         v.vol.IsContainer()
+             ? QStringLiteral("number %1, holds %2").arg(v.vol.container).arg(v.used)
+             : (v.vol.container ? QStringLiteral("in %1").arg(v.vol.container) : QString())},
+        {QStringLiteral("Data-Cluster"), QString::number(v.vol.dataCluster)},
+        {QStringLiteral("Consignment"), QString::number(v.vol.consignment)},
+        {QStringLiteral("Threshold"), QString::number(v.vol.threshold)},
+        {QStringLiteral("Description"), description},
+        {QStringLiteral("Version"), QString::number(v.vol.version)},
+    };
+    if (c.parser.isSet(QStringLiteral("csv"))) {
+        Out() << CsvLine({QStringLiteral("Field"), QStringLiteral("Value")});
+        for (const QStringList& f : fields)
+            Out() << CsvLine(f);
+        Out().flush();
+        return kExitOK;
+    }
+    for (const QStringList& f : fields)
+        Out() << QString(f[0] + QLatin1Char(':')).leftJustified(14) << f[1] << Qt::endl;
+    return kExitOK;
+}
+
 int AddUser(Context& c) {
     const QString cmd = QStringLiteral("add-user");
     const QString id = c.args[0];
@@ -1142,6 +1308,21 @@ std::vector<Command> Commands() {
           O(QStringLiteral("limit"), QStringLiteral("At most N Volumes (default 100)."),
             QStringLiteral("N"))},
          List},
+        {"history",
+         "Prints a Volume's moves and changes, newest first: who, when, from which machine and "
+         "program, the field, its old and its new value.",
+         "CUSTOMER.MEDIA.VOLUME",
+         1,
+         1,
+         {O(QStringLiteral("csv"), QStringLiteral("Print CSV (RFC 4180) instead of a table."))},
+         History},
+        {"show",
+         "Prints a Volume's current record.",
+         "CUSTOMER.MEDIA.VOLUME",
+         1,
+         1,
+         {O(QStringLiteral("csv"), QStringLiteral("Print CSV (RFC 4180) instead of lines."))},
+         Show},
         {"check-rules",
          "Checks the 'routing' and 'allocation' tables of ZELVDesk.cfg; with a Customer and a "
          "Repository, shows what each rule would do with their Volumes (nothing is written).",

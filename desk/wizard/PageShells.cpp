@@ -43,14 +43,6 @@ CExtendedAttributesPage::CExtendedAttributesPage()
 CFilePage::CFilePage()
     : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
 
-CManagePage::CManagePage()
-    : CPageShell(IDD_MANAGE, QStringLiteral("Manage Media Library"), 302, 266) {}
-
-int CManagePage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
-}
-
 CScanToListPage::CScanToListPage()
     : CPageShell(IDD_SCAN_TO_LIST, QStringLiteral("Scan to list Volumes"), 249, 272) {}
 

@@ -50,13 +50,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CManagePage : public CPageShell {
-    Q_OBJECT
-public:
-    CManagePage();
-    int OnWizardBack() override;
-};
-
 class CScanToListPage : public CPageShell {
     Q_OBJECT
 public:

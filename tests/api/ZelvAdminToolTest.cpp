@@ -2,8 +2,10 @@
 #include "ZELV10MFC.h"
 #include "ZelvTestDb.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -430,12 +432,178 @@ TEST_P(ZelvAdminStoreTest, DemoStoppedHalfWayLeavesNothingAndRunsAgain) {
         << r.out.toStdString();
 }
 
+// Splits zelvadmin's CSV output (CR LF lines, quoted fields may hold anything).
+std::vector<QStringList> ReadCsv(const QString& text) {
+    std::vector<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (quoted) {
+            if (ch == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+                field += text.at(++i);
+            else if (ch == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += ch;
+        } else if (ch == QLatin1Char('"')) {
+            quoted = true;
+        } else if (ch == QLatin1Char(',')) {
+            row << field;
+            field.clear();
+        } else if (ch == QLatin1Char('\r') && text.mid(i, 2) == QLatin1String("\r\n")) {
+            row << field;
+            field.clear();
+            rows.push_back(row);
+            row.clear();
+            ++i;
+        } else {
+            field += ch;
+        }
+    }
+    return rows;
+}
+
+TEST_P(ZelvAdminStoreTest, HistoryAndShowTellWhereAVolumeHasBeen) {
+    for (const QStringList& a :
+         {QStringList{"add-customer", "ACME"}, QStringList{"add-media", "ACME", "LTO6"},
+          QStringList{"add-repository", "DC01"}, QStringList{"add-repository", "VLT1"}})
+        ASSERT_EQ(Admin(a).code, 0) << a.join(' ').toStdString();
+
+    // Two workstations change one Volume at known times.
+    ZELVFixedClock clock(1700000000);
+    auto connect = [&](const char* machine, uint32_t program) {
+        auto m = std::make_unique<CZELV10MFC>();
+        m->SetServerAddress(db->Address());
+        m->SetClock(&clock);
+        m->SetMachineName(QString::fromLatin1(machine));
+        m->SetProgramID(program);
+        EXPECT_TRUE(m->Logon().IsOK());
+        return m;
+    };
+    auto one = connect("ws-one", CZELV10MFC::kProgramDesk);
+    auto two = connect("ws-two", CZELV10MFC::kProgramAdmin);
+    ZELVVOLSEx v = NewVolume("ACME", "LTO6", "A00001", "DC01");
+    ASSERT_TRUE(one->Add(v).IsOK());
+    clock.Advance(60);
+    ASSERT_TRUE(two->Get(&v).IsOK());
+    const uint64_t readVersion = v.vol.version;
+    v.vol.Target().repositoryId = "VLT1";
+    v.vol.flags |= ZELVVOL_MOVEDATE;
+    ASSERT_TRUE(v.vol.moveDate.SetDate(2024, 3, 1));
+    ASSERT_TRUE(two->Update(v).IsOK());
+    clock.Advance(60);
+    ZELVATTRIBUTEEx d;
+    d.key = v.key;
+    d.value = "Payroll, \"March\"";
+    // Written against the version read before the move: refused, nothing kept.
+    EXPECT_EQ(one->Put(d, readVersion).Code(), uint32_t(ZELV10RC_CHANGED));
+    ASSERT_TRUE(two->Get(&v).IsOK());
+    ASSERT_TRUE(one->Put(d, v.vol.version).IsOK());
+    clock.Advance(60);
+    ASSERT_TRUE(one->Get(&v).IsOK());
+    v.vol.Confirmation().repositoryId = "VLT1";
+    v.vol.Confirmation().slot = 7;
+    ASSERT_TRUE(one->Update(v).IsOK());
+    const QString user = one->CurrentUser();
+
+    auto when = [](int64_t t) {
+        return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    };
+    // Newest first, row by row: the last field written comes first.
+    const struct {
+        int64_t t;
+        const char* machine;
+        const char* program;
+        const char* action;
+        const char* field;
+        const char* oldValue;
+        const char* newValue;
+    } expected[] = {
+        {1700000180, "ws-one", "Kelmar Lite", "confirm", "current", "DC01", "VLT1 [7]"},
+        {1700000180, "ws-one", "Kelmar Lite", "confirm", "target", "VLT1", "VLT1 [7]"},
+        {1700000180, "ws-one", "Kelmar Lite", "confirm", "flags", "0x00001050", "0x00001010"},
+        {1700000180, "ws-one", "Kelmar Lite", "confirm", "confirmed_at", "", "VLT1 [7]"},
+        {1700000120, "ws-one", "Kelmar Lite", "attribute", "description", "", "Payroll, \"March\""},
+        {1700000060, "ws-two", "zelvadmin", "update", "move_date", "Permanent", "2024-03-01"},
+        {1700000060, "ws-two", "zelvadmin", "update", "target", "DC01", "VLT1"},
+        {1700000060, "ws-two", "zelvadmin", "update", "flags", "0x00000000", "0x00000050"},
+        {1700000000, "ws-one", "Kelmar Lite", "add", "volume", "",
+         "at DC01, target DC01, flags 0x00000000"},
+    };
+    ToolRun r = Admin(
+        {QStringLiteral("history"), QStringLiteral("ACME.LTO6.A00001"), QStringLiteral("--csv")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const std::vector<QStringList> csv = ReadCsv(r.out);
+    ASSERT_EQ(csv.size(), std::size(expected) + 1) << r.out.toStdString();
+    EXPECT_EQ(csv[0].join(QLatin1Char(',')),
+              QStringLiteral("When,User,Machine,Program,Action,Field,Old,New"));
+    ToolRun table = Admin({QStringLiteral("history"), QStringLiteral("ACME.LTO6.A00001")});
+    ASSERT_EQ(table.code, 0) << table.err.toStdString();
+    const QStringList lines = table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), qsizetype(std::size(expected) + 2)) << table.out.toStdString();
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const auto& e = expected[i];
+        const QStringList want = {when(e.t),
+                                  user,
+                                  QString::fromLatin1(e.machine),
+                                  QString::fromLatin1(e.program),
+                                  QString::fromLatin1(e.action),
+                                  QString::fromLatin1(e.field),
+                                  QString::fromUtf8(e.oldValue),
+                                  QString::fromUtf8(e.newValue)};
+        EXPECT_EQ(csv[i + 1], want) << "row " << i << ": " << csv[i + 1].join('|').toStdString();
+        // The table shows the same values in the same order.
+        QString line = lines[qsizetype(i) + 2];
+        for (const QString& w : want) {
+            const qsizetype at = line.indexOf(w);
+            EXPECT_GE(at, 0) << w.toStdString() << " in " << lines[qsizetype(i) + 2].toStdString();
+            line = line.mid(at + w.size());
+        }
+    }
+
+    r = Admin(
+        {QStringLiteral("show"), QStringLiteral("ACME.LTO6.A00001"), QStringLiteral("--csv")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QMap<QString, QString> shown;
+    for (const QStringList& row : ReadCsv(r.out))
+        if (row.size() == 2)
+            shown.insert(row[0], row[1]);
+    EXPECT_EQ(shown.value(QStringLiteral("Current")), QStringLiteral("VLT1 [7]"));
+    EXPECT_EQ(shown.value(QStringLiteral("Moving")), QStringLiteral("no"));
+    EXPECT_EQ(shown.value(QStringLiteral("Next move")), QStringLiteral("2024-03-01"));
+    EXPECT_EQ(shown.value(QStringLiteral("Description")), QStringLiteral("Payroll, \"March\""));
+
+    // What cannot be answered: a clear message on stderr, nothing on stdout.
+    const struct {
+        const char* command;
+        const char* volume;
+        int code;
+        const char* message;
+    } refused[] = {
+        {"history", "ACME.LTO6.NOSUCH", 1, "Volume not found: ACME.LTO6.NOSUCH"},
+        {"show", "ACME.LTO6.NOSUCH", 1, "Volume not found: ACME.LTO6.NOSUCH"},
+        {"show", "ACME.LTO6", 2, "is not a Volume as CUSTOMER.MEDIA.VOLUME"},
+        {"history", "ACME..A00001", 2, "is not a Volume as CUSTOMER.MEDIA.VOLUME"},
+        {"history", "ACME.LTO6.A00001.X", 2, "is not a Volume as CUSTOMER.MEDIA.VOLUME"},
+        {"history", "ACMEX.LTO6.A00001", 2, "at most 4 characters"},
+        {"show", "ACME.LTO6.A0000100000", 2, "Volume-ID at most 10"},
+    };
+    for (const auto& c : refused) {
+        r = Admin({QString::fromLatin1(c.command), QString::fromLatin1(c.volume)});
+        EXPECT_EQ(r.code, c.code) << c.command << " " << c.volume;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, ZelvAdminStoreTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
 TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     for (const char* command : {"init", "demo", "add-customer", "add-media", "add-repository",
-                                "add-volume", "import-volumes", "list"}) {
+                                "add-volume", "import-volumes", "list", "history", "show"}) {
         const ToolRun r = Admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(r.code, 0) << command;
         EXPECT_TRUE(r.out.contains(QLatin1String("--server"))) << command << r.out.toStdString();

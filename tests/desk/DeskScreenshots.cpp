@@ -23,12 +23,16 @@
 #include "ZELV10ScanDlg.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
+#include "manage/ManagePage.h"
+#include "manage/ManageProperties.h"
+#include "manage/MoveDatePropertyGridProperty.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextStream>
@@ -302,6 +306,45 @@ bool RecallPages(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Volume Management for ACME: the LTO-6 tab with its chart, then one Volume
+// given a next move and a description and its History tab.
+bool ManagePages(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
+    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
+        if (customers->List()->CustomerAt(row)->customerId == "ACME")
+            customers->List()->SelectRow(row);
+    if (!customers || !sheet.GoNext() || run.ActivePageId() != IDD_MANAGE) {
+        Err() << "desk_screenshots: no Manage Media Library page" << Qt::endl;
+        return false;
+    }
+    auto* page = qobject_cast<CManagePage*>(sheet.GetActivePage());
+    sheet.resize(1180, 700);
+    for (size_t i = 0; i < page->TabMedia().size(); ++i)
+        if (page->TabMedia()[i].mediaId == "LTO6")
+            page->Tabs()->setCurrentIndex(int(i));
+    DeskRun::Flush();
+    bool ok = Save(&sheet, out, QStringLiteral("manage-library.png"));
+    CManageProperties& panel = *page->Panel();
+    panel.List()->SetItemSelected(2, true);
+    DeskRun::Flush();
+    if (CMoveDatePropertyGridProperty* move = panel.NextMoveRow()) {
+        move->SetEditor([](CZELVDate* date) {
+            date->SetFromTime(0);
+            date->AddDays(14);
+            return 1;
+        });
+        panel.Grid()->ClickButton(move);
+    }
+    DeskRun::Flush();
+    if (CZELVPropertyGridProperty* d = panel.Grid()->FindProperty(QStringLiteral("Description")))
+        panel.Grid()->CommitValue(d, QStringLiteral("Weekly full backup, set 3"));
+    DeskRun::Flush();
+    panel.Details()->setCurrentIndex(1);
+    ok = Save(&sheet, out, QStringLiteral("manage-history.png")) && ok;
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -426,5 +469,11 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Recall"));
     ok = RecallPages(run, out) && ok;
+
+    // Volume Management, from the task menu again.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Volume Management"));
+    ok = ManagePages(run, out) && ok;
     return ok ? 0 : 1;
 }
