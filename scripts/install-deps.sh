@@ -18,7 +18,7 @@ packages=(
   # database server for the central-server tests
   postgresql
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3
+  libgtest-dev libgmock-dev libbenchmark-dev python3 zbar-tools
   # screenshots and rendering checks
   xvfb xauth poppler-utils
 )
