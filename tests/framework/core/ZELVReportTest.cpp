@@ -1,7 +1,11 @@
 #include "ZELVReport.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,6 +162,100 @@ TEST(ReportLimits, ThirtyThirdColumnIsRefusedAndLongRowsAreCut) {
     wide.AddReportRow(QString(700, QLatin1Char('x')));
     // The row holds at most 511 characters; the rest of the line is padding.
     EXPECT_EQ(out.data(), QByteArray(511, 'x') + QByteArray(90, ' ') + '\n');
+}
+
+QString PdfInfo(const QString& tool, const QStringList& arguments) {
+    QProcess p;
+    p.start(tool, arguments);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        ADD_FAILURE() << tool.toStdString()
+                      << " failed: " << p.readAllStandardError().toStdString();
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Writes a two-row PDF report with the settings the environment gives;
+// returns CloseReport's result.
+int WritePdf(ZELVReport& report, const QString& logo = {}) {
+    report.CreateReport();
+    if (!logo.isEmpty()) {
+        EXPECT_TRUE(report.SetLogo(logo));
+    }
+    report.AddReportColumn(8, QStringLiteral("Volume"));
+    report.AddReportColumn(8, QStringLiteral("Size"),
+                           ZELVReport::ColumnRight | ZELVReport::ColumnNumeric);
+    report.BeginReport({}, QStringLiteral("Settings"));
+    report.AddReportRow(QStringLiteral("VOL1|1000"));
+    report.AddReportRow(QStringLiteral("VOL2|2000000"));
+    report.EndReport();
+    return report.CloseReport();
+}
+
+// The PDF settings come from the environment: page size, orientation,
+// output path (or the default name in the current folder) and logo.
+TEST(ReportPdfSettings, EnvironmentChoosesPageOutputAndLogo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    ZELVFixedClock clock(kStart);
+    struct Case {
+        const char* size;
+        const char* orientation;
+        const char* output;
+        const char* expectedSize;
+    } const cases[] = {
+        {"legal", "Landscape", "out.pdf", "1008 x 612 pts"},
+        {"A5", "portrait", "a5.pdf", "419.528 x 595.276 pts"},
+        {"nonsense", "upside-down", "", "612 x 792 pts (letter)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        ClearReportEnvironment();
+        qputenv("ZELVREPORTFORMAT", "pdf");
+        qputenv("ZELVPDFPAGESIZE", c.size);
+        qputenv("ZELVPDFORIENTATION", c.orientation);
+        if (*c.output)
+            qputenv("ZELVPDFOUTPUTPATH", dir.filePath(QString::fromUtf8(c.output)).toUtf8());
+        ZELVReport report(clock);
+        EXPECT_EQ(WritePdf(report), 0);
+        const QString path = *c.output
+                                 ? dir.filePath(QString::fromUtf8(c.output))
+                                 : dir.filePath(QStringLiteral("Report-2023-11-14-22-13-20.pdf"));
+        EXPECT_TRUE(
+            PdfInfo(QStringLiteral("pdfinfo"), {path}).contains(QString::fromUtf8(c.expectedSize)));
+        EXPECT_TRUE(PdfInfo(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
+                        .contains(QStringLiteral("2,000,000")));
+    }
+
+    // A JPEG logo is drawn on every page; a file that is no JPEG is left out
+    // and the report is still written; a missing file is refused.
+    const QString first = dir.filePath(QStringLiteral("out.pdf"));
+    PdfInfo(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-jpeg"), QStringLiteral("-r"), QStringLiteral("20"),
+             QStringLiteral("-singlefile"), first, dir.filePath(QStringLiteral("logo"))});
+    struct Logo {
+        const char* file;
+        int images;
+    } const logos[] = {{"logo.jpg", 1}, {"out.pdf", 0}};
+    for (const Logo& l : logos) {
+        SCOPED_TRACE(l.file);
+        ClearReportEnvironment();
+        qputenv("ZELVREPORTFORMAT", "pdf");
+        qputenv("ZELVPDFOUTPUTPATH", dir.filePath(QStringLiteral("logo.pdf")).toUtf8());
+        ZELVReport report(clock);
+        EXPECT_EQ(WritePdf(report, dir.filePath(QString::fromUtf8(l.file))), 0);
+        const QStringList lines =
+            PdfInfo(QStringLiteral("pdfimages"),
+                    {QStringLiteral("-list"), dir.filePath(QStringLiteral("logo.pdf"))})
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        EXPECT_EQ(lines.size() - 2, l.images) << lines.join(QLatin1Char('\n')).toStdString();
+    }
+    ZELVReport report(clock);
+    EXPECT_FALSE(report.SetLogo(dir.filePath(QStringLiteral("missing.jpg"))));
+    EXPECT_FALSE(report.SetLogo(dir.path()));
+    ClearReportEnvironment();
+    QDir::setCurrent(previous);
 }
 
 } // namespace
