@@ -188,6 +188,12 @@ bool ZELVExport::WriteXML(const ZELVExportTable& table, QIODevice& out) {
         text += QLatin1String("<record>\r\n");
         for (int c = 0; c < table.Columns(); ++c) {
             QString cell = row.value(c);
+            // XML 1.0 has no way to hold most control characters, not even in
+            // CDATA; they become U+FFFD so that every reader still takes the file.
+            for (QChar& ch : cell)
+                if (ch.unicode() < 0x20 && ch != QLatin1Char('\t') && ch != QLatin1Char('\n') &&
+                    ch != QLatin1Char('\r'))
+                    ch = QChar(QChar::ReplacementCharacter);
             // "]]>" would end the section early; split it across two sections.
             cell.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
             text += QLatin1String("\t<") + names[c] + QLatin1String("><![CDATA[") + cell +

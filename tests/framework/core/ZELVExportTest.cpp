@@ -166,6 +166,7 @@ TEST_F(ExportFiles, CSVReadsBackCellForCell) {
 TEST_F(ExportFiles, XMLReadsBackWithElementNamesFromHeadings) {
     ZELVExportTable t = AwkwardTable();
     t.headings[4] = QStringLiteral("2nd note");
+    t.rows.push_back({QStringLiteral("VOL004"), QStringLiteral("bell\x07tab\t"), {}, {}, {}});
     const QString path = Write(ZELVExport::TypeXML, t);
     QJsonArray expected{QStringLiteral("ZELVXML")};
     const QStringList names = {QStringLiteral("Volume"), QStringLiteral("Next_Move"),
@@ -174,7 +175,8 @@ TEST_F(ExportFiles, XMLReadsBackWithElementNamesFromHeadings) {
     for (const QStringList& row : t.rows) {
         QJsonArray record;
         for (int c = 0; c < t.Columns(); ++c)
-            record.append(QJsonArray{names[c], row[c]});
+            record.append(QJsonArray{
+                names[c], QString(row[c]).replace(QChar(7), QChar(QChar::ReplacementCharacter))});
         expected.append(record);
     }
     EXPECT_EQ(ReadBack(kReadXML, path).toArray(), expected);
