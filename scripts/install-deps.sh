@@ -19,8 +19,9 @@ packages=(
   postgresql
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 zbar-tools
-  # screenshots and rendering checks
-  xvfb xauth poppler-utils
+  # screenshots and rendering checks; the export tests read files back with
+  # pdftotext/pdftoppm, zbarimg (QR codes) and unzip (.xlsx)
+  xvfb xauth poppler-utils zbar-tools unzip
 )
 
 missing=()

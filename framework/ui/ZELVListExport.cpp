@@ -97,11 +97,14 @@ ZELVExportTable CZELVListCtrl::ExportTable(bool textWidths) const {
     }
     const std::vector<int> rows = GetSelectedRows();
     table.rows.reserve(rows.size());
+    // Straight to the owner's texts: one row lookup per row, not per cell.
+    const CZELVListRows* source = m_model->Rows();
     for (int row : rows) {
+        const int sourceRow = m_model->SourceRow(row);
         QStringList cells;
         cells.reserve(columns);
         for (int c = 0; c < columns; ++c)
-            cells.append(GetItemText(row, c));
+            cells.append(sourceRow < 0 ? QString() : source->Text(sourceRow, c));
         table.rows.push_back(std::move(cells));
     }
     if (textWidths) {
