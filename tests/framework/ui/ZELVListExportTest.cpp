@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -429,6 +430,15 @@ private Q_SLOTS:
         QCOMPARE(ui.lastRequest.total, 5);
         QCOMPARE(ui.lastRequest.selectAll(), 5);
         QCOMPARE(list->GetSelectedCount(), 5);
+
+        // A page's context-menu entry runs the same export, mail allowed when it says so.
+        QMenu menu;
+        QAction* entry = list->AddExportAction(&menu, QStringLiteral("&Export"),
+                                               QStringLiteral("Move List"), true);
+        QCOMPARE(menu.actions(), QList<QAction*>({entry}));
+        entry->trigger();
+        QCOMPARE(ui.typeAsked, 2);
+        QVERIFY(ui.lastRequest.mailAllowed);
     }
 
     // Opening the written file after each open mode.
