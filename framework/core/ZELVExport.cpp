@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <cstring>
 #include <xlsxwriter.h>
 #include <zlib.h>
 
@@ -128,41 +129,93 @@ QString ZELVExport::CSVField(const QString& cell) {
     return out;
 }
 
+namespace {
+
+// Bytes gathered for the device and handed over in large pieces.
+class ByteSink {
+public:
+    explicit ByteSink(QIODevice& out) : m_out(out), m_buffer(kSize) {}
+
+    void Put(char c) {
+        if (m_used == kSize)
+            Flush();
+        m_buffer[m_used++] = c;
+    }
+    // A plain ASCII cell without a character that needs quoting (the usual
+    // case) is narrowed straight into the buffer; anything else goes through
+    // the quoting and the UTF-8 conversion.
+    void PutCSV(QStringView cell) {
+        const char16_t* p = cell.utf16();
+        const qsizetype n = cell.size();
+        if (n <= kSize) {
+            if (m_used + n > kSize)
+                Flush();
+            char* d = m_buffer.data() + m_used;
+            char16_t bad = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                const char16_t c = p[i];
+                bad |= (c & 0xFF80) | (c == u',' || c == u'"' || c == u'\n' || c == u'\r');
+                d[i] = static_cast<char>(c);
+            }
+            if (!bad) {
+                m_used += n;
+                return;
+            }
+        }
+        PutBytes(ZELVExport::CSVField(cell.toString()).toUtf8());
+    }
+    void PutBytes(const QByteArray& bytes) {
+        if (m_used + bytes.size() > kSize)
+            Flush();
+        if (bytes.size() > kSize) {
+            m_ok = m_ok && m_out.write(bytes) == bytes.size();
+            return;
+        }
+        std::memcpy(m_buffer.data() + m_used, bytes.constData(), static_cast<size_t>(bytes.size()));
+        m_used += bytes.size();
+    }
+    bool Flush() {
+        if (m_used)
+            m_ok = m_ok && m_out.write(m_buffer.data(), m_used) == m_used;
+        m_used = 0;
+        return m_ok;
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    static constexpr qsizetype kSize = 1 << 20;
+    QIODevice& m_out;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
+    bool m_ok = true;
+};
+
+} // namespace
+
 bool ZELVExport::WriteCSV(const ZELVExportTable& table, QIODevice& out) {
     if (!HasRows(table))
         return false;
-    // Converted and written in large pieces: per-cell conversions cost more
-    // than the writing itself.
-    constexpr qsizetype kChunk = 1 << 18;
-    QString text;
-    text.reserve(kChunk + 4096);
-    bool ok = true;
-    auto flush = [&] {
-        const QByteArray bytes = text.toUtf8();
-        ok = ok && out.write(bytes) == bytes.size();
-        text.resize(0);
-    };
+    ByteSink sink(out);
     for (int c = 0; c < table.Columns(); ++c) {
         if (c)
-            text += QLatin1Char(',');
-        text += CSVField(table.headings[c].left(ZELVReport::kMaxHeading));
+            sink.Put(',');
+        sink.PutCSV(table.headings[c].left(ZELVReport::kMaxHeading));
     }
+    const int columns = table.Columns();
     for (const QStringList& row : table.rows) {
-        text += QLatin1String("\r\n");
-        for (int c = 0; c < table.Columns(); ++c) {
+        sink.Put('\r');
+        sink.Put('\n');
+        const int cells = std::min(columns, static_cast<int>(row.size()));
+        for (int c = 0; c < columns; ++c) {
             if (c)
-                text += QLatin1Char(',');
-            if (c < row.size())
-                text += CSVField(row[c]);
+                sink.Put(',');
+            if (c < cells)
+                sink.PutCSV(row[c]);
         }
-        if (text.size() >= kChunk) {
-            flush();
-            if (!ok)
-                return false;
-        }
+        if (!sink.Ok())
+            return false;
     }
-    flush();
-    return ok;
+    return sink.Flush();
 }
 
 QString ZELVExport::ElementName(const QString& heading) {

@@ -54,6 +54,7 @@ QJsonValue ReadBack(const char* script, const QString& path) {
 
 const char* kReadCSV = R"(
 import csv, json, sys
+csv.field_size_limit(sys.maxsize)
 with open(sys.argv[1], newline='', encoding='utf-8') as f:
     print(json.dumps(list(csv.reader(f))))
 )";
@@ -152,7 +153,11 @@ protected:
 };
 
 TEST_F(ExportFiles, CSVReadsBackCellForCell) {
-    const ZELVExportTable t = AwkwardTable();
+    ZELVExportTable t = AwkwardTable();
+    // Cells around and past the size of the writer's buffer (1 MiB).
+    t.rows.push_back({QString((1 << 20) - 3, QLatin1Char('a')),
+                      QString((1 << 20) + 7, QLatin1Char('b')), QStringLiteral("x,y"),
+                      QString(1 << 20, QLatin1Char('c')), QStringLiteral("end")});
     const QString path = Write(ZELVExport::TypeCSV, t);
     QJsonArray expected{ToJson(t.headings)};
     for (const QStringList& row : t.rows)
