@@ -309,8 +309,8 @@ public:
     // The selected rows in list order with every column, the report flags of
     // right-aligned columns, the exclusions, and text widths over all rows.
     ZELVExportTable ExportTable(bool textWidths = true) const;
-    // The JPEG drawn at the top left of PDF pages; "Resources/Kelmar_Logo.jpg"
-    // beside the program unless set.
+    // The JPEG drawn at the top left of PDF pages; unless set,
+    // "Resources/Kelmar_Logo.jpg" beside the program, else the installed one.
     void SetReportLogo(const QString& path) { m_reportLogo = path; }
     QString ReportLogo() const;
     // Where the last export wrote (the mail's temporary report included).

@@ -82,8 +82,14 @@ IZELVExportUi& CZELVListCtrl::ExportUi() {
 QString CZELVListCtrl::ReportLogo() const {
     if (!m_reportLogo.isEmpty())
         return m_reportLogo;
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("Resources/Kelmar_Logo.jpg"));
+    // Beside the program in the build tree; in the shared data folder once installed.
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString beside = program.filePath(QStringLiteral("Resources/Kelmar_Logo.jpg"));
+    const QString installed =
+        program.filePath(QStringLiteral("../share/kelmar-lite/Kelmar_Logo.jpg"));
+    return QFileInfo(beside).isFile() || !QFileInfo(installed).isFile()
+               ? beside
+               : QDir::cleanPath(installed);
 }
 
 ZELVExportTable CZELVListCtrl::ExportTable(bool textWidths) const {

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -353,6 +354,12 @@ private Q_SLOTS:
         list->WriteSetting(QStringLiteral("PDFPageOrientation"), 0);
         list->WriteSetting(QStringLiteral("PDFExclusionColumns"), QStringLiteral("4"));
         ui.path = Out(QStringLiteral("options.pdf"));
+        // A logo of our own; the list draws it when the file is a JPEG.
+        QImage logo(316, 78, QImage::Format_RGB32);
+        logo.fill(Qt::darkBlue);
+        const QString logoPath = Out(QStringLiteral("logo.jpg"));
+        QVERIFY(logo.save(logoPath, "JPG"));
+        list->SetReportLogo(logoPath);
         ui.pdf.pageSize = 3;
         ui.pdf.orientation = 1;
         ui.pdf.exclusion = QStringLiteral("2");
@@ -375,6 +382,10 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("Next Move")));
         QVERIFY(!text.contains(QStringLiteral("Scan Count")));
         QVERIFY(!text.contains(QStringLiteral("1,234,567")));
+        const QString images = Run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), ui.path});
+        QVERIFY2(images.contains(QRegularExpression(
+                     QStringLiteral("\\n\\s*1\\s+\\d+\\s+image\\s+316\\s+78\\s"))),
+                 qPrintable(images));
 
         // Cancelling the options writes nothing and stores nothing.
         ui.cancelPdf = true;
