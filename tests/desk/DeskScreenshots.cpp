@@ -174,8 +174,10 @@ bool ExportShots(CZELVListCtrl& list, const QString& out) {
     QTemporaryDir work;
     const QString pdf = work.filePath(QStringLiteral("export.pdf"));
     bool written = false;
+    ZELVExportPDFOptions options;
+    options.logo = QStringLiteral(ZELV_LOGO);
     ZELVExport::ToFile(ZELVExport::TypePDF, list.ExportTable(), pdf, &written,
-                       QStringLiteral("Kelmar Lite Scan-In Volumes"), QString());
+                       QStringLiteral("Kelmar Lite Scan-In Volumes"), QString(), options);
     QProcess render;
     render.start(QStringLiteral("pdftoppm"),
                  {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
