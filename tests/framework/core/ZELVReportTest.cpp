@@ -120,6 +120,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "\n"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// The caller's extra header lines come after the standard header, followed
+// by an empty line, and before the headings.
+TEST(ReportExtraHeader, ComesBetweenHeaderAndHeadings) {
+    ClearReportEnvironment();
+    ZELVFixedClock clock(kStart);
+    ZELVReport report(clock);
+    report.CreateReport();
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    report.SetOutput(&out);
+    report.AddReportColumn(4, QStringLiteral("Site"));
+    report.BeginReport([](ZELVReport& r) { r.Write(QStringLiteral("   Site: Brisbane\n")); },
+                       QStringLiteral("Stock"));
+    EXPECT_TRUE(out.data().endsWith("Report Width: 5 bytes\n\n   Site: Brisbane\n\nSite \n---- \n"))
+        << out.data().toStdString();
+}
+
 TEST(ReportKeywords, MatchWithoutCaseAndUnknownGivesZero) {
     struct {
         int (*parse)(const QString&);
