@@ -21,7 +21,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev python3 zbar-tools
   # screenshots and rendering checks; the export tests read files back with
   # pdftotext/pdftoppm, zbarimg (QR codes) and unzip (.xlsx)
-  xvfb xauth poppler-utils zbar-tools unzip
+  xvfb xauth poppler-utils unzip
 )
 
 missing=()
