@@ -45,8 +45,13 @@ bool CZELVExportDialogs::ChooseType(const ZELVExportTypeRequest& request, int* t
 }
 
 QString CZELVExportDialogs::ChooseSavePath(QWidget* parent, int type) {
-    // QFileDialog asks before overwriting and offers no read-only option.
-    return QFileDialog::getSaveFileName(parent, QString(), ZELVExport::DefaultName(type),
+    // QFileDialog asks before overwriting and offers no read-only option. The
+    // default name starts in the documents folder, not wherever the program
+    // happened to be started.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString name = ZELVExport::DefaultName(type);
+    return QFileDialog::getSaveFileName(parent, QString(),
+                                        folder.isEmpty() ? name : QDir(folder).filePath(name),
                                         ZELVExport::Filter(type));
 }
 
