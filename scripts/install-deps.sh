@@ -18,9 +18,10 @@ packages=(
   # database server for the central-server tests
   postgresql
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev python3
-  # screenshots and rendering checks
-  xvfb xauth poppler-utils
+  libgtest-dev libgmock-dev libbenchmark-dev python3 zbar-tools
+  # screenshots and rendering checks; the export tests read files back with
+  # pdftotext/pdftoppm, zbarimg (QR codes) and unzip (.xlsx)
+  xvfb xauth poppler-utils unzip
 )
 
 missing=()

@@ -3,10 +3,11 @@
 # a demo database made with zelvadmin, then the wizard driven on it under a
 # virtual X display and each window grabbed as it stands (task menu, Options
 # page, notification popup, Scan-In location and Volumes pages with the
-# Scan-In Log tab, scanning window, final page; Scan-Out location, Container
-# Selection with its Allocation Log, Volumes and Update Container Details;
-# Recall delivery location, Volume Selection and Consignment details;
-# Manage Media Library with a Volume's History tab).
+# Scan-In Log tab, the export dialog and a rendered page of a PDF export,
+# scanning window, final page; Scan-Out location, Container Selection with its
+# Allocation Log, Volumes and Update Container Details; Recall delivery
+# location, Volume Selection and Consignment details; Manage Media Library
+# with a Volume's History tab).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail

@@ -786,6 +786,7 @@ bool CZELVListCtrl::HandleShortcut(QKeyEvent* event) {
         return true;
     case Qt::Key_E:
         Q_EMIT ExportRequested();
+        Export(QStringLiteral("Export"), false);
         return true;
     case Qt::Key_I:
         InvertSelection();
@@ -1287,16 +1288,19 @@ void CZELVListCtrl::SetSingleSelection(bool single) {
         m_iconView->setSelectionMode(mode);
 }
 
+Prompter& CZELVListCtrl::GetPrompter() {
+    if (m_prompter)
+        return *m_prompter;
+    if (!m_ownPrompter)
+        m_ownPrompter = std::make_unique<QMessageBoxPrompter>();
+    return *m_ownPrompter;
+}
+
 int CZELVListCtrl::RequireSelection(bool single) {
     const int selected = GetSelectedCount();
     if (selected > 0)
         return selected;
-    Prompter* prompter = m_prompter;
-    if (!prompter) {
-        if (!m_ownPrompter)
-            m_ownPrompter = std::make_unique<QMessageBoxPrompter>();
-        prompter = m_ownPrompter.get();
-    }
+    Prompter* prompter = &GetPrompter();
     const QString caption = QStringLiteral("Selection Required");
     if (single) {
         prompter->Tell(QStringLiteral("You must select one item from the list."), caption,

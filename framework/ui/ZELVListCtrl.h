@@ -3,6 +3,7 @@
 #include "ZELVDate.h"
 #include "ZELVFilter.h"
 #include "ZELVListCtrlEditors.h"
+#include "ZELVListExport.h"
 #include "ZELVListModel.h"
 
 #include <QFont>
@@ -30,6 +31,7 @@ class QAbstractItemView;
 class QFrame;
 class QLabel;
 class QListView;
+class QAction;
 class QMenu;
 class QStackedWidget;
 class QTableView;
@@ -289,7 +291,33 @@ public:
     View GetView() const { return m_view; }
     void NextView();
 
-    // For the exports of a later step.
+    // Export, mail and open of the selected rows (ZELVListExport.cpp). The
+    // dialogs and outside programs go through the export UI (not owned; the
+    // real dialogs unless set). Each returns true when the file was written
+    // or the mail handed over.
+    void SetExportUi(IZELVExportUi* ui) { m_exportUi = ui; }
+    IZELVExportUi& ExportUi();
+    bool Export(const QString& title, bool mailAllowed, const QStringList& recipients = {});
+    bool ExportCSV(int openMode);
+    bool ExportText(const QString& title, const QString& path, int openMode);
+    bool ExportXML(int openMode);
+    bool ExportSpreadsheet(int openMode);
+    bool ExportPDF(const QString& title, int openMode);
+    bool MailList(const QString& title, const QStringList& recipients);
+    bool OfferOpen(const QString& typeText, unsigned count, const QString& path, int openMode);
+    // A page's context-menu entry that runs Export.
+    QAction* AddExportAction(QMenu* menu, const QString& text, const QString& title,
+                             bool mailAllowed = false, const QStringList& recipients = {});
+    // The selected rows in list order with every column, the report flags of
+    // right-aligned columns, the exclusions, and text widths over all rows.
+    ZELVExportTable ExportTable(bool textWidths = true) const;
+    // The JPEG drawn at the top left of PDF pages; unless set,
+    // "Resources/Kelmar_Logo.jpg" beside the program, else the installed one.
+    void SetReportLogo(const QString& path) { m_reportLogo = path; }
+    QString ReportLogo() const;
+    // Where the last export wrote (the mail's temporary report included).
+    const QString& LastExportPath() const { return m_lastExportPath; }
+
     std::set<int>& ExportExclusions() { return m_exportExclusions; }
     void SetReportTitle(const QString& title) { m_reportTitle = title; }
     const QString& ReportTitle() const { return m_reportTitle; }
@@ -352,6 +380,9 @@ private:
     void EnsureFonts();
     void PlaceEditor();
     bool HandleShortcut(QKeyEvent* event);
+    Prompter& GetPrompter();
+    bool WriteExport(int type, const QString& path, const QString& title,
+                     const ZELVExportPDFOptions& pdf, unsigned* written);
     void PaintEmptyNotice(QAbstractItemView* view, QPainter* painter) const;
     void UpdateFooter();
     void StartDrag(QAbstractItemView* view);
@@ -391,6 +422,10 @@ private:
     std::array<QFont, 4> m_fonts;
     bool m_fontsCreated = false;
     std::set<int> m_exportExclusions;
+    IZELVExportUi* m_exportUi = nullptr;
+    std::unique_ptr<IZELVExportUi> m_ownExportUi;
+    QString m_reportLogo;
+    QString m_lastExportPath;
     QString m_reportTitle;
     QString m_reportNotes;
     QString m_savedEditText;

@@ -116,6 +116,11 @@ bool CZELVListModel::DeleteColumn(int column) {
     return true;
 }
 
+Qt::Alignment CZELVListModel::ColumnAlignment(int column) const {
+    return column >= 0 && column < ColumnCount() ? m_columns[size_t(column)].alignment
+                                                 : Qt::Alignment(Qt::AlignLeft);
+}
+
 QString CZELVListModel::Heading(int column) const {
     if (column < 0 || column >= ColumnCount())
         return {};

@@ -119,6 +119,7 @@ public:
     bool DeleteColumn(int column);
     int ColumnCount() const { return int(m_columns.size()); }
     QString Heading(int column) const;
+    Qt::Alignment ColumnAlignment(int column) const;
     bool SetHeading(int column, const QString& heading);
 
     // Rows. A null source means the list's own items.

@@ -21,6 +21,7 @@
 #include "ZELV10MediaListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
+#include "ZELVExportDlg.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
 #include "manage/ManagePage.h"
@@ -33,7 +34,9 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QTabBar>
+#include <QProcess>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -128,6 +131,8 @@ void ScanThroughWindow(CZELVDeskSheet& sheet, CReceiveVolumesPage& page,
 
 // The Scan-In Location and Volumes pages as an operator reaches them:
 // Customer ACME, Repository DC01, a few scans.
+bool ExportShots(CZELVListCtrl& list, const QString& out);
+
 bool ScanInPages(DeskRun& run, const QString& out) {
     CZELVDeskSheet& sheet = run.Sheet();
     if (run.ActivePageId() != IDD_CUSTOMER) {
@@ -158,7 +163,41 @@ bool ScanInPages(DeskRun& run, const QString& out) {
     page->Tabs()->setCurrentIndex(1);
     ok = Save(&sheet, out, QStringLiteral("scan-in-log.png")) && ok;
     page->Tabs()->setCurrentIndex(0);
+    ok = ExportShots(*page->ExpectedList(), out) && ok;
     return ok;
+}
+
+// The export type dialog over the expected Volumes with some of them
+// selected, and the first page of their PDF report as pdftoppm renders it.
+bool ExportShots(CZELVListCtrl& list, const QString& out) {
+    list.SelectNone();
+    for (int row = 0; row < list.GetItemCount(); row += 2)
+        list.SetItemSelected(row, true);
+    bool ok = true;
+    {
+        CZELVExportTypeDlg dialog(false, list.GetSelectedCount(), list.GetItemCount(), {}, &list);
+        dialog.show();
+        ok = Save(&dialog, out, QStringLiteral("export-dialog.png"));
+        dialog.close();
+    }
+    list.SelectAll();
+    QTemporaryDir work;
+    const QString pdf = work.filePath(QStringLiteral("export.pdf"));
+    bool written = false;
+    ZELVExportPDFOptions options;
+    options.logo = QStringLiteral(ZELV_LOGO);
+    ZELVExport::ToFile(ZELVExport::TypePDF, list.ExportTable(), pdf, &written,
+                       QStringLiteral("Kelmar Lite Scan-In Volumes"), QString(), options);
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("80"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf,
+                  QDir(out).filePath(QStringLiteral("export-pdf-page"))});
+    const bool rendered = written && render.waitForFinished(60000) && render.exitCode() == 0;
+    Err() << "desk_screenshots: " << (rendered ? "wrote" : "could not write") << " "
+          << QDir(out).filePath(QStringLiteral("export-pdf-page.png")) << Qt::endl;
+    list.SelectNone();
+    return ok && rendered;
 }
 
 // Opens a page's scanning window, feeds it the barcodes and closes it.

@@ -47,6 +47,19 @@ protected:
     }
 };
 
+// An export whose type dialog is cancelled, counting how often it was asked.
+class CancelledExport : public IZELVExportUi {
+public:
+    int asked = 0;
+    bool ChooseType(const ZELVExportTypeRequest&, int*, bool*) override {
+        ++asked;
+        return false;
+    }
+    QString ChooseSavePath(QWidget*, int) override { return {}; }
+    bool ChoosePdfOptions(QWidget*, ZELVExportPDFOptions*) override { return false; }
+    bool Launch(const ZELVCommand&) override { return false; }
+};
+
 // A large owner-supplied list: the texts are made up from the row number.
 class NumberedRows : public CZELVListRows {
 public:
@@ -614,6 +627,8 @@ private Q_SLOTS:
         QTableView* table = list->Table();
         table->setFocus();
         QSignalSpy exported(list.get(), &CZELVListCtrl::ExportRequested);
+        CancelledExport exportUi;
+        list->SetExportUi(&exportUi);
         QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(list->GetSelectedCount(), 3);
         list->SetItemSelected(1, false);
@@ -621,7 +636,9 @@ private Q_SLOTS:
         QCOMPARE(list->GetSelectedRows(), std::vector<int>({1}));
         QTest::keyClick(table, Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(exported.count(), 1);
-        QCOMPARE(list->GetSelectedRows(), std::vector<int>({1})); // export changes nothing yet
+        QCOMPARE(exportUi.asked, 1);
+        QCOMPARE(list->GetSelectedRows(),
+                 std::vector<int>({1})); // a cancelled export changes nothing
 
         // Ctrl+S: icon, small icon, list, report, icon ...
         QCOMPARE(list->GetView(), CZELVListCtrl::ViewReport);

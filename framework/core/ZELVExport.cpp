@@ -1,0 +1,476 @@
+#include "ZELVExport.h"
+
+#include "ZELVReport.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <cstring>
+#include <xlsxwriter.h>
+#include <zlib.h>
+
+bool ZELVExportTable::IsExcluded(int column) const {
+    return column >= 0 && column < static_cast<int>(excluded.size()) &&
+           excluded[static_cast<size_t>(column)];
+}
+
+int ZELVExportTable::Flags(int column) const {
+    return column >= 0 && column < static_cast<int>(flags.size())
+               ? flags[static_cast<size_t>(column)]
+               : 0;
+}
+
+int ZELVExportTable::Width(int column) const {
+    if (column >= 0 && column < static_cast<int>(widths.size()))
+        return widths[static_cast<size_t>(column)];
+    int w = static_cast<int>(headings.value(column).size());
+    for (const QStringList& row : rows)
+        w = std::max(w, static_cast<int>(row.value(column).size()));
+    return w;
+}
+
+namespace {
+
+struct TypeInfo {
+    int type;
+    const char* name;
+    const char* filter;
+    const char* text;
+};
+
+// Spreadsheets are real .xlsx workbooks, so they carry that name.
+constexpr TypeInfo kTypes[] = {
+    {ZELVExport::TypeCSV, "Kelmar CSV Export.csv", "CSV File (*.csv)", "CSV"},
+    {ZELVExport::TypeText, "Kelmar Text Export.txt", "Text File (*.txt)", "Text"},
+    {ZELVExport::TypeXML, "Kelmar XML Export.xml", "XML File (*.xml)", "XML"},
+    {ZELVExport::TypeSpreadsheet, "Kelmar Excel Export.xlsx", "Microsoft Excel File (*.xlsx)",
+     "XLSX"},
+    {ZELVExport::TypePDF, "Kelmar Export.pdf", "Adobe PDF File (*.pdf)", "Adobe PDF"},
+};
+
+const TypeInfo* Info(int type) {
+    for (const TypeInfo& t : kTypes)
+        if (t.type == type)
+            return &t;
+    return nullptr;
+}
+
+bool HasRows(const ZELVExportTable& table) {
+    return table.Columns() > 0 && !table.rows.empty();
+}
+
+// Fills a report with the table's visible columns and rows.
+void FillReport(ZELVReport& report, const ZELVExportTable& table, const QString& title,
+                const QString& notes) {
+    std::vector<int> visible;
+    for (int c = 0; c < table.Columns(); ++c) {
+        if (table.IsExcluded(c))
+            continue;
+        // Grouping digits lengthens numbers; widen so that none is cut.
+        int width = table.Width(c);
+        if (table.Flags(c) & ZELVReport::ColumnNumeric)
+            for (const QStringList& row : table.rows)
+                width =
+                    std::max(width, static_cast<int>(ZELVReport::GroupDigits(row.value(c)).size()));
+        if (!report.AddReportColumn(width, table.headings[c], table.Flags(c)))
+            break;
+        visible.push_back(c);
+    }
+    report.BeginReport({}, title, notes);
+    QStringList fields;
+    for (const QStringList& row : table.rows) {
+        fields.clear();
+        for (int c : visible)
+            fields << row.value(c);
+        report.AddReportFields(fields);
+    }
+    report.EndReport();
+}
+
+} // namespace
+
+QString ZELVExport::DefaultName(int type) {
+    const TypeInfo* t = Info(type);
+    return t ? QString::fromUtf8(t->name) : QString();
+}
+
+QString ZELVExport::Filter(int type) {
+    const TypeInfo* t = Info(type);
+    return t ? QString::fromUtf8(t->filter) : QString();
+}
+
+QString ZELVExport::TypeName(int type) {
+    const TypeInfo* t = Info(type);
+    return t ? QString::fromUtf8(t->text) : QString();
+}
+
+QString ZELVExport::CSVField(const QString& cell) {
+    bool quote = false;
+    for (const QChar c : cell)
+        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') ||
+            c == QLatin1Char('\r')) {
+            quote = true;
+            break;
+        }
+    if (!quote)
+        return cell;
+    QString out;
+    out.reserve(cell.size() + 8);
+    out += QLatin1Char('"');
+    for (const QChar c : cell) {
+        if (c == QLatin1Char('"'))
+            out += QLatin1Char('"');
+        out += c;
+    }
+    out += QLatin1Char('"');
+    return out;
+}
+
+namespace {
+
+// Bytes gathered for the device and handed over in large pieces.
+class ByteSink {
+public:
+    explicit ByteSink(QIODevice& out) : m_out(out), m_buffer(kSize) {}
+
+    void Put(char c) {
+        if (m_used == kSize)
+            Flush();
+        m_buffer[m_used++] = c;
+    }
+    // A plain ASCII cell without a character that needs quoting (the usual
+    // case) is narrowed straight into the buffer; anything else goes through
+    // the quoting and the UTF-8 conversion.
+    void PutCSV(QStringView cell) {
+        const char16_t* p = cell.utf16();
+        const qsizetype n = cell.size();
+        if (n <= kSize) {
+            if (m_used + n > kSize)
+                Flush();
+            char* d = m_buffer.data() + m_used;
+            char16_t bad = 0;
+            for (qsizetype i = 0; i < n; ++i) {
+                const char16_t c = p[i];
+                bad |= (c & 0xFF80) | (c == u',' || c == u'"' || c == u'\n' || c == u'\r');
+                d[i] = static_cast<char>(c);
+            }
+            if (!bad) {
+                m_used += n;
+                return;
+            }
+        }
+        PutBytes(ZELVExport::CSVField(cell.toString()).toUtf8());
+    }
+    void PutBytes(const QByteArray& bytes) {
+        if (m_used + bytes.size() > kSize)
+            Flush();
+        if (bytes.size() > kSize) {
+            m_ok = m_ok && m_out.write(bytes) == bytes.size();
+            return;
+        }
+        std::memcpy(m_buffer.data() + m_used, bytes.constData(), static_cast<size_t>(bytes.size()));
+        m_used += bytes.size();
+    }
+    bool Flush() {
+        if (m_used)
+            m_ok = m_ok && m_out.write(m_buffer.data(), m_used) == m_used;
+        m_used = 0;
+        return m_ok;
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    static constexpr qsizetype kSize = 1 << 20;
+    QIODevice& m_out;
+    std::vector<char> m_buffer;
+    qsizetype m_used = 0;
+    bool m_ok = true;
+};
+
+} // namespace
+
+bool ZELVExport::WriteCSV(const ZELVExportTable& table, QIODevice& out) {
+    if (!HasRows(table))
+        return false;
+    ByteSink sink(out);
+    for (int c = 0; c < table.Columns(); ++c) {
+        if (c)
+            sink.Put(',');
+        sink.PutCSV(table.headings[c].left(ZELVReport::kMaxHeading));
+    }
+    const int columns = table.Columns();
+    for (const QStringList& row : table.rows) {
+        sink.Put('\r');
+        sink.Put('\n');
+        const int cells = std::min(columns, static_cast<int>(row.size()));
+        for (int c = 0; c < columns; ++c) {
+            if (c)
+                sink.Put(',');
+            if (c < cells)
+                sink.PutCSV(row[c]);
+        }
+        if (!sink.Ok())
+            return false;
+    }
+    return sink.Flush();
+}
+
+QString ZELVExport::ElementName(const QString& heading) {
+    QString name = heading;
+    for (QChar& c : name)
+        if (!(c.isLetterOrNumber() && (c.unicode() < 0x80 || c.isLetter())))
+            c = QLatin1Char('_');
+    // XML names may not begin with a digit or be empty.
+    if (name.isEmpty() || name.front().isDigit())
+        name.prepend(QLatin1Char('_'));
+    return name;
+}
+
+bool ZELVExport::WriteXML(const ZELVExportTable& table, QIODevice& out) {
+    if (!HasRows(table))
+        return false;
+    QStringList names;
+    for (const QString& h : table.headings)
+        names << ElementName(h);
+    QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ZELVXML>\r\n");
+    bool ok = true;
+    for (const QStringList& row : table.rows) {
+        text += QLatin1String("<record>\r\n");
+        for (int c = 0; c < table.Columns(); ++c) {
+            QString cell = row.value(c);
+            // XML 1.0 has no way to hold most control characters, not even in
+            // CDATA; they become U+FFFD so that every reader still takes the file.
+            for (QChar& ch : cell)
+                if (ch.unicode() < 0x20 && ch != QLatin1Char('\t') && ch != QLatin1Char('\n') &&
+                    ch != QLatin1Char('\r'))
+                    ch = QChar(QChar::ReplacementCharacter);
+            // "]]>" would end the section early; split it across two sections.
+            cell.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
+            text += QLatin1String("\t<") + names[c] + QLatin1String("><![CDATA[") + cell +
+                    QLatin1String("]]></") + names[c] + QLatin1String(">\r\n");
+        }
+        text += QLatin1String("</record>\r\n");
+        if (text.size() > (1 << 18)) {
+            const QByteArray bytes = text.toUtf8();
+            ok = ok && out.write(bytes) == bytes.size();
+            text.clear();
+        }
+    }
+    text += QLatin1String("</ZELVXML>\r\n");
+    const QByteArray bytes = text.toUtf8();
+    return ok && out.write(bytes) == bytes.size();
+}
+
+bool ZELVExport::WriteText(const ZELVExportTable& table, const QString& title, const QString& notes,
+                           QIODevice& out, const ZELVClock& clock) {
+    if (!HasRows(table))
+        return false;
+    ZELVReport report(clock);
+    report.CreateReport();
+    if (report.GetFormat() == ZELVReport::FormatPDF)
+        report.SetOutputPath({});
+    report.SetOutput(&out);
+    FillReport(report, table, title, notes);
+    return report.CloseReport() == 0;
+}
+
+int ZELVExport::WritePDF(const ZELVExportTable& table, const QString& title, const QString& notes,
+                         const ZELVExportPDFOptions& options, QIODevice& out,
+                         const ZELVClock& clock) {
+    if (!HasRows(table))
+        return -1;
+    ZELVReport report(clock);
+    report.CreateReport();
+    report.SetFormat(ZELVReport::FormatPDF);
+    report.SetOrientation(options.orientation);
+    report.SetPageSize(options.pageSize);
+    report.SetOutputPath({});
+    report.SetOutput(&out);
+    if (!options.logo.isEmpty())
+        report.SetLogo(options.logo);
+    report.SetHiddenColumns(options.exclusion);
+    FillReport(report, table, title, notes);
+    return report.CloseReport();
+}
+
+namespace {
+
+quint32 Le(const QByteArray& b, qsizetype at, int bytes) {
+    quint32 v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = v << 8 | quint8(b[at + i]);
+    return v;
+}
+
+// libxlsxwriter does not notice writes that failed (a full disk): it can
+// call a workbook finished whose sheet lost its rows. A workbook is taken
+// only when its zip directory accounts for every byte and its sheet, read
+// back, ends properly and holds the last row.
+bool WorkbookComplete(const QString& path, int lastRow) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray zip = f.readAll();
+    const qsizetype eocd = zip.size() - 22;
+    if (eocd < 0 || Le(zip, eocd, 4) != 0x06054b50u ||
+        qint64(Le(zip, eocd + 12, 4)) + Le(zip, eocd + 16, 4) != eocd)
+        return false;
+    const QByteArray wanted("xl/worksheets/sheet1.xml");
+    for (qsizetype at = Le(zip, eocd + 16, 4); at + 46 <= eocd;) {
+        if (Le(zip, at, 4) != 0x02014b50u)
+            return false;
+        const quint32 method = Le(zip, at + 10, 2), packed = Le(zip, at + 20, 4),
+                      size = Le(zip, at + 24, 4), nameLength = Le(zip, at + 28, 2),
+                      local = Le(zip, at + 42, 4);
+        const qsizetype next = at + 46 + nameLength + Le(zip, at + 30, 2) + Le(zip, at + 32, 2);
+        if (zip.mid(at + 46, nameLength) != wanted) {
+            at = next;
+            continue;
+        }
+        if (qsizetype(local) + 30 > eocd)
+            return false;
+        const qsizetype data = local + 30 + Le(zip, local + 26, 2) + Le(zip, local + 28, 2);
+        if (data + qsizetype(packed) > eocd)
+            return false;
+        QByteArray sheet(qsizetype(size), Qt::Uninitialized);
+        if (method == 0) {
+            sheet = zip.mid(data, packed);
+        } else {
+            z_stream z{};
+            if (method != 8 || inflateInit2(&z, -MAX_WBITS) != Z_OK)
+                return false;
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zip.constData() + data));
+            z.avail_in = packed;
+            z.next_out = reinterpret_cast<Bytef*>(sheet.data());
+            z.avail_out = size;
+            const int r = inflate(&z, Z_FINISH);
+            inflateEnd(&z);
+            if (r != Z_STREAM_END || z.total_out != size)
+                return false;
+        }
+        return sheet.trimmed().endsWith("</worksheet>") &&
+               (lastRow == 0 ||
+                sheet.contains(
+                    QByteArray("<row r=\"").append(QByteArray::number(lastRow)).append('"')));
+    }
+    return false;
+}
+
+// libxlsxwriter writes to a file name only: the workbook goes to a hidden
+// temporary file beside the target and replaces it when finished.
+QString WriteSpreadsheet(const ZELVExportTable& table, const QString& path) {
+    const QFileInfo target(path);
+    QTemporaryFile temp(target.absoluteDir().filePath(QStringLiteral(".kelmar-XXXXXX.xlsx")));
+    if (!temp.open())
+        return QString::fromUtf8(ZELVExport::kOpenFailed);
+    temp.close();
+    const QByteArray name = QFile::encodeName(temp.fileName());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    const QByteArray tmpdir = QFile::encodeName(target.absolutePath());
+    options.tmpdir = const_cast<char*>(tmpdir.constData());
+    lxw_workbook* book = workbook_new_opt(name.constData(), &options);
+    if (!book)
+        return QString::fromUtf8(ZELVExport::kOpenFailed);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, "Export");
+    lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
+    // Rows without text are not stored; the check looks for the last one with some.
+    int lastRow = 0;
+    auto cell = [&](lxw_row_t r, int c, const QString& text) {
+        if (error != LXW_NO_ERROR || text.isEmpty())
+            return;
+        lastRow = static_cast<int>(r) + 1;
+        error = worksheet_write_string(sheet, r, static_cast<lxw_col_t>(c),
+                                       text.toUtf8().constData(), nullptr);
+    };
+    for (int c = 0; c < table.Columns(); ++c)
+        cell(0, c, table.headings[c]);
+    lxw_row_t r = 1;
+    for (const QStringList& row : table.rows) {
+        for (int c = 0; c < table.Columns(); ++c)
+            cell(r, c, row.value(c));
+        ++r;
+    }
+    const lxw_error closed = workbook_close(book);
+    if (error == LXW_NO_ERROR)
+        error = closed;
+    if (error == LXW_NO_ERROR && !WorkbookComplete(temp.fileName(), lastRow))
+        error = LXW_ERROR_ZIP_FILE_OPERATION;
+    if (error != LXW_NO_ERROR)
+        return QStringLiteral("%1: %2").arg(QString::fromUtf8(ZELVExport::kWriteFailed),
+                                            QString::fromUtf8(lxw_strerror(error)));
+    if (std::rename(name.constData(), QFile::encodeName(path).constData()) != 0)
+        return QString::fromUtf8(ZELVExport::kWriteFailed);
+    temp.setAutoRemove(false);
+    return {};
+}
+
+} // namespace
+
+QString ZELVExport::ToFile(int type, const ZELVExportTable& table, const QString& path,
+                           bool* written, const QString& title, const QString& notes,
+                           const ZELVExportPDFOptions& pdf, const ZELVClock& clock) {
+    if (written)
+        *written = false;
+    if (!HasRows(table))
+        return {};
+    QString error;
+    if (type == TypeSpreadsheet) {
+        error = WriteSpreadsheet(table, path);
+    } else {
+        // Nothing replaces the target until every byte is down.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return QString::fromUtf8(kOpenFailed);
+        bool ok = false;
+        if (type == TypeCSV)
+            ok = WriteCSV(table, file);
+        else if (type == TypeXML)
+            ok = WriteXML(table, file);
+        else if (type == TypeText)
+            ok = WriteText(table, title, notes, file, clock);
+        else if (type == TypePDF) {
+            const int result = WritePDF(table, title, notes, pdf, file, clock);
+            if (result != 0) {
+                file.cancelWriting();
+                return QString::asprintf(kPDFFailed, static_cast<unsigned>(result));
+            }
+            ok = true;
+        }
+        if (!ok || !file.commit()) {
+            file.cancelWriting();
+            error = QString::fromUtf8(kWriteFailed);
+            if (file.errorString().size())
+                error += QStringLiteral(": ") + file.errorString();
+        }
+    }
+    if (written)
+        *written = error.isEmpty();
+    return error;
+}
+
+ZELVCommand ZELVExport::MailCommand(const QString& title, const QStringList& recipients,
+                                    const QString& attachment) {
+    ZELVCommand cmd;
+    cmd.program = QStringLiteral("xdg-email");
+    cmd.arguments << QStringLiteral("--subject") << QString::fromUtf8(kMailSubject).arg(title)
+                  << QStringLiteral("--body") << QString::fromUtf8(kMailBody)
+                  << QStringLiteral("--attach") << attachment;
+    // Addresses go one by one; one that starts like an option is left out.
+    int n = 0;
+    for (const QString& r : recipients) {
+        if (r.trimmed().isEmpty() || r.startsWith(QLatin1Char('-')))
+            continue;
+        if (++n > kMaxRecipients)
+            break;
+        cmd.arguments << r.trimmed();
+    }
+    return cmd;
+}
+
+ZELVCommand ZELVExport::OpenCommand(const QString& path) {
+    return {QStringLiteral("xdg-open"), {path}};
+}
