@@ -1,12 +1,10 @@
 #pragma once
 
+#include "LocationPage.h"
 #include "ZELVDeskIds.h"
-#include "ZELVDeskPage.h"
-
-class CZELV10RepositoryListCtrl;
 
 // Delivery Location Selection: the Repository every recalled Volume is sent to.
-class CRetrieveLocationPage : public CZELVDeskPage {
+class CRetrieveLocationPage : public CLocationPage {
     Q_OBJECT
 public:
     static constexpr int kTitle = 307;
@@ -16,13 +14,6 @@ public:
     CRetrieveLocationPage();
 
     void OnSetActive() override;
-    void OnKillActive() override;
     int OnWizardNext() override;
     int OnWizardBack() override { return IDD_INTRO; }
-
-    CZELV10RepositoryListCtrl* List() const { return m_list; }
-
-private:
-    CZELV10RepositoryListCtrl* m_list = nullptr;
-    bool m_initialized = false;
 };

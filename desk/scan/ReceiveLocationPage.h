@@ -1,13 +1,11 @@
 #pragma once
 
+#include "LocationPage.h"
 #include "ZELVDeskIds.h"
-#include "ZELVDeskPage.h"
-
-class CZELV10RepositoryListCtrl;
 
 // Scan-In Location Selection: the operator picks the Repository the Volumes
 // arrive at. Only Repositories with Volumes on their way in are offered.
-class CReceiveLocationPage : public CZELVDeskPage {
+class CReceiveLocationPage : public CLocationPage {
     Q_OBJECT
 public:
     static constexpr int kTitle = 305;
@@ -17,13 +15,6 @@ public:
     CReceiveLocationPage();
 
     void OnSetActive() override;
-    void OnKillActive() override;
     int OnWizardNext() override;
     int OnWizardBack() override;
-
-    CZELV10RepositoryListCtrl* List() const { return m_list; }
-
-private:
-    CZELV10RepositoryListCtrl* m_list = nullptr;
-    bool m_initialized = false;
 };

@@ -6,54 +6,26 @@
 #include "ZELVDeskStrings.h"
 #include "ZELVPrompter.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
-CSendLocationPage::CSendLocationPage() : CZELVDeskPage(IDD_SEND_LOCATION) {
-    SetHeader(ZELVDeskString(kTitle), ZELVDeskString(kSubtitle));
-    setObjectName(QStringLiteral("sendLocationPage"));
-
-    auto* intro = new QLabel(QStringLiteral("The Scan-Out Location Selection screen allows you to "
-                                            "select a single Repository from which you will scan "
-                                            "each Volume."),
-                             this);
-    intro->setWordWrap(true);
-    auto* hint = new QLabel(QStringLiteral("You can select a Repository by double-clicking the "
-                                           "Repository, or by selecting the Repository and "
-                                           "clicking the Next button."),
-                            this);
-    hint->setWordWrap(true);
-
-    m_list = new CZELV10RepositoryListCtrl(this);
-    m_list->setObjectName(QStringLiteral("sendLocationList"));
-    connect(m_list, &CZELVListCtrl::ItemDoubleClicked, this, [this](int, int) {
-        if (CZELVDeskSheet* sheet = Desk())
-            sheet->PressButton(CZELVWizardSheet::WizardButton::Next);
-    });
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(intro);
-    layout->addWidget(hint);
-    layout->addWidget(m_list, 1);
-}
+CSendLocationPage::CSendLocationPage()
+    : CLocationPage(IDD_SEND_LOCATION, kTitle, kSubtitle, QStringLiteral("sendLocation"),
+                    QStringLiteral("The Scan-Out Location Selection screen allows you to "
+                                   "select a single Repository from which you will scan "
+                                   "each Volume."),
+                    QStringLiteral("You can select a Repository by double-clicking the "
+                                   "Repository, or by selecting the Repository and "
+                                   "clicking the Next button."),
+                    kListName) {}
 
 void CSendLocationPage::OnSetActive() {
-    CZELVDeskSheet* sheet = Desk();
+    CZELVDeskSheet* sheet = Activate();
     if (!sheet)
         return;
-    if (!m_initialized) {
-        m_list->SetSettings(&sheet->Host().Profile());
-        m_list->SetPrompter(&sheet->GetPrompter());
-        m_list->Init(kListName);
-        m_initialized = true;
-    }
-    sheet->SetWizardButtons(CZELVWizardSheet::WizBack | CZELVWizardSheet::WizNext);
 
     // Only Repositories that Volumes are leaving are worth scanning out at.
-    m_list->SetSource(sheet->LocationList(TaskScanOut));
-    m_list->SetFilter(ZELVDeskConfig::LocalRepositoryFilter(sheet->Config()));
+    List()->SetSource(sheet->LocationList(TaskScanOut));
+    List()->SetFilter(ZELVDeskConfig::LocalRepositoryFilter(sheet->Config()));
     const int rows =
-        m_list->FillForCustomer(sheet->Connection(), sheet->Customer(),
+        List()->FillForCustomer(sheet->Connection(), sheet->Customer(),
                                 [](const ZELVREPOSITORYFULL& r) { return r.outgoing != 0; });
     if (rows == 0) {
         sheet->GetPrompter().Tell(
@@ -63,18 +35,11 @@ void CSendLocationPage::OnSetActive() {
     }
 }
 
-void CSendLocationPage::OnKillActive() {
-    m_list->SaveColumnOrder();
-}
-
 int CSendLocationPage::OnWizardNext() {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return kStay;
-    const int chosen = m_list->RequireRepository();
-    if (chosen == 0)
-        return kStay;
-    const ZELVREPOSITORYFULL* repository = m_list->RepositoryAt(chosen - 1);
+    const ZELVREPOSITORYFULL* repository = Chosen();
     if (!repository)
         return kStay;
     if (repository->scannedOut >= repository->outgoing) {
