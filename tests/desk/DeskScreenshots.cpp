@@ -33,8 +33,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
-#include <QTabBar>
 #include <QProcess>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,11 +139,7 @@ bool ScanInPages(DeskRun& run, const QString& out) {
         Err() << "desk_screenshots: Scan-In did not open the Customer page" << Qt::endl;
         return false;
     }
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_RECEIVE_LOCATION) {
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_RECEIVE_LOCATION) {
         Err() << "desk_screenshots: no Scan-In location page" << Qt::endl;
         return false;
     }
@@ -223,11 +219,7 @@ bool ScanOutPages(DeskRun& run, const QString& out) {
         Err() << "desk_screenshots: Scan-Out did not open the Customer page" << Qt::endl;
         return false;
     }
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_LOCATION) {
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_SEND_LOCATION) {
         Err() << "desk_screenshots: no Scan-Out location page" << Qt::endl;
         return false;
     }
@@ -300,11 +292,7 @@ bool RecallPages(DeskRun& run, const QString& out) {
         Err() << "desk_screenshots: Recall did not open the Customer page" << Qt::endl;
         return false;
     }
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_MEDIA) {
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_MEDIA) {
         Err() << "desk_screenshots: no Recall Media Type page" << Qt::endl;
         return false;
     }
@@ -349,11 +337,7 @@ bool RecallPages(DeskRun& run, const QString& out) {
 // given a next move and a description and its History tab.
 bool ManagePages(DeskRun& run, const QString& out) {
     CZELVDeskSheet& sheet = run.Sheet();
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!customers || !sheet.GoNext() || run.ActivePageId() != IDD_MANAGE) {
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_MANAGE) {
         Err() << "desk_screenshots: no Manage Media Library page" << Qt::endl;
         return false;
     }

@@ -1,6 +1,9 @@
 #include "DeskTestSupport.h"
 
+#include "CustomerPage.h"
 #include "IntroPage.h"
+#include "ZELV10CustomerListCtrl.h"
+#include "ZELVListCtrl.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -193,5 +196,22 @@ QStringList DeskRun::LogTexts() const {
     for (const QString& line : lines)
         if (line.size() > 16)
             texts.append(line.mid(16));
+    return texts;
+}
+
+bool ChooseCustomer(DeskRun& run, const char* customerId) {
+    auto* customers = qobject_cast<CCustomerPage*>(run.Sheet().GetActivePage());
+    if (!customers)
+        return false;
+    for (int row = 0; row < customers->List()->GetItemCount(); ++row)
+        if (customers->List()->CustomerAt(row)->customerId == customerId)
+            customers->List()->SelectRow(row);
+    return run.Sheet().GoNext();
+}
+
+QStringList Column(const CZELVListCtrl& list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        texts.append(list.GetItemText(row, column));
     return texts;
 }

@@ -15,6 +15,8 @@
 #include <memory>
 
 // Records what the task menu would start, and starts nothing.
+class CZELVListCtrl;
+
 class RecordingLauncher : public IZELVLauncher {
 public:
     bool RunAndWait(const ZELVProgram& program, int* exitCode = nullptr) override {
@@ -122,3 +124,9 @@ private:
 // folders point into a temporary folder, so that no test touches the real
 // embedded database or profile. Call before the QApplication exists.
 void PrepareDeskTestEnvironment();
+
+// Picks the Customer on the Customer Selection page showing and presses Next;
+// false when that page is not showing or Next stayed.
+bool ChooseCustomer(DeskRun& run, const char* customerId);
+// The texts of one column of a list, row by row.
+QStringList Column(const CZELVListCtrl& list, int column);

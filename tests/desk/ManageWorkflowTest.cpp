@@ -151,12 +151,7 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
     run.WriteConfig(Config(run.NewFolder(QStringLiteral("logs"))));
     CZELVDeskSheet& sheet = run.Start({db.AddressText()});
     QVERIFY(run.ChooseTask(QStringLiteral("Volume Management")));
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    QVERIFY(customers);
-    for (int row = 0; row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    QVERIFY(sheet.GoNext());
+    QVERIFY(ChooseCustomer(run, "ACME"));
     QCOMPARE(run.ActivePageId(), int(IDD_MANAGE));
     auto* page = qobject_cast<CManagePage*>(sheet.GetActivePage());
     QVERIFY(page);

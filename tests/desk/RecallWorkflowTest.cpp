@@ -64,13 +64,6 @@ QString Config(const QString& logs) {
     return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs);
 }
 
-QStringList Column(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 int RowOf(const CZELVListCtrl& list, const QString& volume) {
     for (int row = 0; row < list.GetItemCount(); ++row)
         if (list.GetItemText(row, CVolumePage::ColVolume) == volume)
@@ -159,11 +152,7 @@ CVolumePage* RecallWorkflowTest::OpenVolumePage(DeskRun& run) {
     CZELVDeskSheet& sheet = run.Sheet();
     if (!run.ChooseTask(QStringLiteral("Recall")) || run.ActivePageId() != IDD_CUSTOMER)
         return nullptr;
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_MEDIA)
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_MEDIA)
         return nullptr;
     auto* media = qobject_cast<CMediaPage*>(sheet.GetActivePage());
     for (int row = 0; media && row < media->List()->GetItemCount(); ++row)

@@ -66,13 +66,6 @@ QString Config(const QString& logs, const QString& routing = QString::fromUtf8(k
     return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs) + routing;
 }
 
-QStringList Column(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 // The scan log as "image text".
 QStringList ScanLogLines(const CReceiveVolumesPage& page) {
     QStringList lines;
@@ -177,11 +170,7 @@ CReceiveVolumesPage* ScanInWorkflowTest::OpenVolumesPage(DeskRun& run, const QSt
     CZELVDeskSheet& sheet = run.Sheet();
     if (!run.ChooseTask(QStringLiteral("Scan-In")) || run.ActivePageId() != IDD_CUSTOMER)
         return nullptr;
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_RECEIVE_LOCATION)
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_RECEIVE_LOCATION)
         return nullptr;
     auto* location = qobject_cast<CReceiveLocationPage*>(sheet.GetActivePage());
     for (int row = 0; location && row < location->List()->GetItemCount(); ++row)
@@ -203,12 +192,7 @@ void ScanInWorkflowTest::scanInFromTheTaskMenuToTheServer() {
     // The location page offers the Repositories that Volumes travel to.
     QVERIFY(run.ChooseTask(QStringLiteral("Scan-In")));
     QCOMPARE(run.ActivePageId(), int(IDD_CUSTOMER));
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    QVERIFY(customers);
-    for (int row = 0; row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    QVERIFY(sheet.GoNext());
+    QVERIFY(ChooseCustomer(run, "ACME"));
     QCOMPARE(run.ActivePageId(), int(IDD_RECEIVE_LOCATION));
     QCOMPARE(sheet.Customer(), QStringLiteral("ACME"));
     auto* location = qobject_cast<CReceiveLocationPage*>(sheet.GetActivePage());

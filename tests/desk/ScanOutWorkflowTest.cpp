@@ -114,13 +114,6 @@ QString Key(const char* volume, const char* media = "LTO6") {
     return QStringLiteral("ACME.%1.%2").arg(QLatin1String(media), QLatin1String(volume));
 }
 
-QStringList Column(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 QStringList LogLines(const CZELVLogListCtrl& log) {
     QStringList lines;
     for (int row = 0; row < log.GetItemCount(); ++row)
@@ -276,11 +269,7 @@ CSendContainerPage* ScanOutWorkflowTest::OpenContainerPage(DeskRun& run) {
     CZELVDeskSheet& sheet = run.Sheet();
     if (!run.ChooseTask(QStringLiteral("Scan-Out")) || run.ActivePageId() != IDD_CUSTOMER)
         return nullptr;
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    for (int row = 0; customers && row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    if (!sheet.GoNext() || run.ActivePageId() != IDD_SEND_LOCATION)
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_SEND_LOCATION)
         return nullptr;
     auto* location = qobject_cast<CSendLocationPage*>(sheet.GetActivePage());
     for (int row = 0; location && row < location->List()->GetItemCount(); ++row)
@@ -301,12 +290,7 @@ void ScanOutWorkflowTest::scanOutFromTheTaskMenuToTheServer() {
 
     // The location page offers the Repositories that Volumes leave.
     QVERIFY(run.ChooseTask(QStringLiteral("Scan-Out")));
-    auto* customers = qobject_cast<CCustomerPage*>(sheet.GetActivePage());
-    QVERIFY(customers);
-    for (int row = 0; row < customers->List()->GetItemCount(); ++row)
-        if (customers->List()->CustomerAt(row)->customerId == "ACME")
-            customers->List()->SelectRow(row);
-    QVERIFY(sheet.GoNext());
+    QVERIFY(ChooseCustomer(run, "ACME"));
     QCOMPARE(run.ActivePageId(), int(IDD_SEND_LOCATION));
     auto* location = qobject_cast<CSendLocationPage*>(sheet.GetActivePage());
     QStringList offered;

@@ -72,13 +72,6 @@ QString Config(const QString& logs, const QString& filter = QStringLiteral("*"))
 }
 
 // The texts of one column in the order the list shows them.
-QStringList Column(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 int RowOf(const CZELVListCtrl& list, const QString& text) {
     return int(Column(list, 0).indexOf(text));
 }
