@@ -9,6 +9,7 @@
 //   bench_scan_out [--volumes N] [--database FILE] [benchmark options]
 // --database reuses a demo database made before (zelvadmin demo); it is
 // changed by the run.
+#include "BenchDesk.h"
 #include "SendVolumesPage.h"
 #include "ZELV10MFC.h"
 #include "ZELVConfig.h"
@@ -33,99 +34,39 @@ namespace {
 
 const char* const kConfig = "options = { };";
 
-// The application object as far as the sheet needs it.
-class BenchHost : public IZELVDeskHost {
-public:
-    BenchHost(const ZELVServerAddress& server, const QString& profile)
-        : m_server(server), m_profile(profile, QSettings::IniFormat) {}
-    bool LoadConfig(const QString&, QWidget*) override {
-        return m_config.ReadString(QString::fromLatin1(kConfig));
-    }
-    const ZELVConfig& Config() const override { return m_config; }
-    QString Expand(const QString& text, int) override { return text; }
-    bool ShowNotification(QWidget*, const QString&, const QString&, const QString&, int,
-                          int) override {
-        return false;
-    }
-    void GetAssistance(QWidget*) override {}
-    void ShowAbout() override {}
-    ZELVServerAddress DefaultServer() const override { return m_server; }
-    QSettings& Profile() override { return m_profile; }
-
-private:
-    ZELVServerAddress m_server;
-    QSettings m_profile;
-    ZELVConfig m_config;
-};
-
-uint64_t g_volumes = 1000000;
-QString g_database;
-std::unique_ptr<QTemporaryDir> g_dir;
-std::unique_ptr<BenchHost> g_host;
-std::unique_ptr<ScriptedPrompter> g_prompter;
-std::unique_ptr<RecordingSoundPlayer> g_sounds;
-std::unique_ptr<CZELVDeskSheet> g_sheet;
+BenchDesk g_desk;
 CSendVolumesPage* g_page = nullptr;
 
 bool Setup() {
-    g_dir = std::make_unique<QTemporaryDir>();
-    ZELVServerAddress address;
-    address.filePath =
-        g_database.isEmpty() ? g_dir->filePath(QStringLiteral("demo.db")) : g_database;
-    if (g_database.isEmpty()) {
-        CZELV10MFC mfc;
-        mfc.SetServerAddress(address);
-        QElapsedTimer t;
-        t.start();
-        CZELV10RC rc = mfc.Logon(1);
-        ZelvDemoSummary summary;
-        if (rc.IsOK())
-            rc = ZelvMakeDemo(mfc, g_volumes, &summary);
-        if (!rc.IsOK()) {
-            fprintf(stderr, "demo: %s\n", qPrintable(rc.Get()));
-            return false;
-        }
-        fprintf(stderr, "demo data set: %llu Volumes in %.1f s\n",
-                static_cast<unsigned long long>(summary.volumes), t.elapsed() / 1000.0);
-    }
-
-    g_host = std::make_unique<BenchHost>(address, g_dir->filePath(QStringLiteral("profile.ini")));
-    g_prompter = std::make_unique<ScriptedPrompter>();
-    g_sounds = std::make_unique<RecordingSoundPlayer>();
-    CZELVDeskSheetSetup setup;
-    setup.prompter = g_prompter.get();
-    setup.sounds = g_sounds.get();
-    setup.programFolder = g_dir->path();
-    g_sheet = std::make_unique<CZELVDeskSheet>(*g_host, std::move(setup));
-    if (!g_sheet->OpenLogAndLogon(g_dir->path()))
+    if (!g_desk.Open(kConfig))
         return false;
 
     // GLBX at the data centre: about 25,000 Volumes leave it, with one
     // Container at hand that takes them all.
-    g_sheet->SetTask(TaskScanOut);
-    g_sheet->SetCustomer(QStringLiteral("GLBX"));
-    g_sheet->SetRepository(QStringLiteral("DC01"));
-    g_sheet->FillLocationList();
-    g_sheet->BuildSendList();
-    g_sheet->show();
-    g_sheet->SetActivePageById(IDD_SEND_VOLUMES);
-    g_page = qobject_cast<CSendVolumesPage*>(g_sheet->GetActivePage());
+    g_desk.sheet->SetTask(TaskScanOut);
+    g_desk.sheet->SetCustomer(QStringLiteral("GLBX"));
+    g_desk.sheet->SetRepository(QStringLiteral("DC01"));
+    g_desk.sheet->FillLocationList();
+    g_desk.sheet->BuildSendList();
+    g_desk.sheet->show();
+    g_desk.sheet->SetActivePageById(IDD_SEND_VOLUMES);
+    g_page = qobject_cast<CSendVolumesPage*>(g_desk.sheet->GetActivePage());
     if (!g_page)
         return false;
     // The scanning window is opened by hand here, not by the timer.
     g_page->Timer(CScanPage::kScanTimer)->stop();
     QApplication::processEvents();
-    fprintf(stderr, "send list: %zu rows\n", g_sheet->SendList().size());
-    return g_sheet->SendList().size() >= 10000;
+    fprintf(stderr, "send list: %zu rows\n", g_desk.sheet->SendList().size());
+    return g_desk.sheet->SendList().size() >= 10000;
 }
 
 // Scans the last row of the send list once per iteration. With repaint, the
 // page's repaint before the next barcode is timed too; without, it runs
 // outside the timing.
 void ScanLastRow(benchmark::State& state, bool repaint) {
-    CZELV10MFC& connection = g_sheet->Connection();
+    CZELV10MFC& connection = g_desk.sheet->Connection();
     const ZELVSCANVOLUMEARGS args = g_page->ScanArgs();
-    std::vector<VOLUMEPAGE_ITEM>& items = g_sheet->SendList();
+    std::vector<VOLUMEPAGE_ITEM>& items = g_desk.sheet->SendList();
     const size_t rowsAtStart = items.size();
     for (auto _ : state) {
         if (items.empty()) {
@@ -164,8 +105,8 @@ void ScanOutOneScanWithoutRepaint(benchmark::State& state) {
 // The server's share of a scan: read one Volume of the send list and write
 // it back unchanged but for its version, on the same database.
 void ScanOutBareReadAndUpdate(benchmark::State& state) {
-    CZELV10MFC& connection = g_sheet->Connection();
-    const std::vector<VOLUMEPAGE_ITEM>& items = g_sheet->SendList();
+    CZELV10MFC& connection = g_desk.sheet->Connection();
+    const std::vector<VOLUMEPAGE_ITEM>& items = g_desk.sheet->SendList();
     if (items.empty()) {
         state.SkipWithError("no send list");
         return;
@@ -195,15 +136,7 @@ BENCHMARK(ScanOutOneScanWithoutRepaint)->Unit(benchmark::kMillisecond)->Iteratio
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Our options first; the rest goes to Google Benchmark.
-    std::vector<char*> rest;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--volumes") == 0 && i + 1 < argc)
-            g_volumes = std::strtoull(argv[++i], nullptr, 10);
-        else if (std::strcmp(argv[i], "--database") == 0 && i + 1 < argc)
-            g_database = QString::fromLocal8Bit(argv[++i]);
-        else
-            rest.push_back(argv[i]);
-    }
+    std::vector<char*> rest = g_desk.TakeArguments(argc, argv);
     int restCount = int(rest.size());
     QApplication app(restCount, rest.data());
     if (!Setup()) {
@@ -214,6 +147,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_page = nullptr;
-    g_sheet.reset();
+    g_desk.sheet.reset();
     return 0;
 }
