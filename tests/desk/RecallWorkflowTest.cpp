@@ -23,6 +23,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -31,12 +32,13 @@ struct RecallVolume {
     const char* id;
     const char* at;
     const char* description;
+    int year, month, day; // next move; 0 for none
 };
 const RecallVolume kRecallVolumes[] = {
-    {"R00001", "VLT1", ""},
-    {"R00002", "VLT2", ""},
-    {"R00003", "DC01", ""},
-    {"R00004", "VLT1", "Payroll 2026"},
+    {"R00001", "VLT1", "", 0, 0, 0},
+    {"R00002", "VLT2", "", 2027, 3, 5},
+    {"R00003", "DC01", "", 0, 0, 0},
+    {"R00004", "VLT1", "Payroll 2026", 2026, 12, 20},
 };
 
 CZELV10RC AddRecallVolumes(CZELV10MFC& mfc) {
@@ -48,6 +50,10 @@ CZELV10RC AddRecallVolumes(CZELV10MFC& mfc) {
         v.key.volumeId = r.id;
         for (ZELVVOLLOC& location : v.vol.location)
             location.repositoryId = r.at;
+        if (r.year) {
+            v.vol.moveDate.SetDate(r.year, r.month, r.day);
+            v.vol.flags |= ZELVVOL_MOVEDATE;
+        }
         if (rc.IsOK())
             rc = mfc.Add(v);
         if (rc.IsOK() && r.description[0]) {
@@ -194,6 +200,23 @@ void RecallWorkflowTest::recallFromTheTaskMenuToTheServer() {
     list.SetFilterText(CVolumePage::ColDescription, QStringLiteral("Payroll*"));
     QCOMPARE(Column(list, 0), QStringList{QStringLiteral("R00004")});
     list.SetFilterText(CVolumePage::ColDescription, QString());
+
+    // Move dates sort by the day, the Volumes without one last: not by the
+    // stored bytes, which put the 5th of every month before the 20th.
+    list.SetSortColumn(CVolumePage::ColMoveDate);
+    list.SortItems();
+    const QStringList byDate{QStringLiteral("R00004"), QStringLiteral("R00002"),
+                             QStringLiteral("R00001")};
+    QStringList shown = Column(list, CVolumePage::ColVolume);
+    if (list.IsReverse())
+        std::reverse(shown.begin(), shown.end());
+    QCOMPARE(shown, byDate);
+    list.SetSortColumn(CVolumePage::ColVolume);
+    list.SortItems();
+    if (list.IsReverse()) {
+        list.ToggleSortDirection();
+        list.SortItems();
+    }
 
     // A double-click toggles every selected row: R00004 in, then R00001 and
     // R00002 in while R00004 goes out again.
