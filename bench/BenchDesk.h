@@ -12,12 +12,15 @@
 #include "ZELVSound.h"
 #include "ZelvDemo.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -104,5 +107,23 @@ struct BenchDesk {
         setup.programFolder = dir->path();
         sheet = std::make_unique<CZELVDeskSheet>(*host, std::move(setup));
         return sheet->OpenLogAndLogon(dir->path());
+    }
+
+    // The whole program of a page benchmark: our options, the application
+    // (offscreen), setup, then the benchmarks with the rest of the options.
+    int Run(int argc, char** argv, const std::function<bool()>& setup) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        std::vector<char*> rest = TakeArguments(argc, argv);
+        int restCount = int(rest.size());
+        QApplication app(restCount, rest.data());
+        if (!setup()) {
+            fprintf(stderr, "setup failed\n");
+            return 1;
+        }
+        benchmark::Initialize(&restCount, rest.data());
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        sheet.reset();
+        return 0;
     }
 };

@@ -97,19 +97,5 @@ BENCHMARK(ManageOpenTab)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Our options first; the rest goes to Google Benchmark.
-    std::vector<char*> rest = g_desk.TakeArguments(argc, argv);
-    int restCount = int(rest.size());
-    QApplication app(restCount, rest.data());
-    if (!Setup()) {
-        fprintf(stderr, "setup failed\n");
-        return 1;
-    }
-    benchmark::Initialize(&restCount, rest.data());
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_page = nullptr;
-    g_desk.sheet.reset();
-    return 0;
+    return g_desk.Run(argc, argv, Setup);
 }

@@ -219,35 +219,36 @@ void CVolumePage::BuildShown() {
         m_list->SortItems();
 }
 
-bool CVolumePage::IsSelected(const ZELVVOLSFULL& volume) const {
-    const CZELVDeskSheet* sheet = Desk();
+CSelectedVolume* CVolumePage::Entry(const ZELVVOLSFULL& volume) const {
+    CZELVDeskSheet* sheet = Desk();
     if (!sheet)
-        return false;
-    auto& selection = const_cast<CZELVDeskSheet*>(sheet)->RecallSelection();
-    return std::any_of(selection.begin(), selection.end(), [&](const CSelectedVolume& s) {
-        return s.volume.key.volumeId.Text() == volume.key.volumeId.Text() &&
-               s.volume.key.mediaId.Text() == volume.key.mediaId.Text() &&
-               s.volume.key.customerId.Text() == volume.key.customerId.Text();
-    });
+        return nullptr;
+    // The fixed-width fields compare as they are: painting asks this for
+    // every shown row, so no texts are made for it.
+    for (CSelectedVolume& s : sheet->RecallSelection())
+        if (s.volume.key.volumeId == volume.key.volumeId &&
+            s.volume.key.mediaId == volume.key.mediaId &&
+            s.volume.key.customerId == volume.key.customerId)
+            return &s;
+    return nullptr;
+}
+
+bool CVolumePage::IsSelected(const ZELVVOLSFULL& volume) const {
+    return Entry(volume) != nullptr;
 }
 
 void CVolumePage::Add(const ZELVVOLSFULL& volume) {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return;
-    std::vector<CSelectedVolume>& selection = sheet->RecallSelection();
     CSelectedVolume entry;
     entry.volume = volume;
     entry.text1 = sheet->Repository();
     entry.text2 = sheet->Media();
-    for (CSelectedVolume& s : selection)
-        if (s.volume.key.volumeId.Text() == volume.key.volumeId.Text() &&
-            s.volume.key.mediaId.Text() == volume.key.mediaId.Text() &&
-            s.volume.key.customerId.Text() == volume.key.customerId.Text()) {
-            s = entry;
-            return;
-        }
-    selection.push_back(entry);
+    if (CSelectedVolume* found = Entry(volume))
+        *found = entry;
+    else
+        sheet->RecallSelection().push_back(entry);
 }
 
 void CVolumePage::Remove(const ZELVVOLSFULL& volume) {
@@ -255,14 +256,8 @@ void CVolumePage::Remove(const ZELVVOLSFULL& volume) {
     if (!sheet)
         return;
     std::vector<CSelectedVolume>& selection = sheet->RecallSelection();
-    selection.erase(
-        std::remove_if(selection.begin(), selection.end(),
-                       [&](const CSelectedVolume& s) {
-                           return s.volume.key.volumeId.Text() == volume.key.volumeId.Text() &&
-                                  s.volume.key.mediaId.Text() == volume.key.mediaId.Text() &&
-                                  s.volume.key.customerId.Text() == volume.key.customerId.Text();
-                       }),
-        selection.end());
+    if (CSelectedVolume* found = Entry(volume))
+        selection.erase(selection.begin() + (found - selection.data()));
 }
 
 void CVolumePage::SelectRows() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CZELVListCtrl;
+struct CSelectedVolume;
 class QMenu;
 
 // Recall Volume Selection: the Customer's Volumes of the Media Type that
@@ -51,6 +52,8 @@ private:
         const CVolumePage& m_page;
     };
 
+    // The Recall selection's entry of the Volume, none when not selected.
+    CSelectedVolume* Entry(const ZELVVOLSFULL& volume) const;
     bool IsSelected(const ZELVVOLSFULL& volume) const;
     void Add(const ZELVVOLSFULL& volume);
     void Remove(const ZELVVOLSFULL& volume);

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <unistd.h>
 
@@ -124,3 +125,23 @@ private:
     QString m_pgName;
     QString m_adminDatabase;
 };
+
+// The engines every workflow test runs under: a global data column "engine".
+inline void AddEngineRows() {
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("SQLite") << QStringLiteral("SQLite");
+    QTest::newRow("PostgreSQL") << QStringLiteral("PostgreSQL");
+}
+
+// The demo database on the current row's engine with the test's additions;
+// false (the test skips) when PostgreSQL is not at hand or the making failed.
+inline bool MakeForEngine(DemoDatabase& db, const DemoDatabase::Extra& extra) {
+    QFETCH_GLOBAL(QString, engine);
+    if (engine == QLatin1String("PostgreSQL") && qEnvironmentVariableIsEmpty("KELMAR_TEST_PG"))
+        return false;
+    QString why;
+    const bool made = db.Make(engine, &why, extra);
+    if (!made)
+        qWarning("demo database: %s", qPrintable(why));
+    return made;
+}

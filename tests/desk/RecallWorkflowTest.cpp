@@ -138,20 +138,11 @@ private:
 };
 
 void RecallWorkflowTest::initTestCase_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::newRow("SQLite") << QStringLiteral("SQLite");
-    QTest::newRow("PostgreSQL") << QStringLiteral("PostgreSQL");
+    AddEngineRows();
 }
 
 bool RecallWorkflowTest::MakeDatabase(DemoDatabase& db) {
-    QFETCH_GLOBAL(QString, engine);
-    if (engine == QLatin1String("PostgreSQL") && qEnvironmentVariableIsEmpty("KELMAR_TEST_PG"))
-        return false;
-    QString why;
-    const bool made = db.Make(engine, &why, AddRecallVolumes);
-    if (!made)
-        qWarning("demo database: %s", qPrintable(why));
-    return made;
+    return MakeForEngine(db, AddRecallVolumes);
 }
 
 CVolumePage* RecallWorkflowTest::OpenVolumePage(DeskRun& run) {

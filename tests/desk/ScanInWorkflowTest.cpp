@@ -150,20 +150,11 @@ private:
 };
 
 void ScanInWorkflowTest::initTestCase_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::newRow("SQLite") << QStringLiteral("SQLite");
-    QTest::newRow("PostgreSQL") << QStringLiteral("PostgreSQL");
+    AddEngineRows();
 }
 
 bool ScanInWorkflowTest::MakeDatabase(DemoDatabase& db) {
-    QFETCH_GLOBAL(QString, engine);
-    if (engine == QLatin1String("PostgreSQL") && qEnvironmentVariableIsEmpty("KELMAR_TEST_PG"))
-        return false;
-    QString why;
-    const bool made = db.Make(engine, &why, AddLookAlikes);
-    if (!made)
-        qWarning("demo database: %s", qPrintable(why));
-    return made;
+    return MakeForEngine(db, AddLookAlikes);
 }
 
 CReceiveVolumesPage* ScanInWorkflowTest::OpenVolumesPage(DeskRun& run, const QString& repository) {

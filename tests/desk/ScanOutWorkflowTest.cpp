@@ -249,20 +249,11 @@ private:
 };
 
 void ScanOutWorkflowTest::initTestCase_data() {
-    QTest::addColumn<QString>("engine");
-    QTest::newRow("SQLite") << QStringLiteral("SQLite");
-    QTest::newRow("PostgreSQL") << QStringLiteral("PostgreSQL");
+    AddEngineRows();
 }
 
 bool ScanOutWorkflowTest::MakeDatabase(DemoDatabase& db) {
-    QFETCH_GLOBAL(QString, engine);
-    if (engine == QLatin1String("PostgreSQL") && qEnvironmentVariableIsEmpty("KELMAR_TEST_PG"))
-        return false;
-    QString why;
-    const bool made = db.Make(engine, &why, AddScanOutVolumes);
-    if (!made)
-        qWarning("demo database: %s", qPrintable(why));
-    return made;
+    return MakeForEngine(db, AddScanOutVolumes);
 }
 
 CSendContainerPage* ScanOutWorkflowTest::OpenContainerPage(DeskRun& run) {
