@@ -424,16 +424,48 @@ QString FormatDuration(uint64_t seconds) {
     return QString::asprintf("S%u", secs);
 }
 
-QString FormatCount(uint64_t number) {
-    const QString digits = QString::number(number);
-    QString out;
-    out.reserve(digits.size() + digits.size() / 3);
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += u',';
+void AppendCount(std::string& out, uint64_t number) {
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + number % 10);
+        number /= 10;
+    } while (number);
+    for (int i = n - 1; i >= 0; --i) {
         out += digits[i];
+        if (i > 0 && i % 3 == 0)
+            out += ',';
     }
-    return out;
+}
+
+QString FormatCount(uint64_t number) {
+    std::string out;
+    AppendCount(out, number);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
+}
+
+void AppendISODate(std::string& out, const CZELVDate& date) {
+    if (!date.IsCalendarDate() || !date.IsValid()) {
+        // Seconds values need the local time zone; bad words get the
+        // formatter's own text.
+        const QByteArray text = FormatDate(date, "%Y-%m-%d").toUtf8();
+        out.append(text.constData(), size_t(text.size()));
+        return;
+    }
+    // As strftime writes them: the year unpadded, month and day two digits.
+    const int year = date.Year();
+    const int month = date.Month();
+    const int day = date.Day();
+    bool lead = true; // no leading zeros in the year
+    for (int unit = 1000; unit > 0; unit /= 10) {
+        const int digit = year / unit % 10;
+        lead = lead && digit == 0 && unit > 1;
+        if (!lead)
+            out += char('0' + digit);
+    }
+    const char rest[6] = {'-', char('0' + month / 10), char('0' + month % 10),
+                          '-', char('0' + day / 10),   char('0' + day % 10)};
+    out.append(rest, sizeof rest);
 }
 
 long DaysBetween(const CZELVDate& a, const CZELVDate& b) {

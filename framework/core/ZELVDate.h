@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <string>
 
 // The server's compact date: one 32-bit word stored most significant byte first.
 // Host-order value: bit 31 set = calendar date (bit 30 set with it by us),
@@ -59,6 +60,11 @@ QString FormatDate(const CZELVDate& date, const char* format = "%A, %B %d, %Y");
 QString FormatTime(time_t t, const char* format = "%A, %B %d, %Y - %H:%M:%S");
 QString FormatDuration(uint64_t seconds);
 QString FormatCount(uint64_t number);
+// The same texts appended as UTF-8, for lists that stream cells to a file:
+// FormatCount's, and FormatDate(date, "%Y-%m-%d")'s without a time
+// conversion for calendar dates.
+void AppendCount(std::string& out, uint64_t number);
+void AppendISODate(std::string& out, const CZELVDate& date);
 // Whole days from a to b; daylight-saving hours do not lose a day.
 long DaysBetween(const CZELVDate& a, const CZELVDate& b);
 QString DescribeDate(const CZELVDate& date, const char* format = "%A, %B %d, %Y",

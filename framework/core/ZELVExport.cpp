@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <xlsxwriter.h>
 #include <zlib.h>
 
@@ -141,29 +142,6 @@ public:
             Flush();
         m_buffer[m_used++] = c;
     }
-    // A plain ASCII cell without a character that needs quoting (the usual
-    // case) is narrowed straight into the buffer; anything else goes through
-    // the quoting and the UTF-8 conversion.
-    void PutCSV(QStringView cell) {
-        const char16_t* p = cell.utf16();
-        const qsizetype n = cell.size();
-        if (n <= kSize) {
-            if (m_used + n > kSize)
-                Flush();
-            char* d = m_buffer.data() + m_used;
-            char16_t bad = 0;
-            for (qsizetype i = 0; i < n; ++i) {
-                const char16_t c = p[i];
-                bad |= (c & 0xFF80) | (c == u',' || c == u'"' || c == u'\n' || c == u'\r');
-                d[i] = static_cast<char>(c);
-            }
-            if (!bad) {
-                m_used += n;
-                return;
-            }
-        }
-        PutBytes(ZELVExport::CSVField(cell.toString()).toUtf8());
-    }
     void PutBytes(const QByteArray& bytes) {
         if (m_used + bytes.size() > kSize)
             Flush();
@@ -192,30 +170,122 @@ private:
 
 } // namespace
 
+namespace {
+
+// Quotes the field that starts at start in out when it holds a comma, a
+// quote or a line break. UTF-8 continuation bytes never look like those.
+void QuoteFrom(std::string& out, size_t start) {
+    const char* p = out.data() + start;
+    const size_t n = out.size() - start;
+    bool quote = false;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = p[i];
+        quote |= c == ',' || c == '"' || c == '\n' || c == '\r';
+    }
+    if (!quote)
+        return;
+    const std::string field = out.substr(start);
+    out.resize(start);
+    out += '"';
+    for (const char c : field) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+class TableCells : public ZELVExportCells {
+public:
+    explicit TableCells(const ZELVExportTable& table) : m_table(table) {}
+    int Rows() const override { return static_cast<int>(m_table.rows.size()); }
+    void AppendCell(int row, int column, std::string& out) const override {
+        const QStringList& cells = m_table.rows[static_cast<size_t>(row)];
+        if (column < cells.size()) {
+            const QByteArray utf8 = cells[column].toUtf8();
+            out.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+        }
+    }
+
+private:
+    const ZELVExportTable& m_table;
+};
+
+// Writes a file whole or not at all: nothing replaces the target until
+// every byte is down. write returns false when it wrote nothing usable.
+QString SaveWhole(const QString& path, const std::function<bool(QIODevice&)>& write) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString::fromUtf8(ZELVExport::kOpenFailed);
+    if (write(file) && file.commit())
+        return {};
+    file.cancelWriting();
+    QString error = QString::fromUtf8(ZELVExport::kWriteFailed);
+    if (file.errorString().size())
+        error += QStringLiteral(": ") + file.errorString();
+    return error;
+}
+
+} // namespace
+
 bool ZELVExport::WriteCSV(const ZELVExportTable& table, QIODevice& out) {
     if (!HasRows(table))
         return false;
-    ByteSink sink(out);
-    for (int c = 0; c < table.Columns(); ++c) {
+    return WriteCSV(table.headings, TableCells(table), out);
+}
+
+bool ZELVExport::WriteCSV(const QStringList& headings, const ZELVExportCells& cells,
+                          QIODevice& out) {
+    const int columns = static_cast<int>(headings.size());
+    const int rows = cells.Rows();
+    if (columns == 0 || rows <= 0)
+        return false;
+    // Rows gather in one buffer handed to the device in large pieces.
+    constexpr size_t kChunk = size_t(1) << 20;
+    std::string buffer;
+    buffer.reserve(kChunk + 64 * 1024);
+    bool ok = true;
+    const auto flush = [&] {
+        if (!buffer.empty())
+            ok = ok && out.write(buffer.data(), static_cast<qint64>(buffer.size())) ==
+                           static_cast<qint64>(buffer.size());
+        buffer.clear();
+    };
+    for (int c = 0; c < columns; ++c) {
         if (c)
-            sink.Put(',');
-        sink.PutCSV(table.headings[c].left(ZELVReport::kMaxHeading));
+            buffer += ',';
+        const size_t start = buffer.size();
+        const QByteArray heading = headings[c].left(ZELVReport::kMaxHeading).toUtf8();
+        buffer.append(heading.constData(), static_cast<size_t>(heading.size()));
+        QuoteFrom(buffer, start);
     }
-    const int columns = table.Columns();
-    for (const QStringList& row : table.rows) {
-        sink.Put('\r');
-        sink.Put('\n');
-        const int cells = std::min(columns, static_cast<int>(row.size()));
+    for (int row = 0; row < rows && ok; ++row) {
+        buffer += "\r\n";
         for (int c = 0; c < columns; ++c) {
             if (c)
-                sink.Put(',');
-            if (c < cells)
-                sink.PutCSV(row[c]);
+                buffer += ',';
+            const size_t start = buffer.size();
+            cells.AppendCell(row, c, buffer);
+            QuoteFrom(buffer, start);
         }
-        if (!sink.Ok())
-            return false;
+        if (buffer.size() >= kChunk)
+            flush();
     }
-    return sink.Flush();
+    flush();
+    return ok;
+}
+
+QString ZELVExport::CSVToFile(const QStringList& headings, const ZELVExportCells& cells,
+                              const QString& path, bool* written) {
+    if (written)
+        *written = false;
+    if (headings.isEmpty() || cells.Rows() <= 0)
+        return {};
+    const QString error =
+        SaveWhole(path, [&](QIODevice& file) { return WriteCSV(headings, cells, file); });
+    if (written)
+        *written = error.isEmpty();
+    return error;
 }
 
 QString ZELVExport::ElementName(const QString& heading) {
@@ -421,31 +491,25 @@ QString ZELVExport::ToFile(int type, const ZELVExportTable& table, const QString
     if (type == TypeSpreadsheet) {
         error = WriteSpreadsheet(table, path);
     } else {
-        // Nothing replaces the target until every byte is down.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return QString::fromUtf8(kOpenFailed);
-        bool ok = false;
-        if (type == TypeCSV)
-            ok = WriteCSV(table, file);
-        else if (type == TypeXML)
-            ok = WriteXML(table, file);
-        else if (type == TypeText)
-            ok = WriteText(table, title, notes, file, clock);
-        else if (type == TypePDF) {
-            const int result = WritePDF(table, title, notes, pdf, file, clock);
-            if (result != 0) {
-                file.cancelWriting();
-                return QString::asprintf(kPDFFailed, static_cast<unsigned>(result));
+        int pdfResult = 0;
+        error = SaveWhole(path, [&](QIODevice& file) {
+            switch (type) {
+            case TypeCSV:
+                return WriteCSV(table, file);
+            case TypeXML:
+                return WriteXML(table, file);
+            case TypeText:
+                return WriteText(table, title, notes, file, clock);
+            case TypePDF:
+                pdfResult = WritePDF(table, title, notes, pdf, file, clock);
+                return pdfResult == 0;
+            default:
+                return false;
             }
-            ok = true;
-        }
-        if (!ok || !file.commit()) {
-            file.cancelWriting();
-            error = QString::fromUtf8(kWriteFailed);
-            if (file.errorString().size())
-                error += QStringLiteral(": ") + file.errorString();
-        }
+        });
+        // The PDF library's result code is the message, not the file's.
+        if (pdfResult != 0)
+            error = QString::asprintf(kPDFFailed, static_cast<unsigned>(pdfResult));
     }
     if (written)
         *written = error.isEmpty();

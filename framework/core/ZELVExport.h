@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 class QIODevice;
@@ -26,6 +27,16 @@ struct ZELVExportTable {
     bool IsExcluded(int column) const;
     int Flags(int column) const;
     int Width(int column) const;
+};
+
+// Cells handed to the CSV writer row by row as UTF-8, so a long list goes to
+// its file without first being copied into a table of strings.
+class ZELVExportCells {
+public:
+    virtual ~ZELVExportCells() = default;
+    virtual int Rows() const = 0;
+    // Appends the cell's text, UTF-8, to out.
+    virtual void AppendCell(int row, int column, std::string& out) const = 0;
 };
 
 struct ZELVExportPDFOptions {
@@ -68,6 +79,7 @@ public:
     // Each returns false when there is nothing to write (no column or no row)
     // or the device refused the bytes.
     static bool WriteCSV(const ZELVExportTable& table, QIODevice& out);
+    static bool WriteCSV(const QStringList& headings, const ZELVExportCells& cells, QIODevice& out);
     static bool WriteXML(const ZELVExportTable& table, QIODevice& out);
     static bool WriteText(const ZELVExportTable& table, const QString& title, const QString& notes,
                           QIODevice& out, const ZELVClock& clock = ZELVClock::System());
@@ -83,6 +95,10 @@ public:
                           bool* written, const QString& title = {}, const QString& notes = {},
                           const ZELVExportPDFOptions& pdf = {},
                           const ZELVClock& clock = ZELVClock::System());
+
+    // CSV streamed from cells to path, whole or not at all; as ToFile.
+    static QString CSVToFile(const QStringList& headings, const ZELVExportCells& cells,
+                             const QString& path, bool* written);
 
     // The XML element name for a heading: letters and digits kept, the rest "_".
     static QString ElementName(const QString& heading);

@@ -193,16 +193,51 @@ bool CZELVListCtrl::WriteExport(int type, const QString& path, const QString& ti
     return true;
 }
 
+namespace {
+
+// The selected rows' cells straight from the owner, in list order.
+class SelectedCells : public ZELVExportCells {
+public:
+    SelectedCells(const CZELVListRows& rows, std::vector<int> sourceRows)
+        : m_rows(rows), m_sourceRows(std::move(sourceRows)) {}
+    int Rows() const override { return int(m_sourceRows.size()); }
+    void AppendCell(int row, int column, std::string& out) const override {
+        const int source = m_sourceRows[size_t(row)];
+        if (source >= 0)
+            m_rows.AppendUtf8(source, column, out);
+    }
+
+private:
+    const CZELVListRows& m_rows;
+    std::vector<int> m_sourceRows;
+};
+
+} // namespace
+
 bool CZELVListCtrl::ExportCSV(int openMode) {
     if (GetColumnCount() == 0 || GetSelectedCount() == 0)
         return false;
     const QString path = ExportUi().ChooseSavePath(this, ZELVExport::TypeCSV);
     if (path.isEmpty())
         return false;
-    unsigned written = 0;
-    if (!WriteExport(ZELVExport::TypeCSV, path, QString(), {}, &written))
+    // Streamed from the owner's records: a long list is not copied first.
+    QStringList headings;
+    for (int c = 0; c < GetColumnCount(); ++c)
+        headings.append(m_model->Heading(c));
+    std::vector<int> sourceRows = GetSelectedRows();
+    for (int& row : sourceRows)
+        row = m_model->SourceRow(row);
+    const SelectedCells cells(*m_model->Rows(), std::move(sourceRows));
+    bool done = false;
+    const QString error = ZELVExport::CSVToFile(headings, cells, path, &done);
+    if (!error.isEmpty()) {
+        GetPrompter().Tell(error, QString(), PromptIcon::Error, this);
         return false;
-    OfferOpen(ZELVExport::TypeName(ZELVExport::TypeCSV), written, path, openMode);
+    }
+    if (!done)
+        return false;
+    m_lastExportPath = path;
+    OfferOpen(ZELVExport::TypeName(ZELVExport::TypeCSV), unsigned(cells.Rows()), path, openMode);
     return true;
 }
 

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+void CZELVListRows::AppendUtf8(int row, int column, std::string& out) const {
+    const QByteArray utf8 = Text(row, column).toUtf8();
+    out.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
 int CZELVListRows::Compare(int left, int right, int column) const {
     return QString::compare(Text(left, column), Text(right, column), Qt::CaseInsensitive);
 }

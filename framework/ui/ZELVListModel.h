@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 // What a list's owner supplies for its rows. The list asks for each cell as
@@ -19,6 +20,10 @@ public:
 
     virtual int RowCount() const = 0;
     virtual QString Text(int row, int column) const = 0;
+    // The cell's text appended as UTF-8, for exports that stream cells. The
+    // default converts Text(); owners of long lists whose cells are fixed
+    // fields write the bytes straight in and build Text() from this.
+    virtual void AppendUtf8(int row, int column, std::string& out) const;
     // Index into the list's image list, -1 for none.
     virtual int Image(int /*row*/, int /*column*/) const { return -1; }
     // The owner's record behind the row (the row's item data).

@@ -233,6 +233,29 @@ TEST_F(UtcTest, FormatDateDefaultAndCustomForms) {
     EXPECT_EQ(S(FormatDate(Date(2018, 8, 14), (longFormat + "%Y").c_str())), longFormat + "2018");
 }
 
+// The byte forms streamed to files must read exactly as the texts shown.
+TEST_F(UtcTest, ByteFormsMatchTheirTexts) {
+    const CZELVDate dates[] = {
+        Date(2018, 8, 4),
+        Date(1, 1, 1),
+        Date(999, 12, 31),
+        Date(9999, 12, 31),
+        CZELVDate::FromWord(static_cast<uint32_t>(At("2018-08-14 23:00:00"))),
+        CZELVDate::FromWord(0x80000000u),
+        CZELVDate::FromWord(0xC00D0C07u)};
+    for (const CZELVDate& d : dates) {
+        std::string bytes = "x";
+        AppendISODate(bytes, d);
+        EXPECT_EQ(bytes, "x" + S(FormatDate(d, "%Y-%m-%d"))) << std::hex << d.Value();
+    }
+    for (const uint64_t n :
+         {uint64_t(0), uint64_t(12), uint64_t(1000), uint64_t(1234567), UINT64_MAX}) {
+        std::string bytes;
+        AppendCount(bytes, n);
+        EXPECT_EQ(bytes, S(FormatCount(n)));
+    }
+}
+
 TEST_F(UtcTest, FormatTimeDefaultFormAndUnconvertibleTime) {
     EXPECT_EQ(S(FormatTime(At("2018-08-14 13:05:09"))), "Tuesday, August 14, 2018 - 13:05:09");
     EXPECT_EQ(S(FormatTime(At("2018-08-14 13:05:09"), "%H:%M")), "13:05");
