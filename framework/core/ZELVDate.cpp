@@ -456,13 +456,11 @@ void AppendISODate(std::string& out, const CZELVDate& date) {
     const int year = date.Year();
     const int month = date.Month();
     const int day = date.Day();
-    bool lead = true; // no leading zeros in the year
-    for (int unit = 1000; unit > 0; unit /= 10) {
-        const int digit = year / unit % 10;
-        lead = lead && digit == 0 && unit > 1;
-        if (!lead)
-            out += char('0' + digit);
-    }
+    // The year without leading zeros, as strftime writes it.
+    char digits[4] = {char('0' + year / 1000), char('0' + year / 100 % 10),
+                      char('0' + year / 10 % 10), char('0' + year % 10)};
+    const int skip = year >= 1000 ? 0 : year >= 100 ? 1 : year >= 10 ? 2 : 3;
+    out.append(digits + skip, size_t(4 - skip));
     const char rest[6] = {'-', char('0' + month / 10), char('0' + month % 10),
                           '-', char('0' + day / 10),   char('0' + day % 10)};
     out.append(rest, sizeof rest);

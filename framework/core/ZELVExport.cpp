@@ -172,17 +172,47 @@ private:
 
 namespace {
 
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+
+// The high bit of each byte of word that is zero, and only of those.
+constexpr uint64_t ZeroBytes(uint64_t word) {
+    constexpr uint64_t low7 = kOnes * 0x7F;
+    return ~(((word & low7) + low7) | word | low7);
+}
+
+// How the bytes stand for CSV: the commas counted, and whether any quote or
+// line break is among them. UTF-8 continuation bytes never look like those.
+struct Specials {
+    size_t commas = 0;
+    bool other = false;
+};
+
+Specials Scan(const char* p, size_t n) {
+    Specials found;
+    size_t i = 0;
+    // Eight bytes at a time: every exported byte passes here once.
+    uint64_t other = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        // One per comma byte, summed into the top byte by the multiply.
+        found.commas += size_t(((ZeroBytes(word ^ (kOnes * ',')) >> 7) * kOnes) >> 56);
+        other |= ZeroBytes(word ^ (kOnes * '"')) | ZeroBytes(word ^ (kOnes * '\n')) |
+                 ZeroBytes(word ^ (kOnes * '\r'));
+    }
+    for (; i < n; ++i) {
+        found.commas += p[i] == ',';
+        other |= p[i] == '"' || p[i] == '\n' || p[i] == '\r';
+    }
+    found.other = other != 0;
+    return found;
+}
+
 // Quotes the field that starts at start in out when it holds a comma, a
 // quote or a line break. UTF-8 continuation bytes never look like those.
 void QuoteFrom(std::string& out, size_t start) {
-    const char* p = out.data() + start;
-    const size_t n = out.size() - start;
-    bool quote = false;
-    for (size_t i = 0; i < n; ++i) {
-        const char c = p[i];
-        quote |= c == ',' || c == '"' || c == '\n' || c == '\r';
-    }
-    if (!quote)
+    const Specials found = Scan(out.data() + start, out.size() - start);
+    if (found.commas == 0 && !found.other)
         return;
     const std::string field = out.substr(start);
     out.resize(start);
@@ -259,14 +289,33 @@ bool ZELVExport::WriteCSV(const QStringList& headings, const ZELVExportCells& ce
         buffer.append(heading.constData(), static_cast<size_t>(heading.size()));
         QuoteFrom(buffer, start);
     }
+    // A row is written plainly, then scanned once: only the separators'
+    // commas and nothing else special means no cell needs quotes. Otherwise
+    // its cells are written again, each quoted as it needs.
+    std::vector<size_t> starts(size_t(columns) + 1);
+    std::string plain;
     for (int row = 0; row < rows && ok; ++row) {
         buffer += "\r\n";
+        const size_t rowStart = buffer.size();
         for (int c = 0; c < columns; ++c) {
             if (c)
                 buffer += ',';
-            const size_t start = buffer.size();
+            starts[size_t(c)] = buffer.size();
             cells.AppendCell(row, c, buffer);
-            QuoteFrom(buffer, start);
+        }
+        starts[size_t(columns)] = buffer.size() + 1; // as if a separator followed
+        const Specials found = Scan(buffer.data() + rowStart, buffer.size() - rowStart);
+        if (found.other || found.commas != size_t(columns - 1)) {
+            plain.assign(buffer, rowStart);
+            buffer.resize(rowStart);
+            for (int c = 0; c < columns; ++c) {
+                if (c)
+                    buffer += ',';
+                const size_t start = buffer.size();
+                const size_t from = starts[size_t(c)] - rowStart;
+                buffer.append(plain, from, starts[size_t(c) + 1] - 1 - rowStart - from);
+                QuoteFrom(buffer, start);
+            }
         }
         if (buffer.size() >= kChunk)
             flush();
