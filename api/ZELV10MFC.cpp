@@ -5,7 +5,10 @@
 #include "ZELVValidate.h"
 #include "ZELVVolumeRules.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QSysInfo>
+#include <QTimeZone>
 #include <pwd.h>
 #include <sodium.h>
 #include <unistd.h>
@@ -81,7 +84,31 @@ CZELV10RC CZELV10MFC::Logon(int flags) {
         return rc;
     }
     m_loggedOn = true;
+    RecordConnection();
     return CZELV10RC();
+}
+
+void CZELV10MFC::RecordConnection() {
+    const qint64 now = Now();
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(now);
+    const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    const QString app = QCoreApplication::applicationName();
+    const QString interfaceText = QStringLiteral("%1 %2 (program %3)")
+                                      .arg(app.isEmpty() ? QStringLiteral("Kelmar client") : app,
+                                           QCoreApplication::applicationVersion())
+                                      .arg(m_programId)
+                                      .simplified();
+    const CZELV10RC rc = m_store->Exec(
+        "INSERT INTO client_connection (machine, connections, first_at, last_at, user_id, program,"
+        " interface, os, utc_offset, time_zone) VALUES (?, 1, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " ON CONFLICT (machine) DO UPDATE SET connections = client_connection.connections + 1,"
+        " last_at = excluded.last_at, user_id = excluded.user_id, program = excluded.program,"
+        " interface = excluded.interface, os = excluded.os, utc_offset = excluded.utc_offset,"
+        " time_zone = excluded.time_zone",
+        {m_machine.left(64), now, now, m_userId, qint64(m_programId), interfaceText.left(64),
+         QSysInfo::prettyProductName().left(64), qint64(local.offsetFromUtc() / 60),
+         zone.left(64)});
+    (void)rc; // the statistics wait for a login that may write
 }
 
 CZELV10RC CZELV10MFC::Identify() {

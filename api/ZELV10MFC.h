@@ -184,6 +184,10 @@ public:
     // Records a scan of a Volume nobody expected, for a later audit.
     CZELV10RC ReportScan(const QString& customer, const QString& media, const QString& volume);
     CZELV10RC List(std::vector<ZELVSCANREPORT>* out, int64_t since = 0);
+    // Who changed the Volume last and from where (ZELV10RC_NOTREAD when it
+    // has no history).
+    CZELV10RC GetUpdateDetails(ZELV10IPDETAILS* out, const QString& customer, const QString& media,
+                               const QString& volume);
     // A Volume's history, oldest first (newestFirst: the other way round).
     CZELV10RC List(std::vector<ZELVVOLHISTORY>* out, const QString& customer, const QString& media,
                    const QString& volume, bool newestFirst = false);
@@ -257,6 +261,10 @@ private:
         return rc;
     }
     CZELV10RC Identify();
+    // Counts this logon against the machine, with its zone, system and
+    // program, for the update statistics. Best effort: a database this login
+    // may only read still logs on.
+    void RecordConnection();
     qint64 Now() const { return static_cast<qint64>(m_clock->Now()); }
 
     CZELV10RC ReadVolume(const QString& c, const QString& m, const QString& v,

@@ -345,6 +345,35 @@ struct ZELVVOLHISTORY {
     QString newValue;
 };
 
+// Which parts of a ZELV10IPDETAILS the server gave.
+enum : uint32_t {
+    ZELVIPD_WHEN = 0x001,        // when, with its date and time
+    ZELVIPD_SOURCE = 0x002,      // utcOffset, the time at the source, timeZone
+    ZELVIPD_MACHINE = 0x004,     // machine
+    ZELVIPD_CONNECTIONS = 0x008, // connectionCount, firstConnection, lastConnection
+    ZELVIPD_INTERFACE = 0x010,   // interfaceText
+    ZELVIPD_OS = 0x020,          // operatingSystem
+    ZELVIPD_USER = 0x040,        // userId, userName
+};
+
+// The update statistics of a record: who changed it last, when, from which
+// machine, and what the server knows of that machine's connections. A part
+// the server could not resolve is left empty (a count of 0).
+struct ZELV10IPDETAILS {
+    uint32_t present = 0;
+    int64_t when = 0;      // seconds since 1970
+    int32_t utcOffset = 0; // minutes ahead of UTC at the source
+    ZELVFixedText<64> timeZone;
+    ZELVFixedText<64> machine;
+    uint32_t connectionCount = 0;
+    int64_t firstConnection = 0;
+    int64_t lastConnection = 0;
+    ZELVFixedText<64> interfaceText;
+    ZELVFixedText<64> operatingSystem;
+    ZELVFixedText<kZelvUserIdLen> userId;
+    ZELVFixedText<kZelvUserNameLen> userName;
+};
+
 // A scan of a Volume that was not expected (ReportScan).
 struct ZELVSCANREPORT {
     ZELVVOLSKey key;

@@ -107,6 +107,15 @@ const char* const kStep2[] = {
     "CREATE INDEX scan_report_time ON scan_report (scanned_at)",
 };
 
+// Version 3: each machine's connections, for the update statistics.
+const char* const kStep3[] = {
+    "CREATE TABLE client_connection (machine {ID} PRIMARY KEY,"
+    " connections BIGINT NOT NULL DEFAULT 0, first_at BIGINT NOT NULL, last_at BIGINT NOT NULL,"
+    " user_id TEXT NOT NULL DEFAULT '', program BIGINT NOT NULL DEFAULT 0,"
+    " interface TEXT NOT NULL DEFAULT '', os TEXT NOT NULL DEFAULT '',"
+    " utc_offset BIGINT NOT NULL DEFAULT 0, time_zone TEXT NOT NULL DEFAULT '')",
+};
+
 template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     QStringList out;
     for (const char* s : list)
@@ -258,6 +267,9 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
         break;
     case 2:
         statements = Statements(kStep2);
+        break;
+    case 3:
+        statements = Statements(kStep3);
         break;
     default:
         return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));

@@ -410,6 +410,14 @@ QString FormatTime(time_t t, const char* format) {
     return FormatTm(lt, format ? format : "%A, %B %d, %Y - %H:%M:%S");
 }
 
+QString FormatTimeAt(time_t t, int utcOffsetMinutes, const char* format) {
+    const time_t shifted = t + static_cast<time_t>(utcOffsetMinutes) * 60;
+    struct tm at = {};
+    if (::gmtime_r(&shifted, &at) == nullptr)
+        return QStringLiteral("**ERROR**");
+    return FormatTm(at, format ? format : "%A, %B %d, %Y - %H:%M:%S");
+}
+
 QString FormatDuration(uint64_t seconds) {
     const unsigned long long days = seconds / 86400;
     const unsigned hours = static_cast<unsigned>(seconds / 3600 % 24);

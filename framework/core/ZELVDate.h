@@ -58,6 +58,9 @@ private:
 // Text forms. Day and month names are always English, whatever the process locale.
 QString FormatDate(const CZELVDate& date, const char* format = "%A, %B %d, %Y");
 QString FormatTime(time_t t, const char* format = "%A, %B %d, %Y - %H:%M:%S");
+// t as the clock reads at a place utcOffsetMinutes ahead of UTC, whatever
+// the local zone.
+QString FormatTimeAt(time_t t, int utcOffsetMinutes, const char* format);
 QString FormatDuration(uint64_t seconds);
 QString FormatCount(uint64_t number);
 // The same texts appended as UTF-8, for lists that stream cells to a file:

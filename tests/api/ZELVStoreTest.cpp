@@ -1,6 +1,7 @@
 #include "ZELV10MFC.h"
 #include "ZELV10RCList.h"
 #include "ZELVConfig.h"
+#include "ZELVSchema.h"
 #include "ZelvTestDb.h"
 
 #include <QSet>
@@ -102,7 +103,7 @@ TEST_P(ZELVStoreTest, ServerIdentityNamesUserEngineAndSchema) {
     ASSERT_OK(mfc.Get(&id));
     EXPECT_FALSE(id.userId.IsEmpty());
     EXPECT_EQ(id.userId.Text(), mfc.CurrentUser());
-    EXPECT_EQ(id.schemaVersion, 2u);
+    EXPECT_EQ(id.schemaVersion, uint32_t(CZELVSchema::kLatest));
     EXPECT_EQ(id.programId, CZELV10MFC::kProgramDesk);
     EXPECT_EQ(id.serverId.Length(), 36);
     EXPECT_TRUE(id.engine.Text().startsWith(
@@ -1115,6 +1116,74 @@ TEST_P(ZELVStoreTest, ScanOutCarriesContainerAndFlagUntilTheArrival) {
     b1.vol.flags |= ZELVVOL_SCANNEDOUT;
     ASSERT_OK(mfc.Update(b1));
     EXPECT_EQ(Read("B1").vol.flags & ZELVVOL_SCANNEDOUT, 0u);
+}
+
+// Update statistics: the last change of a Volume, who made it, and what the
+// server knows of the machine it came from.
+TEST_P(ZELVStoreTest, UpdateDetailsNameTheLastChangeAndItsMachine) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "U00001", "DC01")));
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "U00002", "DC01")));
+    ZELV10IPDETAILS none;
+    EXPECT_EQ(mfc.GetUpdateDetails(&none, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                                   QStringLiteral("NOHIST"))
+                  .Code(),
+              uint32_t(ZELV10RC_NOTREAD));
+
+    // ws-one connects twice more, an hour apart; ws-two once, and changes U00001.
+    for (int i = 0; i < 2; ++i) {
+        clock.Advance(3600);
+        ASSERT_OK(mfc.Logon());
+    }
+    clock.Advance(60);
+    auto two = SecondConnection(QStringLiteral("ws-two"));
+    ZELVVOLSEx u1 = NewVolume("ACME", "LTO6", "U00001");
+    ASSERT_OK(two->Get(&u1));
+    u1.vol.Confirmation().repositoryId = "VLT1";
+    ASSERT_OK(two->Update(u1));
+    // A machine that never logged on under its name (renamed since).
+    mfc.SetMachineName(QStringLiteral("ws-renamed"));
+    ZELVVOLSEx u2 = Read("U00002");
+    u2.vol.Confirmation().repositoryId = "VLT1";
+    ASSERT_OK(mfc.Update(u2));
+
+    struct Row {
+        const char* volume;
+        const char* machine;
+        uint32_t connections;
+        int64_t first;
+        int64_t last;
+        uint32_t present;
+    };
+    const uint32_t all = ZELVIPD_WHEN | ZELVIPD_SOURCE | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS |
+                         ZELVIPD_INTERFACE | ZELVIPD_OS | ZELVIPD_USER;
+    const uint32_t unknownMachine =
+        ZELVIPD_WHEN | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS | ZELVIPD_USER;
+    for (const Row& r : {Row{"U00001", "ws-two", 1, 1700007260, 1700007260, all},
+                         Row{"U00002", "ws-renamed", 0, 0, 0, unknownMachine}}) {
+        SCOPED_TRACE(r.volume);
+        ZELV10IPDETAILS d;
+        ASSERT_OK(mfc.GetUpdateDetails(&d, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                                       QString::fromLatin1(r.volume)));
+        EXPECT_EQ(d.present, r.present);
+        EXPECT_EQ(d.when, 1700007260);
+        EXPECT_EQ(d.machine.Text(), QString::fromLatin1(r.machine));
+        EXPECT_EQ(d.connectionCount, r.connections);
+        EXPECT_EQ(d.firstConnection, r.first);
+        EXPECT_EQ(d.lastConnection, r.last);
+        EXPECT_EQ(d.userId.Text(), mfc.CurrentUser());
+        if (r.present & ZELVIPD_SOURCE) {
+            EXPECT_EQ(d.timeZone.Text(), QStringLiteral("UTC"));
+            EXPECT_EQ(d.utcOffset, 0);
+            EXPECT_TRUE(d.interfaceText.Text().contains(QStringLiteral("program 13")))
+                << d.interfaceText.Text().toStdString();
+            EXPECT_FALSE(d.operatingSystem.Text().isEmpty());
+        }
+    }
+    // ws-one: three logons, the first and the last remembered.
+    EXPECT_EQ(db->Scalar(QStringLiteral("SELECT connections || ' ' || first_at || ' ' || last_at"
+                                        " FROM client_connection WHERE machine = 'ws-one'"))
+                  .toString(),
+              QStringLiteral("3 1700000000 1700007200"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVStoreTest,

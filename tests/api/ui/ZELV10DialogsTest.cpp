@@ -4,6 +4,7 @@
 #include "ZELV10PasswordDlg.h"
 #include "ZELV10ProgressWnd.h"
 #include "ZELV10RCListDlg.h"
+#include "ZELV10UpdateStatsGridCtrl.h"
 #include "ZELVPrompter.h"
 
 #include <QApplication>
@@ -74,6 +75,99 @@ class ZELV10DialogsTest : public QObject {
 
 private Q_SLOTS:
     // --- Result list -----------------------------------------------------------
+
+    // The update statistics grid: each present part in its place, each
+    // part the server could not resolve saying so, absent parts left out.
+    void updateStatisticsShowOnlyWhatTheRecordCarries_data() {
+        QTest::addColumn<uint32_t>("present");
+        QTest::addColumn<bool>("resolved");
+        QTest::addColumn<QStringList>("rows");
+        const uint32_t all = ZELVIPD_WHEN | ZELVIPD_SOURCE | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS |
+                             ZELVIPD_INTERFACE | ZELVIPD_OS | ZELVIPD_USER;
+        QTest::newRow("everything resolved")
+            << all << true
+            << QStringList{
+                   "Update Statistics=",
+                   "When=Tuesday, November 14, 2023 (3 days ago)",
+                   "Date=2023-11-14",
+                   "Time=22:13:20",
+                   "UTC Offset=60 minutes",
+                   "Time at source=Tuesday, November 14, 2023 - 23:13:20",
+                   "Time Zone=Europe/Zurich",
+                   "From=",
+                   "Machine Name=ws-one",
+                   "Details=",
+                   "Connection Count=12",
+                   "First Connection=Sunday, September 13, 2020 - 12:26:40",
+                   "Last Connection=Tuesday, November 14, 2023 - 22:10:00",
+                   "Interface=ZELVDesk 10 (program 13)",
+                   "Operating System=Debian GNU/Linux 12 (bookworm)",
+                   "User-ID=operator1",
+                   "User Name=Pat Operator",
+               };
+        QTest::newRow("nothing resolved")
+            << all << false
+            << QStringList{"Update Statistics=",
+                           "When=Tuesday, November 14, 2023 (3 days ago)",
+                           "Date=2023-11-14",
+                           "Time=22:13:20",
+                           "UTC Offset=0 minutes",
+                           "Time at source=Tuesday, November 14, 2023 - 22:13:20",
+                           "Time Zone=Unresolved",
+                           "From=",
+                           "Machine Name=Unresolved",
+                           "Details=",
+                           "Connection Count=Unresolved",
+                           "First Connection=Unresolved",
+                           "Last Connection=Unresolved",
+                           "Interface=Unresolved",
+                           "Operating System=Unresolved",
+                           "User-ID=Unresolved",
+                           "User Name=Unresolved"};
+        QTest::newRow("only when and who")
+            << uint32_t(ZELVIPD_WHEN | ZELVIPD_USER) << true
+            << QStringList{"Update Statistics=", "When=Tuesday, November 14, 2023 (3 days ago)",
+                           "Date=2023-11-14",    "Time=22:13:20",
+                           "User-ID=operator1",  "User Name=Pat Operator"};
+        QTest::newRow("nothing") << uint32_t(0) << true << QStringList{"Update Statistics="};
+    }
+    void updateStatisticsShowOnlyWhatTheRecordCarries() {
+        QFETCH(uint32_t, present);
+        QFETCH(bool, resolved);
+        QFETCH(QStringList, rows);
+        ZELV10IPDETAILS d;
+        d.present = present;
+        d.when = 1700000000; // 2023-11-14 22:13:20 UTC
+        if (resolved) {
+            d.utcOffset = 60;
+            d.timeZone = "Europe/Zurich";
+            d.machine = "ws-one";
+            d.connectionCount = 12;
+            d.firstConnection = 1600000000;
+            d.lastConnection = 1699999800;
+            d.interfaceText = "ZELVDesk 10 (program 13)";
+            d.operatingSystem = "Debian GNU/Linux 12 (bookworm)";
+            d.userId = "operator1";
+            d.userName = "Pat Operator";
+        }
+        const ZELVFixedClock clock(1700000000 + 3 * 86400 + 3600);
+        CZELV10UpdateStatsGridCtrl grid;
+        grid.ShowDetails(d, clock);
+        grid.ShowDetails(d, clock); // shown again: replaced, not added
+        QStringList shown;
+        std::function<void(CZELVPropertyGridProperty*)> walk = [&](CZELVPropertyGridProperty* p) {
+            shown << p->GetName() + QLatin1Char('=') + p->FormatValue();
+            QVERIFY(p->IsGroup() || !p->IsEditable());
+            for (int i = 0; i < p->GetSubItemsCount(); ++i)
+                walk(p->GetSubItem(i));
+        };
+        for (int i = 0; i < grid.GetPropertyCount(); ++i)
+            walk(grid.GetProperty(i));
+        QCOMPARE(shown, rows);
+        if (present & ZELVIPD_CONNECTIONS)
+            QCOMPARE(grid.FindProperty(QStringLiteral("Connection Count"))->GetDescription(),
+                     QStringLiteral("Number of times this IP Address has connected"));
+    }
 
     void resultListShowsEachResultAndTheCounts() {
         ApiUiTestDb db;
