@@ -13,6 +13,7 @@
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
 #include "RetrieveLocationPage.h"
+#include "ScanToListPage.h"
 #include "SendContainerPage.h"
 #include "SendContainerUpdatePage.h"
 #include "SendLocationPage.h"

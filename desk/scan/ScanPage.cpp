@@ -80,9 +80,11 @@ void CScanPage::BuildLayout(QWidget* list, const QString& logTab, QWidget* side)
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(new TabHolder(m_tabs, splitter));
-    splitter->addWidget(side);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 1);
+    if (side) {
+        splitter->addWidget(side);
+        splitter->setStretchFactor(0, 3);
+        splitter->setStretchFactor(1, 1);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);

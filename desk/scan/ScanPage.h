@@ -61,7 +61,7 @@ protected:
     virtual void OnScanWindowOpening() {}
     virtual void OnScanWindowClosed() {}
     // Puts the page together: list in the first tab, the scan log in the
-    // second (labelled logTab), the side panel to the right.
+    // second (labelled logTab), the side panel (if any) to the right.
     void BuildLayout(QWidget* list, const QString& logTab, QWidget* side);
     // Arguments with the sheet's Customer and configuration and the Media of
     // the given key (empty for none).

@@ -43,9 +43,6 @@ CExtendedAttributesPage::CExtendedAttributesPage()
 CFilePage::CFilePage()
     : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
 
-CScanToListPage::CScanToListPage()
-    : CPageShell(IDD_SCAN_TO_LIST, QStringLiteral("Scan to list Volumes"), 249, 272) {}
-
 CReconciliationLocationPage::CReconciliationLocationPage()
     : CPageShell(IDD_RECONCILIATION_LOCATION, QStringLiteral("Reconciliation Location"), 0, 0) {}
 

@@ -50,13 +50,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CScanToListPage : public CPageShell {
-    Q_OBJECT
-public:
-    CScanToListPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
 class CReconciliationLocationPage : public CPageShell {
     Q_OBJECT
 public:

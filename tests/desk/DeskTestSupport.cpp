@@ -3,8 +3,10 @@
 #include "CustomerPage.h"
 #include "IntroPage.h"
 #include "ZELV10CustomerListCtrl.h"
+#include "ZELV10RCListDlg.h"
 #include "ZELVListCtrl.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -214,4 +216,19 @@ QStringList Column(const CZELVListCtrl& list, int column) {
     for (int row = 0; row < list.GetItemCount(); ++row)
         texts.append(list.GetItemText(row, column));
     return texts;
+}
+
+ResultCloser::ResultCloser(QObject* parent) : QObject(parent) {
+    m_timer.setInterval(10);
+    connect(&m_timer, &QTimer::timeout, this, [this]() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* results = qobject_cast<CZELV10RCListDlg*>(w);
+            if (!results || !results->isVisible())
+                continue;
+            text = results->ClipboardText();
+            ++shown;
+            results->accept();
+        }
+    });
+    m_timer.start();
 }

@@ -10,7 +10,9 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
 
@@ -130,3 +132,15 @@ void PrepareDeskTestEnvironment();
 bool ChooseCustomer(DeskRun& run, const char* customerId);
 // The texts of one column of a list, row by row.
 QStringList Column(const CZELVListCtrl& list, int column);
+
+// Closes each result list of a bulk operation as it shows, keeping the text
+// of the last one.
+class ResultCloser : public QObject {
+public:
+    explicit ResultCloser(QObject* parent = nullptr);
+    QString text;
+    int shown = 0;
+
+private:
+    QTimer m_timer;
+};
