@@ -48,6 +48,7 @@ QList<MenuElement> MenuElements(const ZELVConfig& config) {
             e.sequence = element.Int(QStringLiteral("sequence"));
             e.command = element.String(QStringLiteral("command"));
             e.filters = element.Member(QStringLiteral("filters")).AsStringList();
+            e.shell = element.Bool(QStringLiteral("shell")).value_or(false);
         }
         out.append(e);
     }

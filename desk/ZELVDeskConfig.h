@@ -49,6 +49,7 @@ struct MenuElement {
     std::optional<long long> sequence;
     std::optional<QString> command;
     QStringList filters;
+    bool shell = false; // the command is run by /bin/sh
 };
 // The elements of options/menu in file order; an element that is not a group
 // reads as an element with no keys (it has no effect).

@@ -1,5 +1,7 @@
 #include "ZELVLauncher.h"
 
+#include "ZELVCmdWindow.h"
+
 #include <QDesktopServices>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -28,4 +30,12 @@ bool ZELVQtLauncher::RunAndWait(const ZELVProgram& program, int* exitCode) {
 
 bool ZELVQtLauncher::OpenUrl(const QUrl& url) {
     return QDesktopServices::openUrl(url);
+}
+
+void ZELVQtLauncher::RunInWindow(const ZELVProgram& program, const QStringList& filters,
+                                 Prompter& prompter, QWidget* parent) {
+    CZELVCmdWindow window(prompter, parent);
+    window.SetProgram(program);
+    window.SetFilters(filters);
+    window.exec();
 }

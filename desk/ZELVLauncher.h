@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+class Prompter;
 class QUrl;
+class QWidget;
 
 // An outside program with its arguments and the environment entries
 // ("NAME=value") it gets on top of ours.
@@ -23,6 +25,10 @@ public:
     virtual bool RunAndWait(const ZELVProgram& program, int* exitCode = nullptr) = 0;
     // Opens a document or address with the desktop's program for it.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // Runs a configured command in the "Run Command" window, modal to
+    // parent, its output shown without the lines matching filters.
+    virtual void RunInWindow(const ZELVProgram& program, const QStringList& filters,
+                             Prompter& prompter, QWidget* parent) = 0;
 };
 
 // The program's launcher: QProcess and QDesktopServices.
@@ -30,4 +36,6 @@ class ZELVQtLauncher : public IZELVLauncher {
 public:
     bool RunAndWait(const ZELVProgram& program, int* exitCode = nullptr) override;
     bool OpenUrl(const QUrl& url) override;
+    void RunInWindow(const ZELVProgram& program, const QStringList& filters, Prompter& prompter,
+                     QWidget* parent) override;
 };

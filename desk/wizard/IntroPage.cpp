@@ -2,6 +2,7 @@
 
 #include "IntroProperties.h"
 #include "ZELV10PasswordDlg.h"
+#include "ZELVCmdWindow.h"
 #include "ZELVDeskConfig.h"
 #include "ZELVDeskHost.h"
 #include "ZELVDeskStrings.h"
@@ -178,6 +179,7 @@ CIntroPage::BuildEntries(const ZELVConfig& config,
         op.description = IDS_COMMAND_DESCRIPTION;
         op.image = kCommandImage;
         op.filters = e.filters;
+        op.shell = e.shell;
         entries.push_back(op);
     }
 
@@ -389,11 +391,14 @@ void CIntroPage::Tell(const QString& text, const QString& caption) {
 
 void CIntroPage::RunCommand(const CIntroPageOp& op) {
     CZELVDeskSheet* sheet = Desk();
-    ZELVProgram program;
-    program.program = QStringLiteral("/bin/sh");
-    program.arguments = {QStringLiteral("-c"), op.command};
-    if (!sheet->Launcher().RunAndWait(program))
-        Tell(QStringLiteral("The command could not be started:\n\n%1").arg(op.command), op.text);
+    // No shell unless the entry asks for one: the command's words are its
+    // arguments, and nothing in them is read as shell syntax.
+    const ZELVProgram program = CZELVCmdWindow::CommandProgram(op.command, op.shell);
+    if (program.program.isEmpty()) {
+        Tell(QStringLiteral("The command is empty."), op.text);
+        return;
+    }
+    sheet->Launcher().RunInWindow(program, op.filters, sheet->GetPrompter(), sheet);
 }
 
 void CIntroPage::ResetOwnPassword() {

@@ -23,6 +23,7 @@ struct CIntroPageOp {
     int description = 0; // string id of the description
     int image = 0;       // index into the icon set
     QStringList filters; // configured commands: their "filters" strings
+    bool shell = false;  // configured commands: run by /bin/sh
 };
 
 // The task drop-down: reports when it opens, as the page plays a sound then.

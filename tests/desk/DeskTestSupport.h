@@ -31,6 +31,13 @@ public:
         urls.append(url);
         return openResult;
     }
+    void RunInWindow(const ZELVProgram& program, const QStringList& filters, Prompter&,
+                     QWidget*) override {
+        windows.append(program);
+        windowFilters.append(filters);
+    }
+    QList<ZELVProgram> windows;
+    QList<QStringList> windowFilters;
     QList<ZELVProgram> programs;
     QList<QUrl> urls;
     bool startResult = true;

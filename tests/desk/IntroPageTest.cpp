@@ -275,19 +275,13 @@ void IntroPageTest::configuredCommandRunsAndStays() {
         "  menu = ( { text = \"Backup\"; command = \"backup.sh %ZELVDESKTESTTARGET\"; } ); };"));
     CZELVDeskSheet& sheet = run.Start();
     QVERIFY(run.ChooseTask(QStringLiteral("Backup")));
-    QCOMPARE(run.launcher.programs.size(), 1);
-    QCOMPARE(run.launcher.programs.first().program, QStringLiteral("/bin/sh"));
-    QCOMPARE(run.launcher.programs.first().arguments,
-             (QStringList{QStringLiteral("-c"), QStringLiteral("backup.sh /srv/tapes")}));
+    // Its words as arguments, no shell.
+    QCOMPARE(run.launcher.windows.size(), 1);
+    QCOMPARE(run.launcher.windows.first().program, QStringLiteral("backup.sh"));
+    QCOMPARE(run.launcher.windows.first().arguments, QStringList{QStringLiteral("/srv/tapes")});
     QCOMPARE(run.ActivePageId(), int(IDD_INTRO));
     QCOMPARE(sheet.Task(), int(TaskCommand));
     QVERIFY(sheet.Log().Path().isEmpty());
-
-    // A command that cannot be started is reported; the menu stays.
-    run.launcher.startResult = false;
-    QVERIFY(run.ChooseTask(QStringLiteral("Backup")));
-    QCOMPARE(run.PromptCaptions(), QStringList{QStringLiteral("Backup")});
-    QCOMPARE(run.ActivePageId(), int(IDD_INTRO));
 }
 
 void IntroPageTest::configuredCommandReallyRuns() {
@@ -296,11 +290,14 @@ void IntroPageTest::configuredCommandReallyRuns() {
     run.launcherOverride = &real;
     const QString out = QDir(run.ProgramFolder()).filePath(QStringLiteral("ran.txt"));
     run.WriteConfig(
-        QStringLiteral(
-            "options = { menu = ( { text = \"Write\"; command = \"printf ran > '%1'\"; } ); };")
+        QStringLiteral("options = { menu = ( { text = \"Write\"; command = \"printf ran > '%1'\";\n"
+                       "  shell = true; } ); };")
             .arg(out));
     run.Start();
+    // The window asks whether to close once the command has ended.
+    run.Prompter().Answer(PromptYes);
     QVERIFY(run.ChooseTask(QStringLiteral("Write")));
+    QCOMPARE(run.PromptCaptions(), QStringList{QStringLiteral("Command Complete")});
     QFile file(out);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("ran"));
