@@ -2,14 +2,21 @@
 
 #include "ZELV10MFC.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -84,8 +91,22 @@ CZELV10ScanDlg::CZELV10ScanDlg(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS&
     m_close->setFocusPolicy(Qt::NoFocus);
     connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
 
+    // A handheld scanner's memory, uploaded as a file of barcodes.
+    m_load = new QPushButton(QStringLiteral("Load scans from file\u2026"), this);
+    m_load->setObjectName(QStringLiteral("scanLoadButton"));
+    m_load->setAutoDefault(false);
+    m_load->setDefault(false);
+    m_load->setFocusPolicy(Qt::NoFocus);
+    connect(m_load, &QPushButton::clicked, this, &CZELV10ScanDlg::OnLoadClicked);
+    m_batch = new QLabel(this);
+    m_batch->setObjectName(QStringLiteral("scanBatchSummary"));
+    m_batch->setTextFormat(Qt::PlainText);
+    m_batch->setWordWrap(true);
+    m_batch->setVisible(false);
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_count, 1);
+    bottom->addWidget(m_load);
     bottom->addWidget(m_close);
 
     auto* layout = new QVBoxLayout(this);
@@ -94,6 +115,7 @@ CZELV10ScanDlg::CZELV10ScanDlg(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS&
     layout->addWidget(m_edit);
     layout->addWidget(m_last);
     layout->addWidget(m_list, 1);
+    layout->addWidget(m_batch);
     layout->addLayout(bottom);
 
     m_last->setVisible(false);
@@ -166,8 +188,26 @@ void CZELV10ScanDlg::Show(const Scan& scan) {
         row->setBackground(c, colour);
         row->setForeground(c, QColor(Qt::black));
     }
+    if (m_batching) {
+        // Rows and labels follow once per piece of the file, not per scan.
+        m_batchRows.prepend(row);
+        return;
+    }
     m_list->insertTopLevelItem(0, row);
+    TrimList();
+    ShowLabels(scan);
+}
 
+void CZELV10ScanDlg::TrimList() {
+    // The newest rows are what the operator reads; the counts cover the rest.
+    while (m_list->topLevelItemCount() > kMaxShownRows)
+        delete m_list->takeTopLevelItem(m_list->topLevelItemCount() - 1);
+}
+
+void CZELV10ScanDlg::ShowLabels(const Scan& scan) {
+    const QString outcome = OutcomeText(scan.outcome);
+    const QString volume = scan.parsed.IsOK() ? KeyText(scan.item) : QString();
+    const QColor colour = OutcomeColour(scan.outcome);
     m_last->setText(QStringLiteral("%1 - %2").arg(
         volume.isEmpty() ? Printable(scan.barcode) : volume, outcome));
     QPalette palette = m_last->palette();
@@ -181,6 +221,148 @@ void CZELV10ScanDlg::Show(const Scan& scan) {
                          .arg(total)
                          .arg(m_accepted)
                          .arg(total - m_accepted));
+}
+
+namespace {
+
+// A date or time as batch scanners write them beside the barcode.
+bool IsTimestamp(const QString& field) {
+    static const QRegularExpression stamp(QStringLiteral(
+        R"(^(\d{4}-\d{1,2}-\d{1,2}|\d{1,2}[/.]\d{1,2}[/.]\d{2,4})?([ T]?\d{1,2}:\d{2}(:\d{2}(\.\d+)?)?)?$)"));
+    return !field.isEmpty() && stamp.match(field).hasMatch();
+}
+
+} // namespace
+
+bool CZELV10ScanDlg::ReadBatchFile(const QString& path, QStringList* barcodes, QString* error) {
+    barcodes->clear();
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1 could not be read: %2").arg(name, file.errorString());
+        return false;
+    }
+    if (file.size() > kMaxBatchBytes) {
+        *error = QStringLiteral("%1 is larger than %2 MB; a file of barcodes is far smaller.")
+                     .arg(name)
+                     .arg(kMaxBatchBytes >> 20);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    // Refused before anything is scanned: a binary file would scan as junk.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (bytes.contains('\0') || utf8.hasError()) {
+        *error = QStringLiteral("%1 is not a text file of barcodes (one barcode a line); nothing "
+                                "was scanned.")
+                     .arg(name);
+        return false;
+    }
+    static const QRegularExpression separators(QStringLiteral("[,;\t]"));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString line : lines) {
+        if (line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        QString barcode = line;
+        if (line.contains(separators)) {
+            barcode.clear();
+            for (const QString& field : line.split(separators)) {
+                const QString f = field.trimmed();
+                if (!f.isEmpty() && !IsTimestamp(f)) {
+                    barcode = f;
+                    break;
+                }
+            }
+        }
+        if (!barcode.isEmpty())
+            barcodes->append(barcode);
+    }
+    return true;
+}
+
+QString CZELV10ScanDlg::BatchSummary::Text(const QString& file) const {
+    QString text = QStringLiteral("%1: %2 scans, %3 accepted, %4 not accepted")
+                       .arg(file)
+                       .arg(scans)
+                       .arg(accepted)
+                       .arg(scans - accepted);
+    QStringList reasons;
+    for (const auto& [reason, count] : refused)
+        reasons << QStringLiteral("%1: %2").arg(reason).arg(count);
+    if (!reasons.isEmpty())
+        text += QStringLiteral(" (") + reasons.join(QStringLiteral(", ")) + QLatin1Char(')');
+    return text + QLatin1Char('.');
+}
+
+bool CZELV10ScanDlg::LoadScansFromFile(const QString& path, QString* message) {
+    QStringList barcodes;
+    QString error;
+    if (!ReadBatchFile(path, &barcodes, &error)) {
+        m_batch->setText(error);
+        m_batch->setVisible(true);
+        if (message)
+            *message = error;
+        return false;
+    }
+    const size_t first = m_scans.size();
+    m_load->setEnabled(false);
+    int n = 0;
+    m_batching = true;
+    const auto flushRows = [this] {
+        // Only the newest of a long piece are shown at all.
+        while (m_batchRows.size() > kMaxShownRows)
+            delete m_batchRows.takeLast();
+        m_list->insertTopLevelItems(0, m_batchRows);
+        m_batchRows.clear();
+        TrimList();
+        if (!m_scans.empty())
+            ShowLabels(m_scans.back());
+    };
+    for (const QString& barcode : barcodes) {
+        SubmitBarcode(barcode);
+        // A long file: the window keeps drawing, the operator's keys wait.
+        if (++n % 500 == 0) {
+            flushRows();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        }
+    }
+    flushRows();
+    m_batching = false;
+    m_load->setEnabled(true);
+    BatchSummary summary;
+    for (size_t i = first; i < m_scans.size(); ++i) {
+        const Scan& scan = m_scans[i];
+        ++summary.scans;
+        if (scan.outcome == ZELV10RC_OK) {
+            ++summary.accepted;
+            continue;
+        }
+        const QString reason = OutcomeText(scan.outcome);
+        auto it = std::find_if(summary.refused.begin(), summary.refused.end(),
+                               [&](const auto& r) { return r.first == reason; });
+        if (it == summary.refused.end())
+            summary.refused.emplace_back(reason, 1);
+        else
+            ++it->second;
+    }
+    const QString text = summary.Text(QFileInfo(path).fileName());
+    m_batch->setText(text);
+    m_batch->setVisible(true);
+    if (message)
+        *message = text;
+    return true;
+}
+
+void CZELV10ScanDlg::OnLoadClicked() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Load scans from file"), QString(),
+        QStringLiteral("Barcode files (*.txt *.csv *.dat);;All files (*)"));
+    if (!path.isEmpty())
+        LoadScansFromFile(path);
+    m_edit->setFocus();
 }
 
 QString CZELV10ScanDlg::OutcomeText(uint32_t outcome) {

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QList>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -15,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class ZELVConfig;
 
 // Message numbers of the scan notifications; pages that share one handler tell
@@ -72,6 +74,30 @@ public:
     // turn, so a fast scanner loses nothing.
     void SubmitBarcode(const QString& barcode);
 
+    // What a batch file gave: how many scans, how many accepted, and the
+    // others counted by outcome text.
+    struct BatchSummary {
+        int scans = 0;
+        int accepted = 0;
+        std::vector<std::pair<QString, int>> refused; // in order of first appearance
+        QString Text(const QString& file) const;
+    };
+    // Rows the window's list keeps, newest first; Scans() keeps them all.
+    static constexpr int kMaxShownRows = 1000;
+    // Largest batch file read.
+    static constexpr qint64 kMaxBatchBytes = 64 << 20;
+    // The barcodes of a handheld scanner's batch file: one a line, blank
+    // lines skipped, CR LF and a byte-order mark taken; a line with a date or
+    // time column beside the barcode (comma, semicolon or tab between) gives
+    // the barcode. False with a message, and no barcodes, for a file that is
+    // not text (NUL bytes, not UTF-8), too large or unreadable.
+    static bool ReadBatchFile(const QString& path, QStringList* barcodes, QString* error);
+    // Feeds a batch file through the page's scan handler in order, as if
+    // each line had been scanned, and shows the summary in the window.
+    // False (nothing scanned) when the file was refused; *message says why,
+    // or gives the summary.
+    bool LoadScansFromFile(const QString& path, QString* message = nullptr);
+
     // Oldest first.
     const std::vector<Scan>& Scans() const { return m_scans; }
     int AcceptedCount() const { return m_accepted; }
@@ -89,8 +115,11 @@ protected:
 
 private:
     void OnReturnPressed();
+    void OnLoadClicked();
     void Process(const QString& barcode);
     void Show(const Scan& scan);
+    void ShowLabels(const Scan& scan);
+    void TrimList();
 
     CZELV10MFC& m_connection;
     ZELVSCANVOLUMEARGS m_args;
@@ -99,6 +128,10 @@ private:
     QLabel* m_last = nullptr;
     QLabel* m_count = nullptr;
     QPushButton* m_close = nullptr;
+    QPushButton* m_load = nullptr;
+    QLabel* m_batch = nullptr;
+    bool m_batching = false;
+    QList<QTreeWidgetItem*> m_batchRows; // newest first
     std::vector<Scan> m_scans;
     std::deque<QString> m_pending;
     bool m_busy = false;

@@ -4,9 +4,11 @@
 #include "ZELVConfig.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -260,6 +262,74 @@ private Q_SLOTS:
         QCOMPARE(dialog.Scans().size(), size_t(2));
         QCOMPARE(List(dialog)->topLevelItem(0)->text(2), QStringLiteral("Wrong Container"));
         QCOMPARE(List(dialog)->topLevelItem(1)->text(2), QStringLiteral("Accepted"));
+    }
+
+    // Batch files from a handheld scanner: what each kind of file gives.
+    void batchFileLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("barcodes");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("plain lines")
+            << QByteArray("A00001\nA00002\n") << QStringList{"A00001", "A00002"} << QString();
+        QTest::newRow("BOM, CR LF, blank lines and blanks")
+            << QByteArray("\xEF\xBB\xBF A00001 \r\n\r\n\nA00002\r\n   \r\nA00003")
+            << QStringList{"A00001", "A00002", "A00003"} << QString();
+        QTest::newRow("timestamp columns, either side")
+            << QByteArray("2026-12-08 10:15:02,A00001\nA00002;08/12/2026 10:16\n"
+                          "10:17:00\tACME.LTO6.A00003\n")
+            << QStringList{"A00001", "A00002", "ACME.LTO6.A00003"} << QString();
+        QTest::newRow("empty file") << QByteArray() << QStringList{} << QString();
+        QTest::newRow("binary: NUL bytes") << QByteArray("A00001\n\x00\x01\x02\x03", 11)
+                                           << QStringList{} << QStringLiteral("is not a text file");
+        QTest::newRow("binary: not UTF-8") << QByteArray("A00001\n\xff\xfe\xfa\n") << QStringList{}
+                                           << QStringLiteral("is not a text file");
+    }
+    void batchFileLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, barcodes);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("shelf.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        QStringList read;
+        QString error;
+        QCOMPARE(CZELV10ScanDlg::ReadBatchFile(path, &read, &error), refusal.isEmpty());
+        QCOMPARE(read, barcodes);
+        QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
+
+        // Through the window: the page sees each barcode as if scanned, in
+        // order; a refused file scans nothing.
+        CZELV10ScanDlg dialog(m_db->Connection(), PageArgs(), QStringLiteral("Scan"));
+        QString message;
+        QCOMPARE(dialog.LoadScansFromFile(path, &message), refusal.isEmpty());
+        QCOMPARE(int(dialog.Scans().size()), int(barcodes.size()));
+        for (int i = 0; i < barcodes.size(); ++i)
+            QCOMPARE(dialog.Scans()[size_t(i)].barcode, barcodes[i]);
+        auto* summary = dialog.findChild<QLabel*>(QStringLiteral("scanBatchSummary"));
+        QCOMPARE(summary->text(), message);
+    }
+
+    // The summary counts the refusals by reason; a long file goes through.
+    void batchFileSummaryAndSize() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.txt"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray body = "A00001\nA00003\nACME.CONT.C00001\nA00009\nA00003\n";
+        for (int i = 0; i < 100000 - 5; ++i)
+            body += "Z" + QByteArray::number(i) + "\n";
+        f.write(body);
+        f.close();
+        CZELV10ScanDlg dialog(m_db->Connection(), PageArgs(), QStringLiteral("Scan"));
+        QString message;
+        QVERIFY(dialog.LoadScansFromFile(path, &message));
+        QCOMPARE(int(dialog.Scans().size()), 100000);
+        QCOMPARE(message, QStringLiteral("big.txt: 100000 scans, 1 accepted, 99999 not accepted "
+                                         "(Wrong Container: 2, Container moving elsewhere: 1, "
+                                         "Not in the list: 99996)."));
     }
 
     void scanDialogRunsUntilClosed() {
