@@ -4,9 +4,12 @@
 #include "DemoDatabase.h"
 #include "DeskTestSupport.h"
 #include "ScanToListPage.h"
+#include "ZELV10ScanDlg.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVListCtrl.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -53,6 +56,7 @@ class ScanToListWorkflowTest : public QObject {
 private Q_SLOTS:
     void initTestCase_data() { AddEngineRows(); }
     void scanFilterAndWorkOnTheList();
+    void batchFileListsAsScansDo();
 };
 
 void ScanToListWorkflowTest::scanFilterAndWorkOnTheList() {
@@ -167,6 +171,62 @@ void ScanToListWorkflowTest::scanFilterAndWorkOnTheList() {
           QStringLiteral("Scan-To-List: Adding Volume: ACME.LTO6.NEW001 - OK"),
           QStringLiteral("Scan-To-List: Confirming Volume: ACME.LTO6.A000002 at VLT1 - OK")})
         QVERIFY2(log.contains(line), qPrintable(line + QStringLiteral("\n") + log.join('\n')));
+}
+
+// A handheld scanner's file, loaded in the page's scanning window, lists the
+// same rows as scanning its lines one by one.
+void ScanToListWorkflowTest::batchFileListsAsScansDo() {
+    DemoDatabase db;
+    if (!MakeForEngine(db, {}))
+        QSKIP("no database for this engine");
+    DeskRun run;
+    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };\n")
+                        .arg(run.NewFolder(QStringLiteral("logs"))));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    QVERIFY(run.ChooseTask(QStringLiteral("List")));
+    auto* page = qobject_cast<Page*>(sheet.GetActivePage());
+    QVERIFY(page);
+    page->Timer(Page::kScanTimer)->stop();
+    CZELVListCtrl& list = *page->List();
+
+    const QStringList lines = {"ACME.LTO6.A000001", "ACME.LTO6.NOSUCH", "ACME.LTO6.A000012",
+                               "ACME.CONT.CN0001", "ACME.LTO6.A000001"};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shelf.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("\xEF\xBB\xBF");
+    for (const QString& line : lines)
+        file.write("2026-12-08 09:00:00," + line.toUtf8() + "\r\n\r\n");
+    file.close();
+
+    const auto rows = [&list] {
+        QStringList out;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            QStringList cells;
+            for (int c = 0; c < Page::ColumnCount; ++c)
+                cells << list.GetItemText(row, c);
+            out << cells.join('|');
+        }
+        return out;
+    };
+    CZELV10ScanDlg window(sheet.Connection(), page->ScanArgs(), QStringLiteral("List Volumes"));
+    QString summary;
+    QVERIFY(window.LoadScansFromFile(path, &summary));
+    QCOMPARE(summary, QStringLiteral("shelf.txt: 5 scans, 5 accepted, 0 not accepted."));
+    const QStringList fromFile = rows();
+    QCOMPARE(fromFile.size(), lines.size());
+
+    QVERIFY(sheet.GoBack()); // empties the list
+    QVERIFY(run.ChooseTask(QStringLiteral("List")));
+    page->Timer(Page::kScanTimer)->stop();
+    QCOMPARE(list.GetItemCount(), 0);
+    for (const QString& line : lines) {
+        const QStringList key = line.split('.');
+        page->OnScan(CZELV10RC(),
+                     Scanned(qPrintable(key[0]), qPrintable(key[1]), qPrintable(key[2])));
+    }
+    QCOMPARE(rows(), fromFile);
 }
 
 int main(int argc, char** argv) {
