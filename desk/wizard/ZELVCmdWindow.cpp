@@ -72,7 +72,7 @@ CZELVCmdWindow::CZELVCmdWindow(Prompter& prompter, QWidget* parent)
 
     m_list = new CZELVListCtrl(this);
     m_list->setObjectName(QStringLiteral("cmdOutput"));
-    m_list->InsertColumn(0, QStringLiteral("Output"), 680, Qt::AlignLeft);
+    m_list->InsertColumn(0, QStringLiteral("Output"), 100, Qt::AlignLeft);
     m_list->SetRows(&m_rows);
     m_list->SetSortOnClick(false);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -137,8 +137,14 @@ ZELVProgram CZELVCmdWindow::CommandProgram(const QString& commandLine, bool shel
 
 void CZELVCmdWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    m_list->SizeColumnToHeader(0);
     if (!m_started)
         QTimer::singleShot(0, this, &CZELVCmdWindow::Start);
+}
+
+void CZELVCmdWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_list->SizeColumnToHeader(0);
 }
 
 void CZELVCmdWindow::Start() {

@@ -11,6 +11,7 @@
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
 #include "RetrieveLocationPage.h"
+#include "ScanToListPage.h"
 #include "SendContainerPage.h"
 #include "SendContainerUpdatePage.h"
 #include "SendLocationPage.h"
@@ -21,6 +22,7 @@
 #include "ZELV10MediaListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
+#include "ZELVCmdWindow.h"
 #include "ZELVExportDlg.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -30,6 +32,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
@@ -368,6 +371,50 @@ bool ManagePages(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Scan-To-List with a few scans: known Volumes, a Container and one the
+// server does not know.
+bool ScanToListShot(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    auto* page = qobject_cast<CScanToListPage*>(sheet.GetActivePage());
+    if (!page) {
+        Err() << "desk_screenshots: no Scan-To-List page" << Qt::endl;
+        return false;
+    }
+    page->Timer(CScanPage::kScanTimer)->stop();
+    for (const char* barcode : {"LTO6.A000001", "LTO6.A000002", "LTO6.A000012", "LTO8.B000003",
+                                "CONT.CN0001", "LTO6.A000099", "LTO6.A000016"}) {
+        const QStringList parts = QString::fromLatin1(barcode).split(QLatin1Char('.'));
+        ZELV10BARCODEPARSED item;
+        item.customerId = "ACME";
+        item.mediaId = parts[0];
+        item.volumeId = parts[1];
+        page->OnScan(CZELV10RC(), item);
+    }
+    page->List()->SetItemSelected(1, true);
+    page->List()->SetItemSelected(2, true);
+    return Save(&sheet, out, QStringLiteral("scan-to-list.png"));
+}
+
+// The Run Command window over a site script's output, one filter in use.
+bool CommandWindowShot(QWidget* parent, const QString& out) {
+    ScriptedPrompter prompter;
+    prompter.Answer(PromptNo);
+    CZELVCmdWindow window(prompter, parent);
+    window.SetProgram(CZELVCmdWindow::CommandProgram(
+        QStringLiteral("printf 'Nightly backup report for site A\\nDEBUG reading catalogue\\n"
+                       "Job LTO6-daily: 42 tapes written\\nJob LTO8-weekly: 12 tapes written\\n"
+                       "WARNING tape A000057 near end of life\\nReport complete\\n'; exit 0"),
+        true));
+    window.SetFilters({QStringLiteral("DEBUG*")});
+    window.resize(640, 320);
+    window.show();
+    QElapsedTimer clock;
+    clock.start();
+    while (!window.HasEnded() && clock.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return Save(&window, out, QStringLiteral("command-window.png"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -498,5 +545,12 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Volume Management"));
     ok = ManagePages(run, out) && ok;
+
+    // Scan-To-List, from the task menu again, and a configured command.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("List"));
+    ok = ScanToListShot(run, out) && ok;
+    ok = CommandWindowShot(&sheet, out) && ok;
     return ok ? 0 : 1;
 }
