@@ -37,7 +37,7 @@ add_custom_target(zelv_package_files ALL DEPENDS ${zelv_gz_outputs})
 install(FILES ${zelv_pkg_out}/zelvadmin.1.gz ${zelv_pkg_out}/ZELVDesk.1.gz
   ${zelv_pkg_out}/ZELVRenew.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${zelv_pkg_out}/changelog.gz ${zelv_linux}/copyright
-  DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelmar-lite)
 install(FILES ${zelv_linux}/${ZELV_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${zelv_pkg_out}/${ZELV_APP_ID}.metainfo.xml

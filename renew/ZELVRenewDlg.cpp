@@ -112,8 +112,9 @@ bool CZELVRenewDlg::OnProgress(qint64 received, qint64 total) {
     }
     m_progress->setLabelText(
         QStringLiteral("Downloading the package: %1 of %2 bytes")
-            .arg(QLocale::c().toString(received),
-                 total > 0 ? QLocale::c().toString(total) : QStringLiteral("?")));
+            .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(received),
+                 total > 0 ? QLocale(QLocale::English, QLocale::UnitedStates).toString(total)
+                           : QStringLiteral("?")));
     // The download runs on this thread; let the Cancel button be pressed.
     QApplication::processEvents();
     return !m_progress->wasCanceled();

@@ -169,7 +169,8 @@ ZELVHttpReply CZELVCurlHttp::Get(const QString& url, qint64 maxBytes) {
         if (x.tooLarge) {
             reply.error =
                 QStringLiteral("The reply from %1 is larger than %2 bytes and was not read.")
-                    .arg(current, QLocale::c().toString(maxBytes));
+                    .arg(current,
+                         QLocale(QLocale::English, QLocale::UnitedStates).toString(maxBytes));
             return reply;
         }
         if (rc != CURLE_OK) {
@@ -257,7 +258,9 @@ ZELVDownloadResult CZELVCurlHttp::Download(const QString& url, const QString& fi
         if (rc != CURLE_OK) {
             result.error =
                 QStringLiteral("The download from %1 stopped after %2 bytes: %3")
-                    .arg(current, QLocale::c().toString(out.size()), CurlError(rc, errorBuffer));
+                    .arg(current,
+                         QLocale(QLocale::English, QLocale::UnitedStates).toString(out.size()),
+                         CurlError(rc, errorBuffer));
             return result;
         }
         if (IsRedirect(status)) {

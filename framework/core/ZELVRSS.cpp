@@ -60,7 +60,7 @@ bool CRSS::Load(const QByteArray& text, QString* error) {
     if (error)
         *error =
             cut ? QStringLiteral("The release feed has more than %1 items; the rest were left out.")
-                      .arg(QLocale::c().toString(kMaxItems))
+                      .arg(QLocale(QLocale::English, QLocale::UnitedStates).toString(kMaxItems))
                 : QString();
     return true;
 }

@@ -75,4 +75,5 @@ command -v lintian >/dev/null || fail "lintian is not installed (scripts/install
 lintian --fail-on error --allow-root --no-tag-display-limit "$deb" > "$work/lintian.txt" 2>&1 ||
     { cat "$work/lintian.txt"; fail "lintian found errors"; }
 grep '^E:' "$work/lintian.txt" && fail "lintian found errors"
-echo "package: $(basename "$deb") checked ($(grep -c '^W:' "$work/lintian.txt" || true) lintian warnings)"
+grep "^W:" "$work/lintian.txt" || true
+echo "package: $(basename "$deb") checked ($(grep -c "^W:" "$work/lintian.txt" || true) lintian warnings)"

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 namespace {
 
@@ -40,8 +41,7 @@ class RenewDialogTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    ZELVFixedClock m_clock{
-        QDateTime(QDate(2018, 9, 3), QTime(12, 0), QTimeZone::UTC).toSecsSinceEpoch()};
+    ZELVFixedClock m_clock{QDateTime(QDate(2018, 9, 3), QTime(12, 0), Qt::UTC).toSecsSinceEpoch()};
 
     void Machine(const QMap<QString, QString>& values) {
         QFile::remove(m_dir.filePath(QStringLiteral("machine.ini")));
@@ -135,6 +135,7 @@ private Q_SLOTS:
 
         // Installer failure: its code, the dialog stays with what was typed.
         dlg->show();
+        prompter->Answer({PromptOk, PromptOk, PromptOk});
         grid->CommitValue(grid->FindProperty(QStringLiteral("MSI Properties")),
                           QStringLiteral("--allow-reinstall"));
         dlg->accept();
@@ -172,6 +173,7 @@ private Q_SLOTS:
         QCOMPARE(dlg->result(), int(QDialog::Accepted));
         QVERIFY(!dlg->isVisible());
         QVERIFY(prompter->Unexpected().isEmpty());
+        QCOMPARE(prompter->Asked().size(), 3);
     }
 
     void UnreadableFeedLeavesTheListEmpty() {
@@ -256,8 +258,8 @@ private Q_SLOTS:
         QCOMPARE(server.Requests().size(), requests);
         QCOMPARE(commands.size(), launched ? 1 : 0);
         if (requests == 2)
-            QVERIFY(server.Requests().at(1).startsWith(
-                "GET /changelog.cgi?Module=" + CZELVAppCore::ModuleName().toUtf8() + " "));
+            QVERIFY(server.Requests().at(1).startsWith(QByteArray(
+                "GET /changelog.cgi?Module=" + CZELVAppCore::ModuleName().toUtf8() + " ")));
         if (launched) {
             const QString module = QFileInfo(CZELVAppCore::ProgramFilePath()).completeBaseName();
             QCOMPARE(
