@@ -84,6 +84,7 @@ void CZELVRenewDlg::FillGrid(const CCommandLineInfoEx& info) {
     CZELVPropertyGridProperty* options = m_grid->AddGroup(QStringLiteral("Install Options"));
     m_msiProperties = options->AddSubItem(QStringLiteral("MSI Properties"), QString());
     m_grid->ExpandAll();
+    m_grid->SetCurSel(m_url);
 }
 
 void CZELVRenewDlg::LoadChangeLog() {

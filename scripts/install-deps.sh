@@ -23,7 +23,7 @@ packages=(
   # pdftotext/pdftoppm, zbarimg (QR codes) and unzip (.xlsx)
   xvfb xauth poppler-utils unzip
   # the Debian package and its checks
-  lintian desktop-file-utils appstream dpkg-dev file
+  lintian desktop-file-utils appstream dpkg-dev file man-db
 )
 
 missing=()

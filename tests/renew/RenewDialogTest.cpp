@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QMenu>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,13 @@ private Q_SLOTS:
             for (int column = 0; column < 3; ++column)
                 QCOMPARE(list->GetItemText(row, column), expected[row].at(column));
         QVERIFY(dlg->FeedStatus().isEmpty());
+        QStringList entries;
+        for (const QMenu* menu : dlg->findChildren<QMenu*>())
+            for (const QAction* action : menu->actions())
+                entries << action->text();
+        QVERIFY2(entries.contains(QStringLiteral("LIST")) &&
+                     entries.contains(QStringLiteral("&Export")),
+                 qPrintable(entries.join(QLatin1Char(','))));
 
         // Installer failure: its code, the dialog stays with what was typed.
         dlg->show();
