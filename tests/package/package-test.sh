@@ -71,6 +71,10 @@ page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/zelvadmin.1.gz" 2> "$work/ma
 [[ "$page" == *"zelvadmin - create, fill and inspect a Kelmar Server database"* ]] ||
     fail "man -l does not show the zelvadmin page"
 
+# "man zelvadmin" finds it where the package puts it.
+MANPATH="$root/usr/share/man" man -w zelvadmin > /dev/null 2>&1 ||
+    fail "man does not find zelvadmin under /usr/share/man"
+
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/install-deps.sh installs it)"
 lintian --fail-on error --allow-root --no-tag-display-limit "$deb" > "$work/lintian.txt" 2>&1 ||
     { cat "$work/lintian.txt"; fail "lintian found errors"; }
