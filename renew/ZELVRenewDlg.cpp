@@ -150,6 +150,9 @@ void CZELVRenewDlg::accept() {
         m_app.GetPrompter().Tell(m_last.message, caption, PromptIcon::Error, this);
         return;
     case Outcome::InstallerFailed:
+        // The box keeps the installer's code only; what it printed goes to the log.
+        qWarning("ZELVRenew: the installer returned %d: %s", m_last.code,
+                 qUtf8Printable(m_last.detail));
         m_app.GetPrompter().Tell(QString::asprintf("Windows Installer returned code: %u",
                                                    static_cast<unsigned>(m_last.code)),
                                  caption, PromptIcon::Information, this);

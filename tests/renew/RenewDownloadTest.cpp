@@ -207,6 +207,64 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(part).size(), qint64(partLeft));
     }
 
+    // The installer programs as they are started: fakes on PATH record their
+    // arguments and exit with the row's code.
+    void InstallsThroughPackageKit_data() {
+        QTest::addColumn<QString>("tools"); // fakes on PATH
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("recorder");  // the fake whose arguments are checked
+        QTest::addColumn<QString>("arguments"); // "|"-joined, DIR = the fakes' folder
+        QTest::newRow("PkconInstallsLocal")
+            << "pkcon" << 0 << 0 << "pkcon"
+            << "--noninteractive|--only-trusted|A=b c|install-local|/p/kelmar.deb";
+        QTest::newRow("PkconFailureCodeComesBack")
+            << "pkcon" << 4 << 4 << "pkcon"
+            << "--noninteractive|--only-trusted|A=b c|install-local|/p/kelmar.deb";
+        QTest::newRow("WithoutPackageKitPkexecRunsAptGet")
+            << "pkexec,apt-get" << 0 << 0 << "pkexec"
+            << "DIR/apt-get|install|-y|--only-trusted|A=b c|/p/kelmar.deb";
+        QTest::newRow("NoInstallerAtAll")
+            << "apt-get" << 0 << int(CZELVPkconInstaller::kNoInstaller) << ""
+            << "";
+    }
+    void InstallsThroughPackageKit() {
+        QFETCH(QString, tools);
+        QFETCH(int, exitCode);
+        QFETCH(int, code);
+        QFETCH(QString, recorder);
+        QFETCH(QString, arguments);
+
+        QTemporaryDir dir;
+        for (const QString& tool : tools.split(QLatin1Char(','))) {
+            QFile fake(dir.filePath(tool));
+            QVERIFY(fake.open(QIODevice::WriteOnly));
+            fake.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\nexit " +
+                       QByteArray::number(exitCode) + "\n");
+            fake.close();
+            fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.path().toLocal8Bit());
+        CZELVPkconInstaller installer;
+        QString detail;
+        const int got =
+            installer.Install(QStringLiteral("/p/kelmar.deb"),
+                              {QStringLiteral("--only-trusted"), QStringLiteral("A=b c")}, &detail);
+        qputenv("PATH", path);
+        QCOMPARE(got, code);
+        if (recorder.isEmpty()) {
+            QVERIFY2(detail.contains(QStringLiteral("pkcon")), qPrintable(detail));
+            return;
+        }
+        QFile args(dir.filePath(recorder + QStringLiteral(".args")));
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QString expected = arguments;
+        expected.replace(QStringLiteral("DIR"), dir.path());
+        QCOMPARE(QString::fromUtf8(args.readAll()).trimmed().split(QLatin1Char('\n')),
+                 expected.split(QLatin1Char('|')));
+    }
+
     // A download cut short goes on where it stopped at the next try.
     void ResumesAfterATruncatedDownload() {
         const QByteArray bytes = Package();
