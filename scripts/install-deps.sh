@@ -22,6 +22,8 @@ packages=(
   # screenshots and rendering checks; the export tests read files back with
   # pdftotext/pdftoppm, zbarimg (QR codes) and unzip (.xlsx)
   xvfb xauth poppler-utils unzip
+  # the Debian package and its checks
+  lintian desktop-file-utils appstream dpkg-dev file man-db
 )
 
 missing=()

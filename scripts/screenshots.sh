@@ -7,7 +7,7 @@
 # scanning window, final page; Scan-Out location, Container Selection with its
 # Allocation Log, Volumes and Update Container Details; Recall delivery
 # location, Volume Selection and Consignment details; Manage Media Library
-# with a Volume's History tab).
+# with a Volume's History tab; ZELVRenew on a loopback release feed).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail
@@ -23,7 +23,7 @@ if [ "$build" = build/dev ]; then
 else
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug
 fi
-cmake --build "$build" --target zelvadmin desk_screenshots -j "$jobs"
+cmake --build "$build" --target zelvadmin desk_screenshots renew_screenshot -j "$jobs"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,4 +34,7 @@ server="kelmar://$work/demo.db"
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x960x24" \
     env QT_QPA_PLATFORM=xcb "$build/tests/desk/desk_screenshots" "$out" "$server" "$@"
+# ZELVRenew on a release feed served on the loopback.
+xvfb-run -a -s "-screen 0 1280x960x24" \
+    env QT_QPA_PLATFORM=xcb "$build/tests/renew/renew_screenshot" "$out/renew.png"
 echo "screenshots: written to $out/"

@@ -1,6 +1,7 @@
 #include "ZELVAppCore.h"
 
 #include "ZELVFilter.h"
+#include "ZELVRSS.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QUrlQuery>
 #include <QUuid>
 #include <backward.hpp>
 #include <climits>
@@ -414,6 +416,57 @@ void CZELVAppCore::CheckForUpgrade() {
     m_upgradeLocation = ZELVUpgradeLocationFrom(status, sink.headers);
 }
 
+QString CZELVAppCore::ChangeLogAddress(const QString& module) const {
+    QString page = m_machine->value(QStringLiteral("ChangeLogPage")).toString().trimmed();
+    if (page.isEmpty()) {
+        page = UpgradeHost();
+        if (!page.contains(QLatin1String("://")))
+            page = QStringLiteral("http://") + page;
+        while (page.endsWith(QLatin1Char('/')))
+            page.chop(1);
+        page += QStringLiteral("/changelog.cgi");
+    }
+    QUrl url(page);
+    QUrlQuery query(url);
+    query.addQueryItem(QStringLiteral("Module"),
+                       QString::fromUtf8(QUrl::toPercentEncoding(module)));
+    url.setQuery(query);
+    return url.toString(QUrl::FullyEncoded);
+}
+
+IZELVHttp& CZELVAppCore::Http() {
+    if (!m_http)
+        m_http = m_setup.http ? m_setup.http : std::make_shared<CZELVCurlHttp>(UserAgent());
+    return *m_http;
+}
+
+bool CZELVAppCore::ReadChangeLog(const QString& module, CRSS* feed, QString* error) {
+    const ZELVHttpReply reply = Http().Get(ChangeLogAddress(module), kMaxFeedBytes);
+    if (!reply.ok200()) {
+        if (error)
+            *error = reply.error;
+        return false;
+    }
+    return feed->Load(reply.body, error);
+}
+
+bool CZELVAppCore::FeedHasNewerBuild(const QString& module) {
+    const QDate built = BuildDay(m_buildDate);
+    CRSS feed;
+    if (!built.isValid() || !ReadChangeLog(module, &feed))
+        return false;
+    const QDate newest = feed.Newest();
+    return newest.isValid() && newest > built;
+}
+
+QString CZELVAppCore::ModuleName() {
+    return QFileInfo(ProgramFilePath()).completeBaseName();
+}
+
+QDate CZELVAppCore::BuildDay(const QString& buildDate) {
+    return QDate::fromString(FormatBuildDate(buildDate), Qt::ISODate);
+}
+
 // ---------------------------------------------------------------------------
 // System description
 
@@ -474,9 +527,8 @@ ZELVCommand CZELVAppCore::UpgradeCommand(const QString& part1, const QString& pa
     const QString folder = self.isEmpty() ? QDir::currentPath() : QFileInfo(self).absolutePath();
     // Arguments go to the program one by one, so they need no quoting here.
     ZELVCommand cmd;
-    cmd.program = QStringLiteral("pkexec");
-    cmd.arguments << QDir(folder).absoluteFilePath(QStringLiteral("ZELVRenew")) << module
-                  << m_buildDate << part1 + part2;
+    cmd.program = QDir(folder).absoluteFilePath(QStringLiteral("ZELVRenew"));
+    cmd.arguments << module << m_buildDate << part1 + part2;
     return cmd;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ZELVClock.h"
 #include "ZELVConfig.h"
+#include "ZELVHttp.h"
 #include "ZELVServerAddress.h"
 #include "ZELVVariables.h"
 
@@ -44,7 +45,11 @@ struct ZELVAppCoreSetup {
     bool changeToProgramFolder = true;
     bool installCrashHandler = true;
     QString osReleaseFile = QStringLiteral("/etc/os-release");
+    // The release feed's transport; null: libcurl.
+    std::shared_ptr<IZELVHttp> http;
 };
+
+class CRSS;
 
 // The non-visual half of the application base: run statistics, installation
 // identity, default server, configuration loading, upgrade check, crash report,
@@ -87,13 +92,28 @@ public:
     // "%s/%s (%s %s %s)": program, build date as "%Y-%m-%d", system description.
     QString UserAgent() const;
 
+    // The release feed of a module: "%s?Module=%s" on the change-log page
+    // (the machine-wide "ChangeLogPage", else changelog.cgi on the upgrade host).
+    static constexpr qint64 kMaxFeedBytes = 16 * 1024 * 1024;
+    QString ChangeLogAddress(const QString& module) const;
+    // Fetches and parses it; false with *error when it could not be read.
+    bool ReadChangeLog(const QString& module, CRSS* feed, QString* error = nullptr);
+    // Whether the module's feed lists a change published after the build date.
+    bool FeedHasNewerBuild(const QString& module);
+    // This program's module name: its file name without folder and extension.
+    static QString ModuleName();
+    IZELVHttp& Http();
+    // The build date as a day; invalid when it is not in the compiler's form.
+    static QDate BuildDay(const QString& buildDate);
+
     // Whether a configured filter silences this notification.
     bool IsNotificationSilenced(const QString& title, const QString& line1,
                                 const QString& line2) const;
 
-    // pkexec with ZELVRenew from the program's folder and its three arguments:
-    // module (the caller's name or this program's file name without
-    // extension), build date, and the caller's two texts joined.
+    // ZELVRenew from the program's folder with its three arguments: module
+    // (the caller's name or this program's file name without extension),
+    // build date, and the caller's two texts joined. It runs as the user: only
+    // its install step asks for the administrator's rights.
     ZELVCommand UpgradeCommand(const QString& part1, const QString& part2,
                                const QString& programName = {}) const;
     // Starts that command without waiting for it.
@@ -170,6 +190,7 @@ private:
     ZELVServerAddress m_defaultServer;
     QString m_serverError;
     QString m_upgradeLocation;
+    std::shared_ptr<IZELVHttp> m_http;
 };
 
 // Step one of showing a notification: true when the configuration is loaded and

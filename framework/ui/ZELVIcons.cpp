@@ -30,6 +30,8 @@ constexpr QRgb kPurple = 0xFF6A1B9A;
 constexpr std::array kIcons = {
     IconEntry{101, "", Shape::Tape, kBlue, ""},                        // application
     IconEntry{110, "package-x-generic", Shape::Box, kAmber, ""},       // Container (tree)
+    IconEntry{130, "", Shape::Circle, kGreen, "E"},                    // enhancement (change list)
+    IconEntry{131, "", Shape::Circle, kAmber, "F"},                    // fix (change list)
     IconEntry{227, "package-x-generic", Shape::Box, kAmber, ""},       // Container
     IconEntry{228, "text-x-generic", Shape::Frame, kGrey, ""},         // file
     IconEntry{233, "media-tape", Shape::Tape, kGrey, ""},              // Volume (tree, List)

@@ -50,7 +50,17 @@ bool CZELVWinApp::InitBase(const QString& programName, int aboutBitmapId, const 
     const QPixmap bitmap = aboutBitmapId != 0 ? ZELVBitmap(aboutBitmapId) : QPixmap();
     const int runs = static_cast<int>(std::min<long long>(RunCount(), INT_MAX));
     m_about = std::make_unique<CZELVAboutWnd>(programName, buildDate, bitmap, runs);
+    if (OffersUpgrade())
+        OfferUpgrade();
     return ok;
+}
+
+bool CZELVWinApp::OfferUpgrade() {
+    // The location alone is only the host's word; the feed must show a newer
+    // build too, or every start would offer the same package again.
+    if (IsUpdateCheckDisabled() || !HasUpgrade() || !FeedHasNewerBuild(ModuleName()))
+        return false;
+    return m_launcher(UpgradeCommand(GetUpgradeLocation(), QString()));
 }
 
 bool CZELVWinApp::LoadConfig(const QString& path, QWidget* parent) {

@@ -42,7 +42,7 @@ public:
     ~CZELVWinApp() override;
 
     // The core's start-up (crash handler first), then the About window with the
-    // bitmap of that resource number (none for 0).
+    // bitmap of that resource number (none for 0), then OfferUpgrade.
     bool InitBase(const QString& programName, int aboutBitmapId, const QString& buildDate,
                   const QStringList& arguments, ZELVEnvironmentLookup environment = {});
 
@@ -65,10 +65,20 @@ public:
 
     void ShowAbout();
 
+    // Starts ZELVRenew (module, build date, the upgrade location) through the
+    // launcher when the upgrade check found a location and the module's
+    // release feed has a change newer than this build. Returns whether it
+    // was started.
+    bool OfferUpgrade();
+
     Prompter& GetPrompter() { return *m_prompter; }
     CZELVPopupManager& Popups() { return *m_popups; }
     // Null until InitBase.
     CZELVAboutWnd* AboutWnd() const { return m_about.get(); }
+
+protected:
+    // The upgrade utility itself never offers an upgrade of its own.
+    virtual bool OffersUpgrade() const { return true; }
 
 private:
     std::unique_ptr<Prompter> m_prompter;

@@ -956,26 +956,27 @@ TEST(AppCoreSystem, MissingOsReleaseFallsBackToLinux) {
 // ---------------------------------------------------------------------------
 // Upgrade utility and assistance mail commands
 
-TEST_F(AppCoreTest, UpgradeCommandStartsRenewElevatedWithThreeArguments) {
+TEST_F(AppCoreTest, UpgradeCommandStartsRenewWithThreeArguments) {
     NoUpdateCheck();
     CZELVAppCore app(Setup());
     app.InitBase(kProgram, kBuild, {}, EnvOf({}));
     const QString renew =
         QDir(CZELVAppCore::ProgramFolder()).absoluteFilePath(QStringLiteral("ZELVRenew"));
 
+    // ZELVRenew runs as the user; only its install step asks for root.
     const ZELVCommand own =
         app.UpgradeCommand(QStringLiteral("http://d.invalid/"), QStringLiteral("kelmar 1.2.deb"));
-    EXPECT_EQ(own.program, QStringLiteral("pkexec"));
+    EXPECT_EQ(own.program, renew);
+    EXPECT_TRUE(QDir::isAbsolutePath(own.program));
     EXPECT_EQ(own.arguments,
-              QStringList({renew, QFileInfo(CZELVAppCore::ProgramFilePath()).completeBaseName(),
-                           kBuild, QStringLiteral("http://d.invalid/kelmar 1.2.deb")}));
-    EXPECT_TRUE(QDir::isAbsolutePath(own.arguments.front()));
+              QStringList({QFileInfo(CZELVAppCore::ProgramFilePath()).completeBaseName(), kBuild,
+                           QStringLiteral("http://d.invalid/kelmar 1.2.deb")}));
 
     const ZELVCommand named =
         app.UpgradeCommand(QStringLiteral("a\"b"), QString(), QStringLiteral("ZELVDesk"));
-    EXPECT_EQ(named.arguments.value(1), QStringLiteral("ZELVDesk"));
-    EXPECT_EQ(named.arguments.value(3), QStringLiteral("a\"b"));
-    EXPECT_EQ(named.arguments.size(), 4);
+    EXPECT_EQ(named.arguments.value(0), QStringLiteral("ZELVDesk"));
+    EXPECT_EQ(named.arguments.value(2), QStringLiteral("a\"b"));
+    EXPECT_EQ(named.arguments.size(), 3);
 }
 
 TEST_F(AppCoreTest, AssistanceMailCarriesProgramBuildAndSystem) {
