@@ -151,6 +151,15 @@ QStringList DeskRun::NotificationTitles() const {
     return titles;
 }
 
+QStringList DeskRun::Notifications() const {
+    QStringList notices;
+    for (const CZELVPopup* popup : m_app->Popups().OpenPopups()) {
+        const ZELVNotification& n = popup->Notification();
+        notices.append(QStringLiteral("%1|%2|%3").arg(n.title, n.line1, n.line2));
+    }
+    return notices;
+}
+
 QStringList DeskRun::PromptTexts() const {
     QStringList texts;
     for (const ScriptedPrompter::Record& r : m_prompter->Asked())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZELV10MFC.h"
+#include "ZELV10RCListDlg.h"
 #include "ZELVDeskApp.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVLauncher.h"
@@ -8,9 +9,11 @@
 #include "ZELVSound.h"
 #include "ZELVVoice.h"
 
+#include <QApplication>
 #include <QHash>
 #include <QList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <memory>
 
@@ -94,6 +97,8 @@ public:
 
     // Titles of the notifications open now.
     QStringList NotificationTitles() const;
+    // "title|line1|line2" of the notifications open now.
+    QStringList Notifications() const;
     // Texts of the prompts shown, in order.
     QStringList PromptTexts() const;
     QStringList PromptCaptions() const;
@@ -130,3 +135,25 @@ void PrepareDeskTestEnvironment();
 bool ChooseCustomer(DeskRun& run, const char* customerId);
 // The texts of one column of a list, row by row.
 QStringList Column(const CZELVListCtrl& list, int column);
+
+// Closes the result list of an update pass when it shows, keeping its text.
+class ResultCloser : public QObject {
+public:
+    explicit ResultCloser(QObject* parent) : QObject(parent) {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, [this]() {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* results = qobject_cast<CZELV10RCListDlg*>(w);
+                if (!results || !results->isVisible())
+                    continue;
+                text = results->ClipboardText();
+                results->accept();
+            }
+        });
+        m_timer.start();
+    }
+    QString text;
+
+private:
+    QTimer m_timer;
+};

@@ -40,24 +40,8 @@ QString Config(const QString& logs) {
     return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs);
 }
 
-QStringList Notices(DeskRun& run) {
-    QStringList notices;
-    for (const CZELVPopup* popup : run.App().Popups().OpenPopups()) {
-        const ZELVNotification& n = popup->Notification();
-        notices.append(QStringLiteral("%1|%2|%3").arg(n.title, n.line1, n.line2));
-    }
-    return notices;
-}
-
-QStringList ListColumn(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 int RowOf(const CZELVListCtrl& list, const QString& text) {
-    return int(ListColumn(list, 0).indexOf(text));
+    return int(Column(list, 0).indexOf(text));
 }
 
 // "field|old|new" of the server's history of M000001, newest first.
@@ -193,7 +177,7 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
         if (r.repositoryId == "DC01")
             home = &r;
     QVERIFY(home && home->scratchRequired > home->scratch);
-    const QStringList notices = Notices(run);
+    const QStringList notices = run.Notifications();
     QVERIFY2(notices.contains(QStringLiteral("Hidden Volumes|You have %1 hidden Volumes|Use "
                                              "Fennick to view Hidden Volumes")
                                   .arg(hidden)),
@@ -226,7 +210,7 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
         for (const ZELVVOLSFULL& v : all)
             if (!(v.vol.flags & ZELVVOL_HIDDEN) && f.wanted(v))
                 expected << v.key.volumeId.Text();
-        QCOMPARE(ListColumn(list, 0), expected);
+        QCOMPARE(Column(list, 0), expected);
         QCOMPARE(panel.FilterNotice()->isVisibleTo(&panel), f.malformed);
         if (f.malformed)
             QVERIFY2(panel.FilterNotice()->text().contains(

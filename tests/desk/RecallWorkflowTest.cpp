@@ -98,28 +98,6 @@ ZELVCONSIGNEx Newest(CZELV10MFC& mfc) {
     return newest;
 }
 
-// Closes the result list of the update pass when it shows, keeping its text.
-class ResultCloser : public QObject {
-public:
-    explicit ResultCloser(QObject* parent) : QObject(parent) {
-        m_timer.setInterval(10);
-        connect(&m_timer, &QTimer::timeout, this, [this]() {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* results = qobject_cast<CZELV10RCListDlg*>(w);
-                if (!results || !results->isVisible())
-                    continue;
-                text = results->ClipboardText();
-                results->accept();
-            }
-        });
-        m_timer.start();
-    }
-    QString text;
-
-private:
-    QTimer m_timer;
-};
-
 } // namespace
 
 class RecallWorkflowTest : public QObject {
