@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -218,9 +219,31 @@ bool ChooseCustomer(DeskRun& run, const char* customerId) {
     return run.Sheet().GoNext();
 }
 
+QAction* FindAction(QMenu* menu, const QString& text) {
+    for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+        if (action->text() == text)
+            return action;
+        if (action->menu())
+            if (QAction* found = FindAction(action->menu(), text))
+                return found;
+    }
+    return nullptr;
+}
+
 QStringList Column(const CZELVListCtrl& list, int column) {
     QStringList texts;
     for (int row = 0; row < list.GetItemCount(); ++row)
         texts.append(list.GetItemText(row, column));
     return texts;
+}
+
+QStringList CsvExportUi::Lines() const {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    for (QString line :
+         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines << line.remove(QLatin1Char('\r'));
+    return lines;
 }

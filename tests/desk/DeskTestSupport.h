@@ -5,6 +5,7 @@
 #include "ZELVDeskApp.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVLauncher.h"
+#include "ZELVListExport.h"
 #include "ZELVPrompter.h"
 #include "ZELVSound.h"
 #include "ZELVVoice.h"
@@ -19,6 +20,8 @@
 
 // Records what the task menu would start, and starts nothing.
 class CZELVListCtrl;
+class QAction;
+class QMenu;
 
 class RecordingLauncher : public IZELVLauncher {
 public:
@@ -133,6 +136,8 @@ void PrepareDeskTestEnvironment();
 // Picks the Customer on the Customer Selection page showing and presses Next;
 // false when that page is not showing or Next stayed.
 bool ChooseCustomer(DeskRun& run, const char* customerId);
+// The entry with that text in a context menu or any of its sub-menus.
+QAction* FindAction(QMenu* menu, const QString& text);
 // The texts of one column of a list, row by row.
 QStringList Column(const CZELVListCtrl& list, int column);
 
@@ -156,4 +161,25 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+// Answers a list export with CSV into a file of its own, opening nothing.
+class CsvExportUi : public IZELVExportUi {
+public:
+    explicit CsvExportUi(const QString& path) : m_path(path) {}
+    bool ChooseType(const ZELVExportTypeRequest& request, int* type, bool* open) override {
+        mailAllowed = request.mailAllowed;
+        *type = ZELVExport::TypeCSV;
+        *open = false;
+        return true;
+    }
+    QString ChooseSavePath(QWidget*, int) override { return m_path; }
+    bool ChoosePdfOptions(QWidget*, ZELVExportPDFOptions*) override { return false; }
+    bool Launch(const ZELVCommand&) override { return false; }
+    // The file's lines.
+    QStringList Lines() const;
+    bool mailAllowed = false;
+
+private:
+    QString m_path;
 };

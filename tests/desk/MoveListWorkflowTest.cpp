@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -81,17 +82,6 @@ CZELV10RC AddMoveListData(CZELV10MFC& mfc) {
         v.vol.Target().repositoryId = "DC01";
     }
     return rc;
-}
-
-QAction* FindAction(QMenu* menu, const QString& text) {
-    for (QAction* action : menu->actions()) {
-        if (action->text() == text)
-            return action;
-        if (action->menu())
-            if (QAction* found = FindAction(action->menu(), text))
-                return found;
-    }
-    return nullptr;
 }
 
 CZELVPropertyGridProperty* SubItem(const CZELVPropertyGridProperty* parent, const QString& name) {
@@ -253,6 +243,18 @@ void MoveListWorkflowTest::moveListsFromTheTaskMenuToTheServer() {
              qPrintable(copied));
     QVERIFY(
         run.Notifications().contains(QStringLiteral("Copied items|Copied 2 items to clipboard|")));
+
+    // Export: the selected rows with every column.
+    QTemporaryDir folder;
+    CsvExportUi ui(folder.filePath(QStringLiteral("moves.csv")));
+    list.SetExportUi(&ui);
+    FindAction(page->Menu(), QStringLiteral("Export"))->trigger();
+    const QStringList lines = ui.Lines();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QStringLiteral("Volume,Current,Target,Move Time,Scanned-Out,Overdue"));
+    QVERIFY2(lines[1].startsWith(moving[0] + QLatin1Char(',')) &&
+                 lines[2].startsWith(moving[1] + QLatin1Char(',')),
+             qPrintable(lines.join('\n')));
 
     // Cancel three moves; another workstation changed the third since the
     // list was read, so that one is refused and keeps its change.
