@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QStyleOptionViewItem>
+#include <QTreeWidget>
 #include <algorithm>
 #include <memory>
 
@@ -39,6 +40,11 @@ bool CZELVProgressGridProperty::PaintValue(QPainter* painter,
 
 CCustomerPropertyGridCtrl::CCustomerPropertyGridCtrl(QWidget* parent)
     : CZELVPropertyGridCtrl(parent) {}
+
+void CCustomerPropertyGridCtrl::resizeEvent(QResizeEvent* event) {
+    CZELVPropertyGridCtrl::resizeEvent(event);
+    Tree()->setColumnWidth(0, width() * 3 / 5);
+}
 
 void CCustomerPropertyGridCtrl::Fill(CZELV10MFC& connection, const ZELVCUSTEx* customer) {
     if (!customer)

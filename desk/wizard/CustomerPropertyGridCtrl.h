@@ -35,6 +35,10 @@ public:
     const std::vector<ZELVMEDIAEx>& Media() const { return m_media; }
     const CLibraryHealthTable& Health() const { return m_health; }
 
+protected:
+    // The problem texts sit four levels deep: the names get the larger share.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     CLibraryHealthTable m_health;
     std::vector<ZELVMEDIAEx> m_media;
