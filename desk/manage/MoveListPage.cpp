@@ -216,18 +216,9 @@ void CMoveListPage::SelectMedia(int tab) {
     FillList();
 }
 
-const ZELVVOLABS* CMoveListPage::Absolute(const ZELVVOLSFULL& volume) {
-    const QString id = volume.key.volumeId.Text();
-    auto it = m_absolute.constFind(id);
-    if (it != m_absolute.constEnd())
-        return &*it;
-    ZELVVOLABS abs;
-    // A location outside every zone is reported, yet the record is whole.
-    const CZELV10RC rc =
-        Desk()->Connection().Get(&abs, volume.key.customerId.Text(), volume.key.mediaId.Text(), id);
-    if (!rc.IsOK() && rc.Code() != ZELV10RC_NOZONE)
-        return nullptr;
-    return &*m_absolute.insert(id, abs);
+const ZELVVOLABS* CMoveListPage::Absolute(const ZELVVOLSFULL& volume) const {
+    const auto it = m_absolute.constFind(volume.key.volumeId.Text());
+    return it == m_absolute.constEnd() ? nullptr : &*it;
 }
 
 QString CMoveListPage::LocationText(const ZELVABSLOC& location) {
@@ -253,6 +244,13 @@ void CMoveListPage::FillList() {
     m_items.clear();
     m_absolute.clear();
     sheet->LoadMediaVolumes();
+    // The locations of all moving Volumes in one read, not one per Volume.
+    std::vector<ZELVVOLABS> locations;
+    ZELVVOLFLAGS moving;
+    moving.mustSet = ZELVVOL_MOVING;
+    if (sheet->Connection().List(&locations, sheet->Customer(), m_shownMedia, &moving).IsOK())
+        for (const ZELVVOLABS& a : locations)
+            m_absolute.insert(a.key.volumeId.Text(), a);
     CZELV10RepositoryCache& cache = sheet->RepositoryCache();
     const QString c = sheet->Customer();
     for (ZELVVOLSFULL& v : sheet->MediaVolumes()) {

@@ -95,7 +95,7 @@ private:
 
     // Where a Volume is (or goes) as the list shows it.
     QString LocationText(const ZELVABSLOC& location);
-    const ZELVVOLABS* Absolute(const ZELVVOLSFULL& volume);
+    const ZELVVOLABS* Absolute(const ZELVVOLSFULL& volume) const;
 
     QTabBar* m_tabs = nullptr;
     CMoveListCtrl* m_list = nullptr;
@@ -104,6 +104,6 @@ private:
     QStringList m_tabMedia; // 4-character identifiers, in tab order
     QString m_shownMedia;
     std::vector<MOVELISTITEM> m_items;
-    QHash<QString, ZELVVOLABS> m_absolute; // by Volume-ID, for the shown Media Type
+    QHash<QString, ZELVVOLABS> m_absolute; // by Volume-ID: the shown Media Type's moving Volumes
     bool m_building = false;
 };
