@@ -45,6 +45,20 @@ CZELV10RC AddMoveListData(CZELV10MFC& mfc) {
     if (rc.IsOK())
         rc = mfc.Add(v);
 
+    // A Customer whose only moving Volume is of a hidden Media Type.
+    ZELVCUSTEx still;
+    still.customerId = "STIL";
+    still.name = "Still Holdings";
+    if (rc.IsOK())
+        rc = mfc.Add(still);
+    hidden.customerId = "STIL";
+    if (rc.IsOK())
+        rc = mfc.Add(hidden);
+    ZELVVOLSEx onlyHidden = v;
+    onlyHidden.key.customerId = "STIL";
+    if (rc.IsOK())
+        rc = mfc.Add(onlyHidden);
+
     ZELVCUSTEx health;
     health.customerId = "HLTH";
     health.name = "Health Check";
@@ -317,6 +331,14 @@ void MoveListWorkflowTest::moveListsFromTheTaskMenuToTheServer() {
         QVERIFY2(closer.text.endsWith(QStringLiteral("OK(1) NotOK(0)\n")), qPrintable(closer.text));
     }
     QVERIFY(!Column(list, CMoveListCtrl::ColVolume).contains(c));
+
+    // Back to the Customers: one whose moves are all hidden gets no tab and no rows.
+    QVERIFY(sheet.GoBack());
+    QCOMPARE(run.ActivePageId(), int(IDD_CUSTOMER));
+    QVERIFY(ChooseCustomer(run, "STIL"));
+    QCOMPARE(run.ActivePageId(), int(IDD_MOVE_LIST));
+    QCOMPARE(page->Tabs()->count(), 0);
+    QCOMPARE(list.GetItemCount(), 0);
 
     QVERIFY(sheet.GoNext());
     QCOMPARE(run.ActivePageId(), int(IDD_FINAL));
