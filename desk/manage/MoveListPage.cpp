@@ -7,8 +7,10 @@
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVIcons.h"
+#include "ZELVListHeader.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -144,6 +146,11 @@ CMoveListPage::CMoveListPage() : CZELVDeskPage(IDD_MOVE_LIST) {
     m_list->setObjectName(QStringLiteral("moveList"));
     m_list->SetRows(&m_rows);
     m_list->EnableFilterBar(CMoveListCtrl::kFilterTimeoutMs);
+    // Only the Volume and the two locations are filtered: the other fields
+    // would take a pattern and do nothing with it.
+    for (int column = CMoveListCtrl::ColMoveTime; column <= CMoveListCtrl::ColOverdue; ++column)
+        if (QLineEdit* field = m_list->Header()->FilterField(column))
+            field->setEnabled(false);
     connect(m_list, &CZELVListCtrl::FilterChanged, this, [this](int) { ApplyFilters(); });
     layout->addWidget(m_list, 1);
     connect(m_tabs, &QTabBar::currentChanged, this, [this](int tab) {

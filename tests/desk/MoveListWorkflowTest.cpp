@@ -10,11 +10,13 @@
 #include "IntroPage.h"
 #include "IntroProperties.h"
 #include "ZELVListCtrl.h"
+#include "ZELVListHeader.h"
 #include "ZELVPropertyGridCtrl.h"
 #include "manage/MoveListPage.h"
 
 #include <QClipboard>
 #include <QDateTime>
+#include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTabBar>
@@ -233,6 +235,11 @@ void MoveListWorkflowTest::moveListsFromTheTaskMenuToTheServer() {
     QVERIFY(Seconds(pending.first()) >= 3 * kDay);
     for (int i = 1; i < pending.size(); ++i)
         QVERIFY2(Seconds(pending[i - 1]) >= Seconds(pending[i]), qPrintable(pending.join(' ')));
+
+    // The filter fields of the first three columns alone take patterns.
+    for (int column = 0; column < list.GetColumnCount(); ++column)
+        QCOMPARE(list.Header()->FilterField(column)->isEnabled(),
+                 column <= CMoveListCtrl::ColTarget);
 
     // Library slots read as their zone and slot; the Target filter keeps them alone.
     list.SetFilterText(CMoveListCtrl::ColTarget, QStringLiteral("Rack*"));
