@@ -140,6 +140,12 @@ public:
     CZELV10RC List(std::vector<ZELVVOLSKey>* out, uint32_t container);
     CZELV10RC Get(ZELVVOLABS* out, const QString& customer, const QString& media,
                   const QString& volume);
+    // The absolute locations of the Customer's Volumes of one Media Type (only
+    // those whose flags pass the filter, when given), by Volume identifier, in
+    // one read: what Get of ZELVVOLABS gives for each, without its "not in a
+    // zone" answer, which the empty zone name says here.
+    CZELV10RC List(std::vector<ZELVVOLABS>* out, const QString& customer, const QString& media,
+                   const ZELVVOLFLAGS* filter = nullptr);
     // A new Volume at the locations it carries ("INIT" for a new tape). It is a
     // Container when it says so or its Media Type's pattern names it one; a
     // Container gets its number from the server.

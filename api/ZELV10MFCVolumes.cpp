@@ -703,6 +703,71 @@ CZELV10RC CZELV10MFC::Get(ZELVVOLABS* out, const QString& customer, const QStrin
     return current;
 }
 
+CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLABS>* out, const QString& customer,
+                           const QString& media, const ZELVVOLFLAGS* filter) {
+    CZELV10RC rc = Identifier("Customer-ID", customer, kZelvCustomerIdLen);
+    if (rc.IsOK())
+        rc = Identifier("Media-ID", media, kZelvMediaIdLen);
+    if (!rc.IsOK())
+        return rc;
+    std::vector<ZELVVOLABS> rows;
+    // Zones never overlap, so a slot lies in at most one; they are few, and
+    // are matched here rather than read once per Volume.
+    QHash<QString, std::vector<ZELVZONE>> zones;
+    rc = Run(Mode::Read, [&]() -> CZELV10RC {
+        CZELV10RC q = MediaRow(customer, media, nullptr);
+        if (!q.IsOK())
+            return q;
+        q = EachRow("SELECT repository_id, name, first_slot, slot_count FROM zone"
+                    " ORDER BY repository_id, first_slot",
+                    {}, [&](const ZELVCursor& c) {
+                        ZELVZONE z;
+                        z.repositoryId.Set(c.Text(0));
+                        z.name.Set(c.Text(1));
+                        z.firstSlot = static_cast<uint32_t>(c.Int(2));
+                        z.slotCount = static_cast<uint32_t>(c.Int(3));
+                        zones[c.Text(0)].push_back(z);
+                    });
+        if (!q.IsOK())
+            return q;
+        const auto resolve = [&zones](const ZELVVOLLOC& at) {
+            ZELVABSLOC loc;
+            loc.repositoryId = at.repositoryId;
+            loc.slot = at.slot;
+            if (at.slot == 0)
+                return loc;
+            const auto it = zones.constFind(at.repositoryId.Text());
+            if (it == zones.constEnd())
+                return loc;
+            for (const ZELVZONE& z : *it)
+                if (z.firstSlot <= at.slot && qint64(at.slot) < qint64(z.firstSlot) + z.slotCount) {
+                    loc.zoneName = z.name;
+                    loc.zoneSlot = at.slot - z.firstSlot + 1;
+                    break;
+                }
+            return loc;
+        };
+        return EachRow(QStringLiteral("SELECT ") + QString::fromUtf8(kVolumeColumns) +
+                           QStringLiteral(" FROM volume v WHERE v.customer_id = ? AND"
+                                          " v.media_id = ? ORDER BY v.volume_id"),
+                       {customer, media}, [&](const ZELVCursor& c) {
+                           ZELVVOLABS r;
+                           ZELVVOLS vol;
+                           const ZELVVolumeState s = ReadState(c, &r.key, nullptr);
+                           FillVolume(s, &vol);
+                           if (filter && ((vol.flags & filter->mustSet) != filter->mustSet ||
+                                          (vol.flags & filter->mustClear) != 0))
+                               return;
+                           r.current = resolve(vol.Current());
+                           r.target = resolve(vol.Target());
+                           rows.push_back(r);
+                       });
+    });
+    if (rc.IsOK())
+        *out = std::move(rows);
+    return rc;
+}
+
 CZELV10RC CZELV10MFC::LoadVolumes(QStringList* out, uint32_t max) {
     QStringList rows;
     CZELV10RC rc = Run(Mode::Read, [&]() -> CZELV10RC {

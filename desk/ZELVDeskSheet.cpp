@@ -32,6 +32,7 @@
 #include "ZELVSound.h"
 #include "ZELVVoice.h"
 #include "manage/ManagePage.h"
+#include "manage/MoveListPage.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "PredefFile.h"
-#include "ZELVBuildDate.h"
 #include "SendList.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
+#include "ZELV10RCList.h"
 #include "ZELV10Records.h"
+#include "ZELVBuildDate.h"
 #include "ZELVClock.h"
 #include "ZELVDate.h"
 #include "ZELVDeskIds.h"
@@ -145,6 +146,14 @@ public:
     // (text1) under the Consignment, with a progress window, log entries and
     // the result list at the end. Returns how many were redirected.
     int UpdateRecallSelection(uint32_t consignment);
+    // The update pass the Recall and the Move Lists share: a progress window,
+    // for each of count items step(i) with its result collected (under the
+    // note text() gives, else its text) and logged as "%s: %s", then the
+    // completion entry and the result list. Cancelling stops before the next
+    // item.
+    using UpdatePassText = std::function<QString(int index, QString* note)>;
+    using UpdatePassStep = std::function<CZELV10RC(int index)>;
+    CZELV10RCList RunUpdatePass(int count, const UpdatePassText& text, const UpdatePassStep& step);
     CRecallValues& RecallValues() { return m_recallValues; }
     // The Send task's scan list.
     std::vector<ZELVVOLSEx>& ScanList() { return m_scanList; }

@@ -7,7 +7,9 @@
 # scanning window, final page; Scan-Out location, Container Selection with its
 # Allocation Log, Volumes and Update Container Details; Recall delivery
 # location, Volume Selection and Consignment details; Manage Media Library
-# with a Volume's History tab; ZELVRenew on a loopback release feed).
+# with a Volume's History tab; Move Lists; the task menu's Customer grid with a
+# Media Type's library health opened; Scan-To-List; the Run Command window;
+# ZELVRenew on a loopback release feed).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail

@@ -1,10 +1,13 @@
 #include "ManageProperties.h"
 
+#include "CustomerCache.h"
+#include "MediaCache.h"
 #include "MoveDatePropertyGridProperty.h"
 #include "ZELV10MFC.h"
 #include "ZELV10MoveDateDlg.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
+#include "ZELV10ScanDlg.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVFilter.h"
 #include "ZELVIcons.h"
@@ -17,6 +20,7 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QStackedBarSeries>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -80,7 +84,21 @@ QString CManageProperties::Rows::Text(int row, int column) const {
     const ZELVVOLSFULL* v = At(row);
     if (!v)
         return {};
-    return column == CManageListCtrl::ColVolume ? v->key.volumeId.Text() : m_panel.LocationName(*v);
+    switch (column) {
+    case CManageListCtrl::ColVolume:
+        return v->key.volumeId.Text();
+    case CManageListCtrl::ColLocation:
+        return m_panel.LocationName(*v);
+    case CManageListCtrl::ColNextMove:
+        return (v->vol.flags & ZELVVOL_MOVEDATE) ? FormatDate(v->vol.moveDate, "%A, %B %d, %Y")
+                                                 : QStringLiteral("Permanent");
+    case CManageListCtrl::ColDescription:
+        return (v->vol.flags & ZELVVOL_DESCRIPTION)
+                   ? m_panel.m_exportDescriptions.value(v->key.volumeId.Text())
+                   : QString();
+    default:
+        return {};
+    }
 }
 
 int CManageProperties::Rows::Image(int row, int column) const {
@@ -113,6 +131,15 @@ CManageProperties::CManageProperties(QWidget* parent) : QWidget(parent) {
     connect(m_list, &CZELVListCtrl::FilterChanged, this, [this](int) { ApplyFilters(); });
     connect(m_list, &CZELVListCtrl::SelectionChanged, this,
             [this]() { SelectRow(m_list->GetFirstSelected()); });
+    // "MANAGE": the list's context menu.
+    m_menu = new QMenu(this);
+    QMenu* manage = m_menu->addMenu(QStringLiteral("MANAGE"));
+    connect(manage->addAction(QStringLiteral("&Export")), &QAction::triggered, this,
+            &CManageProperties::ExportList);
+    QMenu* scan = manage->addMenu(QStringLiteral("Scan"));
+    connect(scan->addAction(QStringLiteral("To &Add")), &QAction::triggered, this,
+            &CManageProperties::ScanToAdd);
+    m_list->SetContextMenu(m_menu, 0);
     left->addWidget(m_list, 1);
     m_filterNotice = new QLabel(this);
     m_filterNotice->setObjectName(QStringLiteral("manageFilterNotice"));
@@ -560,4 +587,86 @@ void CManageProperties::DrawChart() {
     // The view owns the chart it shows and hands the one it replaces back.
     std::unique_ptr<QChart> previous(m_chart->chart());
     m_chart->setChart(chart);
+}
+
+bool CManageProperties::ExportList() {
+    if (!m_sheet)
+        return false;
+    m_exportDescriptions.clear();
+    std::vector<ZELVATTRIBUTEFULL> descriptions;
+    // Without them the column stays empty; the rest is still worth exporting.
+    if (m_sheet->Connection().List(&descriptions, m_customer, m_media, 0).IsOK())
+        for (const ZELVATTRIBUTEFULL& a : descriptions)
+            m_exportDescriptions.insert(a.key.volumeId.Text(), a.value.Text());
+    m_list->InsertColumn(CManageListCtrl::ColNextMove, QStringLiteral("Next move"), 100);
+    m_list->InsertColumn(CManageListCtrl::ColDescription, QStringLiteral("Description"), 200);
+    QStringList recipients;
+    m_sheet->GetMailRecipients(&recipients);
+    const QString title = QStringLiteral("Volume List for Customer(%1) Media Type(%2)")
+                              .arg(m_sheet->GetCustomerCache().DisplayNameOf(m_customer),
+                                   m_sheet->GetMediaCache().DisplayNameOf(m_customer, m_media));
+    const bool exported = m_list->Export(title, true, recipients);
+    m_list->Model()->DeleteColumn(CManageListCtrl::ColDescription);
+    m_list->Model()->DeleteColumn(CManageListCtrl::ColNextMove);
+    m_exportDescriptions.clear();
+    return exported;
+}
+
+void CManageProperties::ScanToAdd() {
+    if (!m_sheet)
+        return;
+    m_sheet->Log().Write("Scan to add new volumes");
+    m_loadedIds.clear();
+    for (const ZELVVOLSFULL& v : m_sheet->MediaVolumes())
+        m_loadedIds.append(v.key.volumeId.Text());
+    ZELVSCANVOLUMEARGS args;
+    args.notify = [this](const CZELV10RC& parsed, const ZELV10BARCODEPARSED& item) {
+        return OnScan(parsed, item);
+    };
+    args.message = kZelvScanMessage;
+    args.customerId.Set(m_customer);
+    args.mediaId.Set(m_media);
+    args.config = &m_sheet->Config();
+    args.strings = &m_loadedIds;
+    ScanDialog(m_sheet->Connection(), args, QStringLiteral("Scan to add new Volumes"), m_sheet);
+
+    m_list->setUpdatesEnabled(false);
+    m_sheet->LoadMediaVolumes();
+    m_hidden = 0;
+    for (const ZELVVOLSFULL& v : *m_volumes)
+        if (v.vol.flags & ZELVVOL_HIDDEN)
+            ++m_hidden;
+    ApplyFilters();
+    m_list->setUpdatesEnabled(true);
+}
+
+uint32_t CManageProperties::OnScan(const CZELV10RC& parsed, const ZELV10BARCODEPARSED& item) {
+    if (!parsed.IsOK())
+        return parsed.Code();
+    if (item.flags & ZELVPARSED_DEFINED)
+        return ZELV10RC_ALREADYDEFINED;
+    if (item.customerId.Text() != m_customer)
+        return ZELV10RC_WRONGCUSTOMER;
+    if (item.mediaId.Text() != m_media)
+        return ZELV10RC_WRONGMEDIA;
+    if (!m_sheet || !m_volumes)
+        return ZELV10RC_NOTUPDATED;
+    CZELV10MFC& mfc = m_sheet->Connection();
+    ZELVVOLSEx volume;
+    volume.key.customerId = item.customerId;
+    volume.key.mediaId = item.mediaId;
+    volume.key.volumeId = item.volumeId;
+    for (ZELVVOLLOC& location : volume.vol.location)
+        location.repositoryId = "INIT";
+    CZELV10RC rc = mfc.Add(volume);
+    ZELVVOLSFULL added;
+    if (rc.IsOK())
+        rc = mfc.Get(&added, m_customer, m_media, item.volumeId.Text());
+    if (!rc.IsOK())
+        return rc.Code();
+    // The list points into the array: it is rebuilt at once.
+    m_volumes->push_back(added);
+    m_loadedIds.append(added.key.volumeId.Text());
+    ApplyFilters();
+    return ZELV10RC_OK;
 }

@@ -7,6 +7,7 @@
 #include "ZELVPropertyGridCtrl.h"
 
 #include <QHash>
+#include <QStringList>
 #include <QWidget>
 #include <vector>
 
@@ -15,6 +16,7 @@ class CMoveDatePropertyGridProperty;
 class CZELVDeskSheet;
 class QChartView;
 class QLabel;
+class QMenu;
 class QStackedWidget;
 class QTabWidget;
 
@@ -23,7 +25,8 @@ class QTabWidget;
 class CManageListCtrl : public CZELVListCtrl {
     Q_OBJECT
 public:
-    enum Column { ColVolume = 0, ColLocation = 1 };
+    // Next move and Description are there only while the list is exported.
+    enum Column { ColVolume = 0, ColLocation = 1, ColNextMove = 2, ColDescription = 3 };
     explicit CManageListCtrl(CManageProperties& panel, QWidget* parent = nullptr);
 
 protected:
@@ -91,6 +94,16 @@ public:
     // Draws the Repository chart of the loaded Customer and Media Type.
     void DrawChart();
 
+    // The "MANAGE" context menu: "&Export" and "Scan" / "To &Add".
+    QMenu* Menu() const { return m_menu; }
+    // The list with its next moves and descriptions, through the list export.
+    bool ExportList();
+    // Opens the scanning window; each new Volume scanned is added to the
+    // library at the initial Repository. The list is read again afterwards.
+    void ScanToAdd();
+    // One scan of the scanning window: the outcome code it shows.
+    uint32_t OnScan(const CZELV10RC& parsed, const ZELV10BARCODEPARSED& item);
+
 private:
     class Rows : public CZELVPointerRows<ZELVVOLSFULL> {
     public:
@@ -128,6 +141,10 @@ private:
     ZELVVOLSFULL* m_selected = nullptr;
 
     CManageListCtrl* m_list = nullptr;
+    QMenu* m_menu = nullptr;
+    // Volume-ID -> description, read for an export only.
+    QHash<QString, QString> m_exportDescriptions;
+    QStringList m_loadedIds; // what the scanning window is told is loaded
     QLabel* m_filterNotice = nullptr;
     QStackedWidget* m_right = nullptr;
     QChartView* m_chart = nullptr;

@@ -1,5 +1,6 @@
 #include "IntroPage.h"
 
+#include "CustomerPropertyGridCtrl.h"
 #include "IntroProperties.h"
 #include "ZELV10PasswordDlg.h"
 #include "ZELVCmdWindow.h"
@@ -207,6 +208,9 @@ void CIntroPage::OnInitDialog() {
         return sheet->Expand(text, size);
     });
     FillList();
+    m_properties->Grid()->SetWarn([sheet](const QString& title, const QString& text) {
+        sheet->ShowNotification(title, text, QString(), IconWarning, 10000);
+    });
     BuildCustomerTabs();
     m_promptTimer->start();
 }

@@ -1,8 +1,8 @@
 #include "IntroProperties.h"
 
+#include "CustomerPropertyGridCtrl.h"
 #include "ZELV10MFC.h"
 #include "ZELVDate.h"
-#include "ZELVPropertyGridCtrl.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -18,7 +18,7 @@ CIntroProperties::CIntroProperties(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("customerPanel"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    m_grid = new CZELVPropertyGridCtrl(this);
+    m_grid = new CCustomerPropertyGridCtrl(this);
     m_grid->setObjectName(QStringLiteral("customerProperties"));
     m_grid->EnableHeaderCtrl(true, QStringLiteral("Property"), QStringLiteral("Value"));
     m_chartView = new QChartView(this);
@@ -41,19 +41,8 @@ QString CIntroProperties::MediaDisplayName(const ZELVMEDIA& media) {
 }
 
 void CIntroProperties::Fill(CZELV10MFC& connection, const ZELVCUSTEx& customer) {
-    std::vector<ZELVMEDIAEx> media;
-    if (!connection.List(&media, customer.customerId.Text()).IsOK())
-        media.clear();
-
-    m_grid->RemoveAll();
-    for (const ZELVMEDIAEx& m : media) {
-        CZELVPropertyGridProperty* group = m_grid->AddGroup(MediaDisplayName(m));
-        group->AddSubItem(QStringLiteral("Total Volumes"), FormatCount(m.volumes),
-                          QStringLiteral("Total Number of Volumes"), true);
-        group->AddSubItem(QStringLiteral("Moving Volumes"), FormatCount(m.moves),
-                          QStringLiteral("Total Number of Moving Volumes"), true);
-        group->Expand(false);
-    }
+    m_grid->Fill(connection, &customer);
+    const std::vector<ZELVMEDIAEx>& media = m_grid->Media();
 
     // One stacked bar per Media Type with Volumes: the settled Volumes in
     // black, the moving ones in AliceBlue with their count as label.

@@ -4,14 +4,14 @@
 
 #include <QWidget>
 
+class CCustomerPropertyGridCtrl;
 class CZELV10MFC;
-class CZELVPropertyGridCtrl;
 class QChart;
 class QChartView;
 
-// The panel under the task menu's Customer tabs: the Customer's figures per
-// Media Type on the left, a chart of its Volumes per Media Type on the right;
-// the two halves always share the width equally.
+// The panel under the task menu's Customer tabs: the Customer's figures and
+// library health per Media Type on the left, a chart of its Volumes per Media
+// Type on the right; the two halves always share the width equally.
 class CIntroProperties : public QWidget {
     Q_OBJECT
 public:
@@ -21,7 +21,7 @@ public:
     // leaves them empty.
     void Fill(CZELV10MFC& connection, const ZELVCUSTEx& customer);
 
-    CZELVPropertyGridCtrl* Grid() const { return m_grid; }
+    CCustomerPropertyGridCtrl* Grid() const { return m_grid; }
     QChartView* ChartView() const { return m_chartView; }
     QChart* Chart() const;
 
@@ -29,6 +29,6 @@ public:
     static QString MediaDisplayName(const ZELVMEDIA& media);
 
 private:
-    CZELVPropertyGridCtrl* m_grid = nullptr;
+    CCustomerPropertyGridCtrl* m_grid = nullptr;
     QChartView* m_chartView = nullptr;
 };

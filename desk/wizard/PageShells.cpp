@@ -61,5 +61,3 @@ int CLibraryManagementPage::OnWizardBack() {
     CZELVDeskSheet* sheet = Desk();
     return sheet ? sheet->MediaBackTarget() : int(IDD_INTRO);
 }
-
-CMoveListPage::CMoveListPage() : CPageShell(IDD_MOVE_LIST, QStringLiteral("Move Lists"), 0, 0) {}

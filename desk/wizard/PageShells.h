@@ -69,10 +69,3 @@ public:
     CLibraryManagementPage();
     int OnWizardBack() override;
 };
-
-class CMoveListPage : public CPageShell {
-    Q_OBJECT
-public:
-    CMoveListPage();
-    int OnWizardBack() override { return IDD_CUSTOMER; }
-};

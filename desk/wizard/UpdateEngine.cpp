@@ -103,31 +103,44 @@ void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
     log.Write("%s", kVerificationEnd);
 }
 
-int CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
-    m_log->Write("Starting update for Customer(%s)", Utf8(Customer()).constData());
-    const int count = static_cast<int>(m_recallSelection.size());
+CZELV10RCList CZELVDeskSheet::RunUpdatePass(int count, const UpdatePassText& text,
+                                            const UpdatePassStep& step) {
     CZELV10ProgressWnd progress(count + 1, 0, this);
     progress.SetTitle(QStringLiteral("Updating Kelmar Server"));
     progress.SetRange(0, count + 1);
 
     CZELV10RCList results;
     for (int i = 0; i < count && !progress.IsCancelled(); ++i) {
-        CSelectedVolume& entry = m_recallSelection[static_cast<size_t>(i)];
-        // The Volume text names the entry: the log is the operator's record
-        // of which Volume got which result.
-        const QString text = entry.volume.key.Text();
-        progress.SetText(1, QStringLiteral("Updating: ") + text);
-        // The operator chose from the list as read: a Volume changed since
-        // (moved, recalled by someone else) is reported, not overwritten.
-        const CZELV10RC rc = RedirectVolume(*m_connection, &entry.volume, entry.text1, 0,
-                                            consignment, kKeepContainer, entry.volume.vol.version);
-        results.Add(rc, text);
-        m_log->Write("%s: %s", Utf8(text).constData(), Utf8(rc.Get()).constData());
+        QString note;
+        const QString shown = text(i, &note);
+        progress.SetText(1, QStringLiteral("Updating: ") + shown);
+        const CZELV10RC rc = step(i);
+        results.Add(rc, note.isEmpty() ? shown : note);
+        m_log->Write("%s: %s", Utf8(shown).constData(), Utf8(rc.Get()).constData());
         progress.SetPos(i + 1);
     }
     progress.close();
     m_log->Write("Update complete: OK(%d) NotOK(%d)", results.GetOKCount(),
                  results.GetNotOKCount());
     CZELV10RCListDlg::Display(results, 0, nullptr);
+    return results;
+}
+
+int CZELVDeskSheet::UpdateRecallSelection(uint32_t consignment) {
+    m_log->Write("Starting update for Customer(%s)", Utf8(Customer()).constData());
+    const CZELV10RCList results = RunUpdatePass(
+        static_cast<int>(m_recallSelection.size()),
+        // The Volume text names the entry: the log is the operator's record
+        // of which Volume got which result.
+        [this](int i, QString*) {
+            return m_recallSelection[static_cast<size_t>(i)].volume.key.Text();
+        },
+        [this, consignment](int i) {
+            CSelectedVolume& entry = m_recallSelection[static_cast<size_t>(i)];
+            // The operator chose from the list as read: a Volume changed since
+            // (moved, recalled by someone else) is reported, not overwritten.
+            return RedirectVolume(*m_connection, &entry.volume, entry.text1, 0, consignment,
+                                  kKeepContainer, entry.volume.vol.version);
+        });
     return results.GetOKCount();
 }

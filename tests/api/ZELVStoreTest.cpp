@@ -576,6 +576,78 @@ TEST_P(ZELVStoreTest, SlotsResolveToZones) {
     EXPECT_EQ(abs.current.slot, 151u);
 }
 
+// The locations of a whole Media Type in one read agree with the reads of
+// one Volume each: zones at their first and last slot, slot 0, slots outside
+// every zone, Repositories without zones; the filter keeps the moving ones.
+TEST_P(ZELVStoreTest, LocationsOfAMediaTypeAgreeWithOneVolumeReads) {
+    ZELVZONE b;
+    b.repositoryId = "LIB1";
+    b.name = "ZoneB-twenty-chars-x";
+    b.firstSlot = 150;
+    b.slotCount = 10;
+    ASSERT_OK(mfc.Add(b));
+    const struct {
+        const char* id;
+        const char* at;
+        uint32_t atSlot;
+        const char* target;
+        uint32_t targetSlot;
+        const char* currentZone; // "" for none
+        uint32_t currentZoneSlot;
+        const char* targetZone;
+        uint32_t targetZoneSlot;
+    } rows[] = {
+        {"V01", "LIB1", 100, "DC01", 0, "ZoneA", 1, "", 0},
+        {"V02", "LIB1", 149, nullptr, 0, "ZoneA", 50, "ZoneA", 50},
+        {"V03", "DC01", 0, "LIB1", 159, "", 0, "ZoneB-twenty-chars-x", 10},
+        {"V04", "DC01", 0, "LIB1", 160, "", 0, "", 0},
+        {"V05", "DC01", 0, "LIB1", 99, "", 0, "", 0},
+        {"V06", "VLT1", 7, "LIB1", 150, "", 0, "ZoneB-twenty-chars-x", 1},
+        {"V07", "DC01", 0, nullptr, 0, "", 0, "", 0},
+    };
+    for (const auto& r : rows) {
+        ZELVVOLSEx v = NewVolume("ACME", "LTO6", r.id, r.at, r.target);
+        v.vol.Current().slot = r.atSlot;
+        v.vol.Confirmation().slot = r.atSlot;
+        v.vol.Target().slot = r.target ? r.targetSlot : r.atSlot;
+        ASSERT_OK(mfc.Add(v));
+    }
+    std::vector<ZELVVOLABS> all;
+    ASSERT_OK(mfc.List(&all, QStringLiteral("ACME"), QStringLiteral("LTO6")));
+    ASSERT_EQ(all.size(), std::size(rows));
+    for (size_t i = 0; i < all.size(); ++i) {
+        const auto& r = rows[i];
+        SCOPED_TRACE(r.id);
+        const ZELVVOLABS& a = all[i];
+        EXPECT_EQ(a.key.Text(), QStringLiteral("ACME.LTO6.%1").arg(QLatin1String(r.id)));
+        EXPECT_EQ(a.current.zoneName.Text(), QLatin1String(r.currentZone));
+        EXPECT_EQ(a.current.zoneSlot, r.currentZoneSlot);
+        EXPECT_EQ(a.target.zoneName.Text(), QLatin1String(r.targetZone));
+        EXPECT_EQ(a.target.zoneSlot, r.targetZoneSlot);
+        ZELVVOLABS one;
+        mfc.Get(&one, QStringLiteral("ACME"), QStringLiteral("LTO6"), QLatin1String(r.id));
+        for (const auto& [bulk, single] :
+             {std::pair{a.current, one.current}, std::pair{a.target, one.target}}) {
+            EXPECT_EQ(bulk.repositoryId.Text(), single.repositoryId.Text());
+            EXPECT_EQ(bulk.slot, single.slot);
+            EXPECT_EQ(bulk.zoneName.Text(), single.zoneName.Text());
+            EXPECT_EQ(bulk.zoneSlot, single.zoneSlot);
+        }
+    }
+    ZELVVOLFLAGS moving;
+    moving.mustSet = ZELVVOL_MOVING;
+    std::vector<ZELVVOLABS> some;
+    ASSERT_OK(mfc.List(&some, QStringLiteral("ACME"), QStringLiteral("LTO6"), &moving));
+    QStringList ids;
+    for (const ZELVVOLABS& a : some)
+        ids << a.key.volumeId.Text();
+    EXPECT_EQ(ids, (QStringList{"V01", "V03", "V04", "V05", "V06"}));
+    EXPECT_RC(mfc.List(&some, QStringLiteral("ACME"), QStringLiteral("NONE")), ZELV10RC_NOMEDIA);
+    EXPECT_EQ(some.size(), 5u); // a refused read leaves the list as it was
+    EXPECT_RC(mfc.List(&some, QStringLiteral("AC'E"), QStringLiteral("LTO6")),
+              ZELV10RC_BADIDENTIFIER);
+}
+
 TEST_P(ZELVStoreTest, BulkAddIsAllOrNothing) {
     ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "B000450")));
     const qint64 before = Count("volume");

@@ -3,9 +3,11 @@
 // stands. Run by scripts/screenshots.sh under Xvfb:
 //   desk_screenshots OUTPUT_FOLDER SERVER_ADDRESS [LOG_PDF]
 #include "CustomerPage.h"
+#include "CustomerPropertyGridCtrl.h"
 #include "DeskTestSupport.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
+#include "IntroProperties.h"
 #include "MediaPage.h"
 #include "OptionPage.h"
 #include "ReceiveLocationPage.h"
@@ -29,6 +31,7 @@
 #include "manage/ManagePage.h"
 #include "manage/ManageProperties.h"
 #include "manage/MoveDatePropertyGridProperty.h"
+#include "manage/MoveListPage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -415,6 +418,52 @@ bool CommandWindowShot(QWidget* parent, const QString& out) {
     return Save(&window, out, QStringLiteral("command-window.png"));
 }
 
+// Move Lists for ACME: the LTO-6 moves, longest pending first.
+bool MoveListPages(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (!ChooseCustomer(run, "ACME") || run.ActivePageId() != IDD_MOVE_LIST) {
+        Err() << "desk_screenshots: no Move Lists page" << Qt::endl;
+        return false;
+    }
+    auto* page = qobject_cast<CMoveListPage*>(sheet.GetActivePage());
+    sheet.resize(1000, 660);
+    const int lto6 = int(page->TabMedia().indexOf(QStringLiteral("LTO6")));
+    if (lto6 >= 0)
+        page->Tabs()->setCurrentIndex(lto6);
+    page->List()->SetSortColumn(CMoveListCtrl::ColMoveTime);
+    page->List()->SortItems();
+    page->List()->SetItemSelected(1, true);
+    DeskRun::Flush();
+    return Save(&sheet, out, QStringLiteral("move-lists.png"));
+}
+
+// The task menu's Customer grid with the healthiest Media Type opened.
+bool HealthShot(CZELVDeskSheet& sheet, const QString& out) {
+    CCustomerPropertyGridCtrl* grid = sheet.IntroPage()->Properties()->Grid();
+    CZELVPropertyGridProperty* best = nullptr;
+    qint64 bestScore = -1;
+    for (int i = 0; i < grid->GetPropertyCount(); ++i) {
+        CZELVPropertyGridProperty* media = grid->GetProperty(i);
+        for (int j = 0; j < media->GetSubItemsCount(); ++j) {
+            CZELVPropertyGridProperty* health = media->GetSubItem(j);
+            if (health->GetName() != QLatin1String("Library Health") || !health->GetSubItemsCount())
+                continue;
+            const qint64 score = health->GetSubItem(0)->GetValue().toLongLong();
+            if (score > bestScore) {
+                bestScore = score;
+                best = health;
+            }
+        }
+    }
+    if (best) {
+        best->GetParentProperty()->Expand(true);
+        best->Expand(true);
+        for (int j = 0; j < best->GetSubItemsCount(); ++j)
+            best->GetSubItem(j)->Expand(true);
+    }
+    return Save(&sheet, out, QStringLiteral("task-menu-health.png"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -464,6 +513,7 @@ allocation = (
     sheet.resize(900, 660);
     sheet.move(40, 40);
     ok = Save(&sheet, out, QStringLiteral("task-menu.png")) && ok;
+    ok = HealthShot(sheet, out) && ok;
 
     // Send always asks for its options.
     run.ChooseTask(QStringLiteral("Send"));
@@ -552,5 +602,11 @@ allocation = (
     run.ChooseTask(QStringLiteral("List"));
     ok = ScanToListShot(run, out) && ok;
     ok = CommandWindowShot(&sheet, out) && ok;
+
+    // Move Lists, from the task menu again.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Move Lists"));
+    ok = MoveListPages(run, out) && ok;
     return ok ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTextStream>
@@ -153,6 +154,15 @@ QStringList DeskRun::NotificationTitles() const {
     return titles;
 }
 
+QStringList DeskRun::Notifications() const {
+    QStringList notices;
+    for (const CZELVPopup* popup : m_app->Popups().OpenPopups()) {
+        const ZELVNotification& n = popup->Notification();
+        notices.append(QStringLiteral("%1|%2|%3").arg(n.title, n.line1, n.line2));
+    }
+    return notices;
+}
+
 QStringList DeskRun::PromptTexts() const {
     QStringList texts;
     for (const ScriptedPrompter::Record& r : m_prompter->Asked())
@@ -211,6 +221,17 @@ bool ChooseCustomer(DeskRun& run, const char* customerId) {
     return run.Sheet().GoNext();
 }
 
+QAction* FindAction(QMenu* menu, const QString& text) {
+    for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+        if (action->text() == text)
+            return action;
+        if (action->menu())
+            if (QAction* found = FindAction(action->menu(), text))
+                return found;
+    }
+    return nullptr;
+}
+
 QStringList Column(const CZELVListCtrl& list, int column) {
     QStringList texts;
     for (int row = 0; row < list.GetItemCount(); ++row)
@@ -231,4 +252,15 @@ ResultCloser::ResultCloser(QObject* parent) : QObject(parent) {
         }
     });
     m_timer.start();
+}
+
+QStringList CsvExportUi::Lines() const {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines;
+    for (QString line :
+         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        lines << line.remove(QLatin1Char('\r'));
+    return lines;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "ZELV10MFC.h"
+#include "ZELV10RCListDlg.h"
 #include "ZELVDeskApp.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVLauncher.h"
+#include "ZELVListExport.h"
 #include "ZELVPrompter.h"
 #include "ZELVSound.h"
 #include "ZELVVoice.h"
 
+#include <QApplication>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -18,6 +21,8 @@
 
 // Records what the task menu would start, and starts nothing.
 class CZELVListCtrl;
+class QAction;
+class QMenu;
 
 class RecordingLauncher : public IZELVLauncher {
 public:
@@ -103,6 +108,8 @@ public:
 
     // Titles of the notifications open now.
     QStringList NotificationTitles() const;
+    // "title|line1|line2" of the notifications open now.
+    QStringList Notifications() const;
     // Texts of the prompts shown, in order.
     QStringList PromptTexts() const;
     QStringList PromptCaptions() const;
@@ -137,6 +144,8 @@ void PrepareDeskTestEnvironment();
 // Picks the Customer on the Customer Selection page showing and presses Next;
 // false when that page is not showing or Next stayed.
 bool ChooseCustomer(DeskRun& run, const char* customerId);
+// The entry with that text in a context menu or any of its sub-menus.
+QAction* FindAction(QMenu* menu, const QString& text);
 // The texts of one column of a list, row by row.
 QStringList Column(const CZELVListCtrl& list, int column);
 
@@ -150,4 +159,25 @@ public:
 
 private:
     QTimer m_timer;
+};
+
+// Answers a list export with CSV into a file of its own, opening nothing.
+class CsvExportUi : public IZELVExportUi {
+public:
+    explicit CsvExportUi(const QString& path) : m_path(path) {}
+    bool ChooseType(const ZELVExportTypeRequest& request, int* type, bool* open) override {
+        mailAllowed = request.mailAllowed;
+        *type = ZELVExport::TypeCSV;
+        *open = false;
+        return true;
+    }
+    QString ChooseSavePath(QWidget*, int) override { return m_path; }
+    bool ChoosePdfOptions(QWidget*, ZELVExportPDFOptions*) override { return false; }
+    bool Launch(const ZELVCommand&) override { return false; }
+    // The file's lines.
+    QStringList Lines() const;
+    bool mailAllowed = false;
+
+private:
+    QString m_path;
 };

@@ -2,6 +2,7 @@
 // commands, timers and prompt, the actions of the codes and the Customer tabs.
 #include "IntroPage.h"
 
+#include "CustomerPropertyGridCtrl.h"
 #include "DeskTestSupport.h"
 #include "IntroProperties.h"
 #include "ZELVConfig.h"

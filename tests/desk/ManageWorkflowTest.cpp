@@ -6,6 +6,8 @@
 #include "DemoDatabase.h"
 #include "DeskTestSupport.h"
 #include "ZELV10CustomerListCtrl.h"
+#include "ZELV10ScanDlg.h"
+#include "ZELVExport.h"
 #include "ZELVListCtrl.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -40,24 +42,8 @@ QString Config(const QString& logs) {
     return QStringLiteral("options = { logfile = \"%1\"; };\n").arg(logs);
 }
 
-QStringList Notices(DeskRun& run) {
-    QStringList notices;
-    for (const CZELVPopup* popup : run.App().Popups().OpenPopups()) {
-        const ZELVNotification& n = popup->Notification();
-        notices.append(QStringLiteral("%1|%2|%3").arg(n.title, n.line1, n.line2));
-    }
-    return notices;
-}
-
-QStringList ListColumn(const CZELVListCtrl& list, int column) {
-    QStringList texts;
-    for (int row = 0; row < list.GetItemCount(); ++row)
-        texts.append(list.GetItemText(row, column));
-    return texts;
-}
-
 int RowOf(const CZELVListCtrl& list, const QString& text) {
-    return int(ListColumn(list, 0).indexOf(text));
+    return int(Column(list, 0).indexOf(text));
 }
 
 // "field|old|new" of the server's history of M000001, newest first.
@@ -116,6 +102,7 @@ class ManageWorkflowTest : public QObject {
 private Q_SLOTS:
     void initTestCase_data();
     void manageFromTheTaskMenuToTheServer();
+    void scanToAddAndExport();
 
 private:
     bool MakeDatabase(DemoDatabase& db);
@@ -193,7 +180,7 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
         if (r.repositoryId == "DC01")
             home = &r;
     QVERIFY(home && home->scratchRequired > home->scratch);
-    const QStringList notices = Notices(run);
+    const QStringList notices = run.Notifications();
     QVERIFY2(notices.contains(QStringLiteral("Hidden Volumes|You have %1 hidden Volumes|Use "
                                              "Fennick to view Hidden Volumes")
                                   .arg(hidden)),
@@ -226,7 +213,7 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
         for (const ZELVVOLSFULL& v : all)
             if (!(v.vol.flags & ZELVVOL_HIDDEN) && f.wanted(v))
                 expected << v.key.volumeId.Text();
-        QCOMPARE(ListColumn(list, 0), expected);
+        QCOMPARE(Column(list, 0), expected);
         QCOMPARE(panel.FilterNotice()->isVisibleTo(&panel), f.malformed);
         if (f.malformed)
             QVERIFY2(panel.FilterNotice()->text().contains(
@@ -368,6 +355,127 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
 
     QVERIFY(sheet.GoNext());
     QCOMPARE(run.ActivePageId(), int(IDD_FINAL));
+}
+
+void ManageWorkflowTest::scanToAddAndExport() {
+    DemoDatabase db;
+    if (!MakeDatabase(db))
+        QSKIP("no database for this engine");
+    CZELV10MFC server;
+    server.SetServerAddress(db.Address());
+    QVERIFY(server.Logon().IsOK());
+
+    DeskRun run;
+    run.WriteConfig(Config(run.NewFolder(QStringLiteral("logs"))));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    QVERIFY(run.ChooseTask(QStringLiteral("Volume Management")));
+    QVERIFY(ChooseCustomer(run, "ACME"));
+    auto* page = qobject_cast<CManagePage*>(sheet.GetActivePage());
+    QVERIFY(page);
+    for (size_t i = 0; i < page->TabMedia().size(); ++i)
+        if (page->TabMedia()[i].mediaId == "LTO6")
+            page->Tabs()->setCurrentIndex(int(i));
+    QCOMPARE(sheet.Media(), QStringLiteral("LTO6"));
+    CManageProperties& panel = *page->Panel();
+
+    // Scan to add: only new Volumes of this Customer and Media Type are added.
+    ZELV10BARCODEPARSED unused;
+    const uint32_t unreadable =
+        server
+            .ParseBarCode(&unused, QStringLiteral("ACME.LTO6.bad barcode"), QStringLiteral("ACME"),
+                          QStringLiteral("LTO6"), nullptr)
+            .Code();
+    QVERIFY(unreadable != ZELV10RC_OK);
+    const struct {
+        const char* barcode;
+        uint32_t outcome;
+        bool stored; // on the server at the initial Repository afterwards
+    } scans[] = {
+        {"N000001", ZELV10RC_OK, true},
+        {"M000001", ZELV10RC_ALREADYDEFINED, true},
+        {"N000001", ZELV10RC_ALREADYDEFINED, true},
+        {"GLBX.LTO6.N000002", ZELV10RC_WRONGCUSTOMER, false},
+        {"ACME.LTO8.N000003", ZELV10RC_WRONGMEDIA, false},
+        {"ACME.LTO6.N000004", ZELV10RC_OK, true},
+        {"ACME.LTO6.bad barcode", unreadable, false},
+    };
+    QList<uint32_t> outcomes;
+    QString caption;
+    QTimer::singleShot(0, &sheet, [&]() {
+        auto* window = sheet.findChild<CZELV10ScanDlg*>();
+        if (!window)
+            return;
+        caption = window->windowTitle();
+        for (const auto& scan : scans)
+            window->SubmitBarcode(QString::fromLatin1(scan.barcode));
+        for (const CZELV10ScanDlg::Scan& scan : window->Scans())
+            outcomes.append(scan.outcome);
+        window->accept();
+    });
+    QAction* add = FindAction(panel.Menu(), QStringLiteral("To &Add"));
+    QVERIFY(add);
+    add->trigger();
+    QCOMPARE(caption, QStringLiteral("Scan to add new Volumes"));
+    QCOMPARE(outcomes.size(), int(std::size(scans)));
+    for (int i = 0; i < int(std::size(scans)); ++i) {
+        const QString barcode = QString::fromLatin1(scans[i].barcode);
+        QCOMPARE(outcomes[i], scans[i].outcome);
+        if (barcode.count(QLatin1Char('.')) == 0 ||
+            barcode.startsWith(QLatin1String("ACME.LTO6."))) {
+            const QString id = barcode.section(QLatin1Char('.'), -1);
+            ZELVVOLS stored;
+            const bool there =
+                server.Get(&stored, QStringLiteral("ACME"), QStringLiteral("LTO6"), id).IsOK();
+            QCOMPARE(there, scans[i].stored);
+        }
+    }
+    ZELVVOLS added;
+    QVERIFY(
+        server
+            .Get(&added, QStringLiteral("ACME"), QStringLiteral("LTO6"), QStringLiteral("N000004"))
+            .IsOK());
+    QCOMPARE(added.Current().repositoryId.Text(), QStringLiteral("INIT"));
+    QVERIFY(
+        !server
+             .Get(&added, QStringLiteral("GLBX"), QStringLiteral("LTO6"), QStringLiteral("N000002"))
+             .IsOK());
+    QVERIFY(run.LogTexts().contains(QStringLiteral("Scan to add new volumes")));
+    // The list is read again: the new Volumes show, at the initial Repository.
+    const QStringList ids = Column(*panel.List(), 0);
+    for (const char* id : {"N000001", "N000004"})
+        QVERIFY2(ids.contains(QLatin1String(id)), id);
+
+    // Export: the Volume with its next move and description, then the list
+    // is back to its two columns.
+    std::vector<ZELVVOLSFULL> all;
+    QVERIFY(server.List(&all, QStringLiteral("ACME"), QStringLiteral("LTO6")).IsOK());
+    const ZELVVOLSFULL* dated = nullptr;
+    for (const ZELVVOLSFULL& v : all)
+        if (!dated && (v.vol.flags & ZELVVOL_MOVEDATE) && !(v.vol.flags & ZELVVOL_HIDDEN))
+            dated = &v;
+    QVERIFY(dated);
+    ZELVATTRIBUTEEx description;
+    description.key = dated->key;
+    description.value = "Quarterly, \"set 2\"";
+    QVERIFY(server.Put(description).IsOK());
+    const QString id = dated->key.volumeId.Text();
+    panel.List()->SetFilterText(0, id);
+    QCOMPARE(panel.List()->GetItemCount(), 1);
+    panel.List()->SetItemSelected(0, true);
+    QTemporaryDir folder;
+    CsvExportUi ui(folder.filePath(QStringLiteral("manage.csv")));
+    panel.List()->SetExportUi(&ui);
+    QVERIFY(panel.ExportList());
+    QVERIFY(ui.mailAllowed);
+    const QStringList row = {id, panel.LocationName(*dated),
+                             FormatDate(dated->vol.moveDate, "%A, %B %d, %Y"),
+                             QStringLiteral("Quarterly, \"set 2\"")};
+    QStringList fields;
+    for (const QString& cell : row)
+        fields << ZELVExport::CSVField(cell);
+    QCOMPARE(ui.Lines(), (QStringList{QStringLiteral("Volume-ID,Location,Next move,Description"),
+                                      fields.join(QLatin1Char(','))}));
+    QCOMPARE(panel.List()->GetColumnCount(), 2);
 }
 
 QTEST_MAIN(ManageWorkflowTest)
