@@ -8,6 +8,8 @@
 #include "ZELV10RepositoryCache.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
+#include "ZELV10UpdateStatsGridCtrl.h"
+#include "ZELV10UpdateStatsGridCtrl.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVFilter.h"
 #include "ZELVIcons.h"
@@ -175,6 +177,11 @@ CManageProperties::CManageProperties(QWidget* parent) : QWidget(parent) {
     // Newest first, as the server gives them.
     m_history->SetSortOnClick(false);
     m_details->addTab(m_history, QStringLiteral("History"));
+    // Who changed the Volume last, from which machine, and how often that
+    // machine has connected.
+    m_updateStats = new CZELV10UpdateStatsGridCtrl(m_details);
+    m_updateStats->setObjectName(QStringLiteral("manageUpdateStats"));
+    m_details->addTab(m_updateStats, QStringLiteral("Update Statistics"));
     m_right->addWidget(m_details);
     layout->addWidget(m_right, 3);
 }
@@ -407,6 +414,14 @@ void CManageProperties::FillGrid(const ZELVVOLSFULL& v) {
 
 void CManageProperties::FillHistory(const ZELVVOLSFULL& v) {
     m_history->DeleteAllItems();
+    ZELV10IPDETAILS details;
+    if (m_sheet->Connection()
+            .GetUpdateDetails(&details, v.key.customerId.Text(), v.key.mediaId.Text(),
+                              v.key.volumeId.Text())
+            .IsOK())
+        m_updateStats->ShowDetails(details, m_sheet->Clock());
+    else
+        m_updateStats->RemoveAll();
     std::vector<ZELVVOLHISTORY> rows;
     if (!m_sheet->Connection()
              .List(&rows, v.key.customerId.Text(), v.key.mediaId.Text(), v.key.volumeId.Text(),

@@ -19,6 +19,7 @@ class QLabel;
 class QMenu;
 class QStackedWidget;
 class QTabWidget;
+class CZELV10UpdateStatsGridCtrl;
 
 // The Volumes of one Customer and Media Type. Sorting by "Volume-ID" compares
 // the identifiers bytewise, by "Location" the Repository names.
@@ -79,6 +80,7 @@ public:
     CManageListCtrl* List() const { return m_list; }
     CManagePropertyGridCtrl* Grid() const { return m_grid; }
     CZELVListCtrl* History() const { return m_history; }
+    CZELV10UpdateStatsGridCtrl* UpdateStats() const { return m_updateStats; }
     QTabWidget* Details() const { return m_details; }
     QChartView* ChartView() const { return m_chart; }
     QLabel* FilterNotice() const { return m_filterNotice; }
@@ -151,4 +153,5 @@ private:
     QTabWidget* m_details = nullptr;
     CManagePropertyGridCtrl* m_grid = nullptr;
     CZELVListCtrl* m_history = nullptr;
+    CZELV10UpdateStatsGridCtrl* m_updateStats = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "DeskTestSupport.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10ScanDlg.h"
+#include "ZELV10UpdateStatsGridCtrl.h"
 #include "ZELVExport.h"
 #include "ZELVListCtrl.h"
 #include "ZELVPopup.h"
@@ -236,6 +237,19 @@ void ManageWorkflowTest::manageFromTheTaskMenuToTheServer() {
     QVERIFY(grid.FindProperty(QStringLiteral("Retention Days")));
     QVERIFY(grid.FindProperty(QStringLiteral("Encrypted")));
     QCOMPARE(PageHistory(*panel.History()), ServerHistory(server));
+    // The Volume's update statistics: the last change, by whom and from where.
+    {
+        ZELV10IPDETAILS d;
+        QVERIFY(server
+                    .GetUpdateDetails(&d, QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                                      QStringLiteral("M000001"))
+                    .IsOK());
+        const CZELV10UpdateStatsGridCtrl& stats = *panel.UpdateStats();
+        QCOMPARE(stats.FindProperty(QStringLiteral("User-ID"))->FormatValue(), d.userId.Text());
+        QCOMPARE(stats.FindProperty(QStringLiteral("Machine Name"))->FormatValue(),
+                 d.machine.Text());
+        QVERIFY(stats.FindProperty(QStringLiteral("When")));
+    }
 
     // Edits: written at once, on the server with their history row, logged.
     // Bad input: refused with the server's or the panel's message, nothing
