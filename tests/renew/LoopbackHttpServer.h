@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LoopbackListener.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -17,7 +19,7 @@
 // time on its own thread (the code under test blocks in libcurl). Each path
 // has a route: a canned reply, a body cut short, a reset connection, a body
 // of many megabytes, or a redirect. Byte ranges are served for resumes.
-class LoopbackHttpServer {
+class LoopbackHttpServer : public LoopbackListener {
 public:
     struct Route {
         int status = 200;
@@ -29,30 +31,9 @@ public:
         bool ranges = true;
     };
 
-    LoopbackHttpServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(m_listen, 16) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0)
-            return;
-        socklen_t len = sizeof a;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] { Run(); });
-    }
-    ~LoopbackHttpServer() {
-        Stop();
-        for (int fd : {m_listen, m_wake[0], m_wake[1]})
-            if (fd >= 0)
-                ::close(fd);
-    }
-    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
-    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer() { StartThread(); }
+    ~LoopbackHttpServer() override { StopThread(); }
 
-    int Port() const { return m_port; }
-    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     QString Url(const QString& path) const { return QStringLiteral("http://") + Host() + path; }
 
     void Set(const QString& path, Route route) {
@@ -76,13 +57,7 @@ public:
                 ++n;
         return n;
     }
-    void Stop() {
-        if (!m_thread.joinable())
-            return;
-        const char x = 'x';
-        [[maybe_unused]] ssize_t n = ::write(m_wake[1], &x, 1);
-        m_thread.join();
-    }
+    void Stop() { StopThread(); }
 
     static QString PathOf(const QByteArray& request) {
         const QList<QByteArray> parts = request.left(request.indexOf('\r')).split(' ');
@@ -92,42 +67,8 @@ public:
     }
 
 private:
-    void Run() {
-        for (;;) {
-            pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-            if (::poll(p, 2, -1) < 0)
-                continue;
-            if (p[1].revents)
-                return;
-            const int c = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c >= 0)
-                Serve(c);
-        }
-    }
-
-    static bool SendAll(int c, const char* data, qint64 size) {
-        while (size > 0) {
-            const ssize_t n = ::send(c, data, static_cast<size_t>(size), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            data += n;
-            size -= n;
-        }
-        return true;
-    }
-
-    void Serve(int c) {
-        QByteArray request;
-        char buf[4096];
-        while (!request.contains("\r\n\r\n")) {
-            pollfd p{c, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                break;
-            const ssize_t n = ::recv(c, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            request.append(buf, n);
-        }
+    bool Serve(int c) override {
+        const QByteArray request = ReadRequest(c);
         Route route;
         bool found = false;
         {
@@ -184,16 +125,14 @@ private:
             ::shutdown(c, SHUT_WR);
             // Let the client read to the end before the socket goes.
             pollfd p{c, POLLIN, 0};
+            char buf[4096];
             while (::poll(&p, 1, 2000) > 0 && ::recv(c, buf, sizeof buf, 0) > 0) {
             }
         }
         ::close(c);
+        return false;
     }
 
-    int m_listen = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::thread m_thread;
     std::mutex m_mutex;
     QMap<QString, Route> m_routes;
     QList<QByteArray> m_requests;

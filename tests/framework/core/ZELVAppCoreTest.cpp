@@ -1,5 +1,7 @@
 #include "ZELVAppCore.h"
 
+#include "LoopbackListener.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,40 +48,19 @@ namespace {
 // A tiny HTTP server on 127.0.0.1 that gives every connection one canned reply
 // (or none at all) and counts connections, including any still waiting in the
 // listen queue when it stops.
-class HttpResponder {
+class HttpResponder : public LoopbackListener {
 public:
     explicit HttpResponder(QByteArray reply, bool answer = true)
         : m_reply(std::move(reply)), m_answer(answer) {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = 0;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(m_listen, 16) != 0 || ::pipe2(m_wake, O_CLOEXEC) != 0)
-            return;
-        socklen_t len = sizeof a;
-        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &len);
-        m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] { Run(); });
+        StartThread();
     }
-    ~HttpResponder() {
-        Stop();
-        for (int fd : {m_listen, m_wake[0], m_wake[1]})
-            if (fd >= 0)
-                ::close(fd);
-    }
-    int Port() const { return m_port; }
-    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    ~HttpResponder() override { Stop(); }
 
     // Stops serving and returns the number of connections made.
     int Stop() {
-        if (m_thread.joinable()) {
-            const char x = 'x';
-            [[maybe_unused]] ssize_t n = ::write(m_wake[1], &x, 1);
-            m_thread.join();
-            ::fcntl(m_listen, F_SETFL, O_NONBLOCK);
-            for (int c; (c = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+        if (StopThread()) {
+            ::fcntl(ListenSocket(), F_SETFL, O_NONBLOCK);
+            for (int c; (c = ::accept4(ListenSocket(), nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
                 ++m_connections;
                 ::close(c);
             }
@@ -92,52 +73,15 @@ public:
     }
 
 private:
-    void Run() {
-        std::vector<int> held;
-        for (;;) {
-            pollfd p[2] = {{m_listen, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-            if (::poll(p, 2, -1) < 0)
-                continue;
-            if (p[1].revents)
-                break;
-            const int c = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c < 0)
-                continue;
-            ++m_connections;
-            if (Serve(c))
-                held.push_back(c);
-        }
-        for (int c : held)
-            ::close(c);
-    }
-    // Returns true when the connection is kept open without an answer.
-    bool Serve(int c) {
-        QByteArray request;
-        char buf[4096];
-        while (!request.contains("\r\n\r\n")) {
-            pollfd p{c, POLLIN, 0};
-            if (::poll(&p, 1, 5000) <= 0)
-                break;
-            const ssize_t n = ::read(c, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            request.append(buf, n);
-        }
+    bool Serve(int c) override {
+        const QByteArray request = ReadRequest(c);
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back(request);
         }
         if (!m_answer)
             return true;
-        const char* data = m_reply.constData();
-        qsizetype left = m_reply.size();
-        while (left > 0) {
-            const ssize_t n = ::send(c, data, static_cast<size_t>(left), MSG_NOSIGNAL);
-            if (n <= 0)
-                break;
-            data += n;
-            left -= n;
-        }
+        SendAll(c, m_reply.constData(), m_reply.size());
         ::shutdown(c, SHUT_WR);
         ::close(c);
         return false;
@@ -145,13 +89,8 @@ private:
 
     QByteArray m_reply;
     bool m_answer;
-    int m_listen = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::atomic<int> m_connections{0};
     std::mutex m_mutex;
     std::vector<QByteArray> m_requests;
-    std::thread m_thread;
 };
 
 // A loopback port nobody listens on.
