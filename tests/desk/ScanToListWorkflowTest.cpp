@@ -48,6 +48,20 @@ QString Stored(CZELV10MFC& mfc, const char* media, const char* volume) {
     return v.Current().repositoryId.Text() + QLatin1Char(' ') + v.Target().repositoryId.Text();
 }
 
+// The page from the task menu, logs in a folder of the run; the test scans,
+// not the scanning window.
+Page* OpenPage(DeskRun& run, const DemoDatabase& db) {
+    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };\n")
+                        .arg(run.NewFolder(QStringLiteral("logs"))));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    if (!run.ChooseTask(QStringLiteral("List")) || run.ActivePageId() != IDD_SCAN_TO_LIST)
+        return nullptr;
+    auto* page = qobject_cast<Page*>(sheet.GetActivePage());
+    if (page)
+        page->Timer(Page::kScanTimer)->stop();
+    return page;
+}
+
 } // namespace
 
 class ScanToListWorkflowTest : public QObject {
@@ -64,14 +78,9 @@ void ScanToListWorkflowTest::scanFilterAndWorkOnTheList() {
     if (!MakeForEngine(db, {}))
         QSKIP("no database for this engine");
     DeskRun run;
-    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };\n")
-                        .arg(run.NewFolder(QStringLiteral("logs"))));
-    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
-    QVERIFY(run.ChooseTask(QStringLiteral("List")));
-    QCOMPARE(run.ActivePageId(), int(IDD_SCAN_TO_LIST));
-    auto* page = qobject_cast<Page*>(sheet.GetActivePage());
+    Page* page = OpenPage(run, db);
     QVERIFY(page);
-    page->Timer(Page::kScanTimer)->stop(); // the test scans, not the window
+    CZELVDeskSheet& sheet = run.Sheet();
     CZELVListCtrl& list = *page->List();
 
     // Every scan is listed as read, twice when scanned twice; a failed scan
@@ -180,13 +189,9 @@ void ScanToListWorkflowTest::batchFileListsAsScansDo() {
     if (!MakeForEngine(db, {}))
         QSKIP("no database for this engine");
     DeskRun run;
-    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };\n")
-                        .arg(run.NewFolder(QStringLiteral("logs"))));
-    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
-    QVERIFY(run.ChooseTask(QStringLiteral("List")));
-    auto* page = qobject_cast<Page*>(sheet.GetActivePage());
+    Page* page = OpenPage(run, db);
     QVERIFY(page);
-    page->Timer(Page::kScanTimer)->stop();
+    CZELVDeskSheet& sheet = run.Sheet();
     CZELVListCtrl& list = *page->List();
 
     const QStringList lines = {"ACME.LTO6.A000001", "ACME.LTO6.NOSUCH", "ACME.LTO6.A000012",
