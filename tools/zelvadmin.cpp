@@ -5,6 +5,7 @@
 #include "ContainerCache.h"
 #include "RulesCheck.h"
 #include "ScanInRouting.h"
+#include "TransactionLog.h"
 #include "ZELV10MFC.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELVConfig.h"
@@ -976,6 +977,19 @@ int AddUser(Context& c) {
     return kExitOK;
 }
 
+// --- verify-log ----------------------------------------------------------------------
+
+// Checks transaction logs against their chain files; no server needed.
+int VerifyLog(Context& c) {
+    bool all = true;
+    for (const QString& file : c.args) {
+        const TransactionLog::ChainCheck check = TransactionLog::VerifyChain(file);
+        (check.intact ? Out() : Err()) << file << ": " << check.message << Qt::endl;
+        all = all && check.intact;
+    }
+    return all ? kExitOK : kExitFailed;
+}
+
 // --- check-rules -------------------------------------------------------------------
 
 // ZELVDesk reads ZELVDesk.cfg from its program folder unless ZELVCONFIGFILE
@@ -1323,6 +1337,15 @@ std::vector<Command> Commands() {
          1,
          {O(QStringLiteral("csv"), QStringLiteral("Print CSV (RFC 4180) instead of lines."))},
          Show},
+        {"verify-log",
+         "Checks transaction logs against their chain files: any entry changed, removed, "
+         "inserted or moved since it was written is named (exit status 1).",
+         "LOGFILE...",
+         1,
+         1000,
+         {},
+         VerifyLog,
+         true},
         {"check-rules",
          "Checks the 'routing' and 'allocation' tables of ZELVDesk.cfg; with a Customer and a "
          "Repository, shows what each rule would do with their Volumes (nothing is written).",

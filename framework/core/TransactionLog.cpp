@@ -1,5 +1,6 @@
 #include "TransactionLog.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <algorithm>
@@ -9,6 +10,19 @@
 #include <ctime>
 
 namespace {
+
+// The value before the first entry of every chain.
+QByteArray ChainSeed() {
+    return QCryptographicHash::hash(QByteArrayLiteral("Kelmar log chain 1"),
+                                    QCryptographicHash::Sha256);
+}
+
+QByteArray ChainNext(const QByteArray& previous, const QByteArray& entry) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(previous);
+    hash.addData(entry);
+    return hash.result();
+}
 
 QByteArray LocalTime(time_t when, const char* format) {
     struct tm tmv {};
@@ -63,6 +77,9 @@ bool TransactionLog::Open(const QString& folder, const QString& programName,
         return false;
     m_file.reset(f);
     m_path = path;
+    // Without its chain the log still works: it just cannot prove itself.
+    m_chainFile.reset(std::fopen(QFile::encodeName(ChainPath(path)).constData(), "wbe"));
+    m_chain = ChainSeed();
 
     Write("%s: Kelmar Log File Format %s", sourceWord.toUtf8().constData(), kFormatNotice);
     Write("%s: File(%s)", sourceWord.toUtf8().constData(), m_path.toUtf8().constData());
@@ -138,6 +155,84 @@ void TransactionLog::WriteEntry(const QByteArray& text) {
     // Write errors (folder gone, disk full) are ignored: the task goes on.
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), m_file.get());
     std::fflush(m_file.get());
+    if (m_chainFile) {
+        m_chain = ChainNext(m_chain, line);
+        const QByteArray hex = m_chain.toHex() + '\n';
+        std::fwrite(hex.constData(), 1, static_cast<size_t>(hex.size()), m_chainFile.get());
+        std::fflush(m_chainFile.get());
+    }
+}
+
+QString TransactionLog::ChainPath(const QString& logPath) {
+    return logPath + QStringLiteral(".chain");
+}
+
+TransactionLog::ChainCheck TransactionLog::VerifyChain(const QString& logPath) {
+    ChainCheck check;
+    QFile log(logPath);
+    if (!log.open(QIODevice::ReadOnly)) {
+        check.message = QStringLiteral("cannot read %1: %2").arg(logPath, log.errorString());
+        return check;
+    }
+    QFile chain(ChainPath(logPath));
+    if (!chain.open(QIODevice::ReadOnly)) {
+        check.message = QStringLiteral("%1 has no chain file (%2): it cannot be checked")
+                            .arg(logPath, ChainPath(logPath));
+        return check;
+    }
+    // Entries end in CR LF and hold no line break of their own; text after
+    // the last CR LF is an entry cut short (or added) and has no chain line.
+    const QByteArray bytes = log.readAll();
+    QList<QByteArray> entries;
+    qsizetype from = 0;
+    for (qsizetype end; (end = bytes.indexOf("\r\n", from)) >= 0; from = end + 2)
+        entries.append(bytes.mid(from, end + 2 - from));
+    if (from < bytes.size())
+        entries.append(bytes.mid(from));
+    QList<QByteArray> values = chain.readAll().split('\n');
+    if (!values.isEmpty() && values.last().isEmpty())
+        values.removeLast();
+    check.entries = int(entries.size());
+    check.closed =
+        !entries.isEmpty() && entries.last().endsWith(QByteArray(QByteArray(kEndOfFile) + "\r\n"));
+
+    QByteArray value = ChainSeed();
+    const qsizetype n = std::max(entries.size(), values.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int number = int(i + 1);
+        if (i >= entries.size()) {
+            check.firstBad = number;
+            check.message = QStringLiteral("the chain holds %1 entries but the log only %2: "
+                                           "entries were removed from the end")
+                                .arg(values.size())
+                                .arg(entries.size());
+            return check;
+        }
+        if (i >= values.size()) {
+            check.firstBad = number;
+            check.message = QStringLiteral("entry %1 and those after it have no chain value: "
+                                           "added or cut short after the chain was written")
+                                .arg(number);
+            return check;
+        }
+        value = ChainNext(value, entries[i]);
+        if (value.toHex() != values[i].trimmed()) {
+            check.firstBad = number;
+            check.message = QStringLiteral("entry %1 does not match its chain value: it was "
+                                           "changed, or entries were removed, inserted or "
+                                           "moved before it (\"%2\")")
+                                .arg(number)
+                                .arg(QString::fromUtf8(entries[i].trimmed().left(80)));
+            return check;
+        }
+    }
+    check.intact = true;
+    check.message = QStringLiteral("%1 entries, chain intact%2")
+                        .arg(check.entries)
+                        .arg(check.closed ? QStringLiteral(", closed properly")
+                                          : QStringLiteral(", not closed (still open, or the "
+                                                           "program stopped)"));
+    return check;
 }
 
 void TransactionLog::Flush() {
@@ -150,4 +245,5 @@ void TransactionLog::Close() {
         return;
     WriteEntry(QByteArray(kEndOfFile));
     m_file.reset();
+    m_chainFile.reset();
 }

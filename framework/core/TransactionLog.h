@@ -44,6 +44,20 @@ public:
     int Sequence() const { return m_sequence; }
     const QString& CompileDate() const { return m_compileDate; }
 
+    // Beside each log, "<log>.chain" holds one line per entry: the hex SHA-256
+    // of the previous line's value (a fixed seed for the first) and the
+    // entry's bytes as written. An entry changed, removed, inserted or moved
+    // in the log alone no longer matches its chain line.
+    static QString ChainPath(const QString& logPath);
+    struct ChainCheck {
+        bool intact = false;
+        int entries = 0;     // entries in the log
+        int firstBad = 0;    // 1-based entry where the chain first disagrees; 0 none
+        bool closed = false; // the last entry is the end-of-file entry
+        QString message;     // for the person who asked
+    };
+    static ChainCheck VerifyChain(const QString& logPath);
+
     // The file name for a given folder, program and instant (local time).
     static QString FileName(const QString& folder, const QString& programName, time_t when);
 
@@ -66,4 +80,6 @@ private:
     int m_sequence = 0;
     QString m_path;
     std::unique_ptr<std::FILE, FileCloser> m_file;
+    std::unique_ptr<std::FILE, FileCloser> m_chainFile;
+    QByteArray m_chain; // the last chain value, raw
 };

@@ -1,4 +1,5 @@
 // Runs the zelvadmin program itself, as an administrator would.
+#include "TransactionLog.h"
 #include "ZELV10MFC.h"
 #include "ZELVSchema.h"
 #include "ZelvTestDb.h"
@@ -604,8 +605,9 @@ INSTANTIATE_TEST_SUITE_P(Engines, ZelvAdminStoreTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
 TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
-    for (const char* command : {"init", "demo", "add-customer", "add-media", "add-repository",
-                                "add-volume", "import-volumes", "list", "history", "show"}) {
+    for (const char* command :
+         {"init", "demo", "add-customer", "add-media", "add-repository", "add-volume",
+          "import-volumes", "list", "history", "show", "verify-log"}) {
         const ToolRun r = Admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(r.code, 0) << command;
         EXPECT_TRUE(r.out.contains(QLatin1String("--server"))) << command << r.out.toStdString();
@@ -616,6 +618,35 @@ TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     EXPECT_TRUE(r.out.contains(QLatin1String("import-volumes")));
     EXPECT_TRUE(r.out.contains(QLatin1String("--password-file FILE or the KELMAR_PASSWORD")));
     EXPECT_EQ(Admin({}, false).code, 2);
+}
+
+// verify-log needs no server: an intact log passes, an edited one fails and
+// names the entry.
+TEST_F(ZelvAdminToolTest, VerifyLogNamesTheFirstEditedEntry) {
+    const QString logPath = dir.filePath(QStringLiteral("task.log"));
+    {
+        TransactionLog log(QStringLiteral("Dec 08 2026"), ZELVClock::System(), dir.path());
+        ASSERT_TRUE(log.Open(dir.path(), QStringLiteral("ZELVDesk"), QStringLiteral("Startup")));
+        log.Write("Scan-In: Confirming Volume: ACME.LTO6.A000001 - OK");
+        log.Close();
+        ASSERT_TRUE(QFile::rename(log.Path(), logPath));
+        ASSERT_TRUE(QFile::rename(TransactionLog::ChainPath(log.Path()),
+                                  TransactionLog::ChainPath(logPath)));
+    }
+    ToolRun r = Admin({QStringLiteral("verify-log"), logPath}, false);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QLatin1String("5 entries, chain intact"))) << r.out.toStdString();
+
+    QFile f(logPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    bytes.replace("A000001 - OK", "A000001 - NO");
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    r = Admin({QStringLiteral("verify-log"), logPath}, false);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("entry 4 does not match"))) << r.err.toStdString();
 }
 
 TEST_F(ZelvAdminToolTest, WithoutAServerTheEmbeddedDatabaseIsUsed) {

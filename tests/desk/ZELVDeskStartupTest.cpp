@@ -231,7 +231,7 @@ void ZELVDeskStartupTest::logfileFolderSkipsOptionsExceptForSend() {
     QVERIFY(!run.NotificationTitles().contains(QStringLiteral("Configuration Problem")));
     QCOMPARE(sheet.IsLogFolderKnown(), true);
     QCOMPARE(sheet.LogFolder(), logs);
-    const QStringList files = QDir(logs).entryList(QDir::Files);
+    const QStringList files = QDir(logs).entryList({QStringLiteral("*.log")}, QDir::Files);
     QCOMPARE(files.size(), bypassed ? 1 : 0);
     if (bypassed) {
         QVERIFY(files.first().startsWith(QStringLiteral("ZELVDesk ")));
@@ -285,7 +285,10 @@ void ZELVDeskStartupTest::logfileIsExpanded() {
     CZELVDeskSheet& sheet = run.Start({db.AddressText()});
     QVERIFY(run.ChooseTask(QStringLiteral("Volume Management")));
     QCOMPARE(sheet.LogFolder(), root + QStringLiteral("/logs"));
-    QCOMPARE(QDir(root + QStringLiteral("/logs")).entryList(QDir::Files).size(), 1);
+    QCOMPARE(QDir(root + QStringLiteral("/logs"))
+                 .entryList({QStringLiteral("*.log")}, QDir::Files)
+                 .size(),
+             1);
 }
 
 void ZELVDeskStartupTest::loginLineNamesTheUser() {

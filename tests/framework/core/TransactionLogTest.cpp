@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -293,3 +294,67 @@ TEST_F(TransactionLogTest, FolderRemovedWhileOpenDoesNotStopTheProgram) {
 }
 
 } // namespace
+
+// The chain beside each log: the log as written verifies; every kind of later
+// edit of the log alone is found at the entry where it starts.
+TEST_F(TransactionLogTest, ChainFindsEveryEditOfTheLog) {
+    struct Case {
+        const char* name;
+        std::function<void(QList<QByteArray>&)> edit; // on the log's lines (with CR LF)
+        bool intact;
+        int firstBad;
+    };
+    const Case cases[] = {
+        {"as written", [](QList<QByteArray>&) {}, true, 0},
+        {"one character changed", [](QList<QByteArray>& l) { l[4].replace("A000002", "A000009"); },
+         false, 5},
+        {"an entry removed", [](QList<QByteArray>& l) { l.removeAt(5); }, false, 6},
+        {"two entries swapped", [](QList<QByteArray>& l) { l.swapItemsAt(4, 5); }, false, 5},
+        {"an entry inserted", [](QList<QByteArray>& l) { l.insert(3, l[3]); }, false, 5},
+        {"the last entries cut",
+         [](QList<QByteArray>& l) {
+             l.removeLast();
+             l.removeLast();
+         },
+         false, 7},
+        {"an entry added at the end", [](QList<QByteArray>& l) { l.append(l[4]); }, false, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        auto log = MakeLog();
+        ASSERT_TRUE(
+            log->Open(folder.path(), QStringLiteral("ZELVDesk"), QStringLiteral("Startup")));
+        log->Write("Scan-In: Confirming Volume: %s - OK", "ACME.LTO6.A000001");
+        log->Write("Scan-In: Confirming Volume: %s - OK", "ACME.LTO6.A000002");
+        log->Write("Scan-In: Confirming Volume: %s - OK", "ACME.LTO6.A000003");
+        log->Write("Update complete: OK(3) NotOK(0)");
+        log->Close();
+        const QString path = log->Path();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines;
+        const QByteArray bytes = file.readAll();
+        file.close();
+        for (qsizetype from = 0, end; (end = bytes.indexOf("\r\n", from)) >= 0; from = end + 2)
+            lines.append(bytes.mid(from, end + 2 - from));
+        ASSERT_EQ(lines.size(), 8);
+        c.edit(lines);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(lines.join());
+        file.close();
+
+        const TransactionLog::ChainCheck check = TransactionLog::VerifyChain(path);
+        EXPECT_EQ(check.intact, c.intact) << check.message.toStdString();
+        EXPECT_EQ(check.firstBad, c.firstBad) << check.message.toStdString();
+        if (c.intact) {
+            EXPECT_EQ(check.message, QStringLiteral("8 entries, chain intact, closed properly"));
+        }
+    }
+    // A log without its chain cannot be checked, and says so.
+    const TransactionLog::ChainCheck none =
+        TransactionLog::VerifyChain(QDir(LogFolder()).filePath(QStringLiteral("missing.log")));
+    EXPECT_FALSE(none.intact);
+    EXPECT_TRUE(none.message.startsWith(QStringLiteral("cannot read")))
+        << none.message.toStdString();
+}
