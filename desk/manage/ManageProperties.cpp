@@ -9,7 +9,6 @@
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELV10UpdateStatsGridCtrl.h"
-#include "ZELV10UpdateStatsGridCtrl.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVFilter.h"
 #include "ZELVIcons.h"
@@ -138,6 +137,7 @@ CManageProperties::CManageProperties(QWidget* parent) : QWidget(parent) {
     QMenu* manage = m_menu->addMenu(QStringLiteral("MANAGE"));
     connect(manage->addAction(QStringLiteral("&Export")), &QAction::triggered, this,
             &CManageProperties::ExportList);
+    m_list->SetExportHandler([this] { ExportList(); }); // Ctrl+E: the same export
     QMenu* scan = manage->addMenu(QStringLiteral("Scan"));
     connect(scan->addAction(QStringLiteral("To &Add")), &QAction::triggered, this,
             &CManageProperties::ScanToAdd);

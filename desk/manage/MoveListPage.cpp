@@ -166,6 +166,7 @@ CMoveListPage::CMoveListPage() : CZELVDeskPage(IDD_MOVE_LIST) {
             &CMoveListPage::CopyVolumes);
     connect(popup->addAction(QStringLiteral("Export")), &QAction::triggered, this,
             &CMoveListPage::ExportList);
+    m_list->SetExportHandler([this] { ExportList(); }); // Ctrl+E: the same export
     QMenu* operations = popup->addMenu(QStringLiteral("Operations"));
     connect(operations->addAction(QStringLiteral("&Cancel Move")), &QAction::triggered, this,
             &CMoveListPage::CancelMoves);

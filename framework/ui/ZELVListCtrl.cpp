@@ -786,7 +786,10 @@ bool CZELVListCtrl::HandleShortcut(QKeyEvent* event) {
         return true;
     case Qt::Key_E:
         Q_EMIT ExportRequested();
-        Export(QStringLiteral("Export"), false);
+        if (m_exportHandler)
+            m_exportHandler();
+        else
+            Export(QStringLiteral("Export"), false);
         return true;
     case Qt::Key_I:
         InvertSelection();

@@ -320,6 +320,9 @@ public:
 
     std::set<int>& ExportExclusions() { return m_exportExclusions; }
     void SetReportTitle(const QString& title) { m_reportTitle = title; }
+    // What Ctrl+E runs: the page's own export (its title, its extra
+    // columns) instead of the list's plain one.
+    void SetExportHandler(std::function<void()> handler) { m_exportHandler = std::move(handler); }
     const QString& ReportTitle() const { return m_reportTitle; }
     void SetReportNotes(const QString& notes) { m_reportNotes = notes; }
     const QString& ReportNotes() const { return m_reportNotes; }
@@ -407,6 +410,7 @@ private:
     int m_dropHighlight = -1;
     bool m_dragging = false;
     CZELVListFooter* m_footer = nullptr;
+    std::function<void()> m_exportHandler;
     QFrame* m_caption = nullptr;
     QLabel* m_captionIcon = nullptr;
     QLabel* m_captionText = nullptr;
