@@ -332,8 +332,8 @@ void CScanToListPage::ConfirmSelected() {
                 sheet->Log().Write("Scan-To-List: Confirming Volume: %s at %s - %s",
                                    Utf8(item.key.Text()).constData(), Utf8(item.next).constData(),
                                    Utf8(rc.Get()).constData());
-                if (record.Refresh().IsOK())
-                    Fill(item, record);
+                // Update has read the Volume back already.
+                Fill(item, record);
                 return rc;
             });
 }
