@@ -186,6 +186,17 @@ public:
     CZELV10RC Get(ZELVATTRIBUTETYPE* out, const QString& customer);
     CZELV10RC Put(const ZELVATTRIBUTETYPE& in);
 
+    // --- Public holidays ---------------------------------------------------------
+    // OK when the date is a public holiday of the Customer's account (its own
+    // or one of every Customer); *text then names it. ZELV10RC_NOHOLIDAY when
+    // it is not.
+    CZELV10RC CheckHoliday(const QString& customer, const CZELVDate& date, QString* text);
+    // The holidays of one Customer (empty: those of every Customer), by date.
+    CZELV10RC List(std::vector<ZELVHOLIDAY>* out, const QString& customer);
+    // Replaces the holidays of one Customer (empty: of every Customer) with
+    // the list, all or none; each entry's Customer must be that one.
+    CZELV10RC PutHolidays(const QString& customer, const std::vector<ZELVHOLIDAY>& days);
+
     // --- Scanning --------------------------------------------------------------
     // Records a scan of a Volume nobody expected, for a later audit.
     CZELV10RC ReportScan(const QString& customer, const QString& media, const QString& volume);

@@ -94,6 +94,24 @@ CZELV10RC KeyChecks(const QString& c, const QString& m, const QString& v) {
     return rc;
 }
 
+// Types 1 date ("YYYY-MM-DD"), 2 number and 3 yes/no (a number); text takes anything.
+CZELV10RC CheckAttributeValue(int type, const QString& value) {
+    bool ok = true;
+    if (type == 1) {
+        CZELVDate date;
+        ok = value.size() == 10 && value[4] == QLatin1Char('-') && value[7] == QLatin1Char('-') &&
+             date.SetDate(value.left(4).toInt(), value.mid(5, 2).toInt(), value.mid(8, 2).toInt());
+    } else if (type == 2 || type == 3) {
+        value.toULongLong(&ok);
+    }
+    if (ok)
+        return CZELV10RC();
+    static const char* const kinds[] = {"text", "date (YYYY-MM-DD)", "number", "yes/no number"};
+    return CZELV10RC(
+        ZELV10RC_BADVALUE,
+        QStringLiteral("\"%1\" is not a %2").arg(value.left(40), QLatin1String(kinds[type])));
+}
+
 CZELV10RC KeyChecks(const ZELVVOLSKey& key) {
     CZELV10RC rc = Field("Customer-ID", key.customerId, true);
     if (rc.IsOK())
@@ -849,6 +867,20 @@ CZELV10RC CZELV10MFC::PutAttribute(const ZELVATTRIBUTEEx& in, const uint64_t* ve
                                  .arg(*version)
                                  .arg(s.vol.version));
         ZELVCursor c;
+        if (in.number != 0 && !value.isEmpty()) {
+            // A value its type cannot read would show as something else on
+            // every page: refused instead.
+            q = m_store->Exec(
+                "SELECT flags FROM attribute_type WHERE customer_id = ? AND number = ?",
+                {customer, qint64(in.number)}, &c);
+            if (!q.IsOK())
+                return q;
+            const int type = c.Next() ? int((c.Int(0) >> 2) & 7) : 0;
+            c.Reset();
+            q = CheckAttributeValue(type, value);
+            if (!q.IsOK())
+                return q;
+        }
         q = m_store->Exec("SELECT value FROM attribute WHERE volume_row = ? AND number = ?",
                           {row, qint64(in.number)}, &c);
         if (!q.IsOK())

@@ -85,6 +85,8 @@ QString CZELV10RC::TextOf(uint32_t code) {
         return QStringLiteral("The slot lies in no zone");
     case ZELV10RC_NOATTRIBUTE:
         return QStringLiteral("Attribute not set");
+    case ZELV10RC_NOHOLIDAY:
+        return QStringLiteral("Not a public holiday");
 
     case ZELV10RC_EXISTS:
         return QStringLiteral("Already exists");

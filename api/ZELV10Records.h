@@ -36,6 +36,7 @@ constexpr int kZelvConsignmentComments = 4;
 constexpr int kZelvAttributeTypes = 200;
 constexpr int kZelvAttributeNameLen = 40;
 constexpr int kZelvServerNameLen = 40;
+constexpr int kZelvHolidayNameLen = 40;
 
 // Volume flag word.
 constexpr uint32_t ZELVVOL_AUDITFAILED = 0x00000001u; // failed the last audit
@@ -323,6 +324,14 @@ struct ZELVATTRIBUTETYPEENTRY {
 struct ZELVATTRIBUTETYPE {
     ZELVFixedText<kZelvCustomerIdLen> customerId;
     std::array<ZELVATTRIBUTETYPEENTRY, kZelvAttributeTypes> entries; // numbers 1 to 200
+};
+
+// A public holiday: of one Customer's account, or of every Customer when the
+// Customer is empty.
+struct ZELVHOLIDAY {
+    ZELVFixedText<kZelvCustomerIdLen> customerId;
+    CZELVDate day; // a calendar date
+    ZELVFixedText<kZelvHolidayNameLen> name;
 };
 
 struct ZELV10BARCODEPARSED {

@@ -116,6 +116,12 @@ const char* const kStep3[] = {
     " utc_offset BIGINT NOT NULL DEFAULT 0, time_zone TEXT NOT NULL DEFAULT '')",
 };
 
+// Version 4: public holidays, per Customer ('' for every Customer).
+const char* const kStep4[] = {
+    "CREATE TABLE holiday (customer_id {ID} NOT NULL DEFAULT '', day TEXT NOT NULL,"
+    " name TEXT NOT NULL, PRIMARY KEY (customer_id, day))",
+};
+
 template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     QStringList out;
     for (const char* s : list)
@@ -270,6 +276,9 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
         break;
     case 3:
         statements = Statements(kStep3);
+        break;
+    case 4:
+        statements = Statements(kStep4);
         break;
     default:
         return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));

@@ -33,6 +33,9 @@
 #include "ZELVVoice.h"
 #include "manage/ManagePage.h"
 #include "manage/MoveListPage.h"
+#include "send/ExtendedAttributesPage.h"
+#include "send/UpdatePage.h"
+#include "send/UpdatePageApply.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -104,6 +107,9 @@ CZELVDeskSheet::CZELVDeskSheet(IZELVDeskHost& host, CZELVDeskSheetSetup setup, Q
         std::make_unique<CZELV10RepositoryCache>(m_connection.get(), &m_host.Profile());
     for (auto& list : m_locationLists)
         list = std::make_unique<CZELV10RepositoryRows>();
+    m_scanList.SetConnection(m_connection.get());
+    m_scanList.SetRepositoryCache(m_repositoryCache.get());
+    m_scanList.SetPrompter(m_prompter);
 
     AddPages();
     // Room for every page's lists whole on a 1280 by 800 screen.
@@ -403,7 +409,7 @@ int CZELVDeskSheet::MediaBackTarget() const {
 bool CZELVDeskSheet::HasUnprocessedWork() const {
     switch (m_task) {
     case TaskSend:
-        return !m_scanList.empty();
+        return !m_scanList.IsEmpty();
     case TaskRecall:
         return !m_recallSelection.empty();
     default:

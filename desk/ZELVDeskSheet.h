@@ -2,6 +2,7 @@
 
 #include "PredefFile.h"
 #include "SendList.h"
+#include "UpdateItem.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
 #include "ZELV10RCList.h"
@@ -156,7 +157,10 @@ public:
     CZELV10RCList RunUpdatePass(int count, const UpdatePassText& text, const UpdatePassStep& step);
     CRecallValues& RecallValues() { return m_recallValues; }
     // The Send task's scan list.
-    std::vector<ZELVVOLSEx>& ScanList() { return m_scanList; }
+    UpdateItemList& ScanList() { return m_scanList; }
+    // "Customer.Media.Volume" of the known Volumes (at most 1000), read once
+    // for the scanning window of the Send task.
+    QStringList& LoadedVolumes() { return m_loadedVolumes; }
     // Scan-Out: the Volumes due to leave the Scan-Out Repository, and the
     // Containers chosen to carry them.
     std::vector<VOLUMEPAGE_ITEM>& SendList() { return m_sendList; }
@@ -263,7 +267,8 @@ private:
     QString m_locationFilter = QStringLiteral("*");
     std::vector<CSelectedVolume> m_recallSelection;
     CRecallValues m_recallValues;
-    std::vector<ZELVVOLSEx> m_scanList;
+    UpdateItemList m_scanList;
+    QStringList m_loadedVolumes;
     std::vector<VOLUMEPAGE_ITEM> m_sendList;
     std::vector<CandidateContainer> m_candidates;
     uint16_t m_thresholdMinutes = 0;

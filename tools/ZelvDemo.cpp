@@ -179,6 +179,23 @@ CZELV10RC FillDemo(CZELV10MFC& mfc, uint64_t volumes, ZelvDemoSummary& sum) {
     CZELV10RC rc = mfc.Put(types);
     if (!rc.IsOK())
         return rc;
+    // Public holidays: three of every Customer, one of ACME's own.
+    const auto holiday = [](const char* customer, int y, int m, int d, const char* name) {
+        ZELVHOLIDAY h;
+        h.customerId = customer;
+        h.day.SetDate(y, m, d);
+        h.name = name;
+        return h;
+    };
+    const int year = QDate::currentDate().year();
+    rc = mfc.PutHolidays(QString(), {holiday("", year, 12, 25, "Christmas Day"),
+                                     holiday("", year, 12, 26, "Boxing Day"),
+                                     holiday("", year + 1, 1, 1, "New Year's Day")});
+    if (rc.IsOK())
+        rc = mfc.PutHolidays(QStringLiteral("ACME"),
+                             {holiday("ACME", year + 1, 1, 2, "ACME shutdown day")});
+    if (!rc.IsOK())
+        return rc;
 
     const qint64 now = QDateTime::currentSecsSinceEpoch();
 

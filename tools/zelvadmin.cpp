@@ -3,6 +3,7 @@
 // server library, the framework core and the desk's widget-free rules only.
 #include "ContainerAllocation.h"
 #include "ContainerCache.h"
+#include "HolidayFile.h"
 #include "RulesCheck.h"
 #include "ScanInRouting.h"
 #include "TransactionLog.h"
@@ -11,6 +12,7 @@
 #include "ZELVConfig.h"
 #include "ZELVDate.h"
 #include "ZELVStore.h"
+#include "ZELVTextFile.h"
 #include "ZELVVolumeRules.h"
 #include "ZelvDemo.h"
 
@@ -897,6 +899,39 @@ int History(Context& c) {
     return kExitOK;
 }
 
+int Holidays(Context& c) {
+    const QString cmd = QStringLiteral("holidays");
+    const QString customer = c.parser.value(QStringLiteral("customer"));
+    const QString file = c.parser.value(QStringLiteral("load"));
+    if (!file.isEmpty()) {
+        QString text, why;
+        std::vector<ZELVHOLIDAY> days;
+        if (!ZELVReadTextFile(file, 1 << 20, QStringLiteral("holidays (YYYY-MM-DD,Name)"), &text,
+                              &why) ||
+            !ParseHolidayFile(text, customer, &days, &why)) {
+            Err() << "zelvadmin: " << cmd << ": " << file << ": " << why
+                  << "; no holiday was changed" << Qt::endl;
+            return kExitFailed;
+        }
+        const CZELV10RC rc = c.mfc.PutHolidays(customer, days);
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+        Out() << days.size() << " holidays of "
+              << (customer.isEmpty() ? QStringLiteral("every Customer") : customer)
+              << " loaded from " << file << Qt::endl;
+        return kExitOK;
+    }
+    std::vector<ZELVHOLIDAY> days;
+    const CZELV10RC rc = c.mfc.List(&days, customer);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    std::vector<QStringList> lines;
+    for (const ZELVHOLIDAY& h : days)
+        lines.push_back({FormatDate(h.day, "%Y-%m-%d"), FormatDate(h.day, "%A"), h.name.Text()});
+    PrintTable({QStringLiteral("Date"), QStringLiteral("Day"), QStringLiteral("Holiday")}, lines);
+    return kExitOK;
+}
+
 int Show(Context& c) {
     const QString cmd = QStringLiteral("show");
     ZELVVOLSKey key;
@@ -1330,6 +1365,17 @@ std::vector<Command> Commands() {
          1,
          {O(QStringLiteral("csv"), QStringLiteral("Print CSV (RFC 4180) instead of a table."))},
          History},
+        {"holidays",
+         "Prints the public holidays of every Customer, or of --customer; with --load FILE "
+         "replaces them with the file's (one \"YYYY-MM-DD,Name\" a line), all or none.",
+         "",
+         0,
+         0,
+         {O(QStringLiteral("customer"), QStringLiteral("The holidays of this Customer's account."),
+            QStringLiteral("ID")),
+          O(QStringLiteral("load"), QStringLiteral("Holiday file to load."),
+            QStringLiteral("FILE"))},
+         Holidays},
         {"show",
          "Prints a Volume's current record.",
          "CUSTOMER.MEDIA.VOLUME",

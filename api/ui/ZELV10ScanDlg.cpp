@@ -1,6 +1,7 @@
 #include "ZELV10ScanDlg.h"
 
 #include "ZELV10MFC.h"
+#include "ZELVTextFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -236,28 +237,12 @@ bool IsTimestamp(const QString& field) {
 
 bool CZELV10ScanDlg::ReadBatchFile(const QString& path, QStringList* barcodes, QString* error) {
     barcodes->clear();
-    const QString name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1 could not be read: %2").arg(name, file.errorString());
-        return false;
-    }
-    if (file.size() > kMaxBatchBytes) {
-        *error = QStringLiteral("%1 is larger than %2 MB; a file of barcodes is far smaller.")
-                     .arg(name)
-                     .arg(kMaxBatchBytes >> 20);
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
     // Refused before anything is scanned: a binary file would scan as junk.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (bytes.contains('\0') || utf8.hasError()) {
-        *error = QStringLiteral("%1 is not a text file of barcodes (one barcode a line); nothing "
-                                "was scanned.")
-                     .arg(name);
+    QString text;
+    if (!ZELVReadTextFile(path, kMaxBatchBytes,
+                          QStringLiteral("barcodes (one barcode a line); nothing was scanned"),
+                          &text, error))
         return false;
-    }
     static const QRegularExpression separators(QStringLiteral("[,;\t]"));
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {

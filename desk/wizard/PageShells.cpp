@@ -27,19 +27,6 @@ void CPageShell::OnSetActive() {
 CAuthorizedPage::CAuthorizedPage()
     : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
 
-CUpdatePage::CUpdatePage() : CPageShell(IDD_UPDATE, QStringLiteral("Scan and Modify"), 308, 248) {}
-
-bool CUpdatePage::OnQueryCancel() {
-    CZELVDeskSheet* sheet = Desk();
-    return !sheet || sheet->ConfirmExit();
-}
-
-CUpdatePageApply::CUpdatePageApply()
-    : CPageShell(IDD_UPDATE_APPLY, QStringLiteral("Apply and Verify"), 0, 0) {}
-
-CExtendedAttributesPage::CExtendedAttributesPage()
-    : CPageShell(IDD_EXTENDED_ATTRIBUTES, QStringLiteral("Extended Attributes"), 329, 370) {}
-
 CFilePage::CFilePage()
     : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
 

@@ -22,27 +22,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CUpdatePage : public CPageShell {
-    Q_OBJECT
-public:
-    CUpdatePage();
-    int OnWizardBack() override { return IDD_INTRO; }
-    bool OnQueryCancel() override;
-};
-
-class CUpdatePageApply : public CPageShell {
-    Q_OBJECT
-public:
-    CUpdatePageApply();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
-class CExtendedAttributesPage : public CPageShell {
-    Q_OBJECT
-public:
-    CExtendedAttributesPage();
-};
-
 class CFilePage : public CPageShell {
     Q_OBJECT
 public:

@@ -1,5 +1,8 @@
 #include "PredefFile.h"
 
+#include "ZELVTextFile.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,10 +19,15 @@ bool IsBlank(QChar c) {
 bool CPredefFile::Read() {
     m_description.clear();
     m_volumes.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    QString text;
+    if (!ZELVReadTextFile(m_path, kMaxBytes, QStringLiteral("Volume-IDs (one a line)"), &text,
+                          &m_error))
         return false;
-    Read(file);
+    m_error.clear();
+    QByteArray bytes = text.toUtf8();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Read(buffer);
     return true;
 }
 

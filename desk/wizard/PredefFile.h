@@ -17,9 +17,14 @@ public:
     CPredefFile() = default;
     explicit CPredefFile(const QString& path) : m_path(path) {}
 
-    // Reads the file named by the path. A file that cannot be opened leaves
-    // the entry without description and Volumes and returns false.
+    // Larger files are refused: a list of tapes is far smaller.
+    static constexpr qint64 kMaxBytes = 16 << 20;
+
+    // Reads the file named by the path. A file that cannot be opened or is
+    // not text leaves the entry without description and Volumes and returns
+    // false; Error() then says why.
     bool Read();
+    const QString& Error() const { return m_error; }
     // Reads the list text from a device (the file's contents).
     void Read(QIODevice& device);
 
@@ -33,6 +38,7 @@ public:
 
 private:
     QString m_path;
+    QString m_error;
     QString m_description;
     QStringList m_volumes;
     bool m_selected = false;

@@ -77,30 +77,41 @@ QString VerificationLine(const ZELVVOLSEx& volume, CZELV10MFC& connection,
                              Utf8(DataClusterName(clusters, vol.dataCluster)).constData());
 }
 
-void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
-                             const std::vector<ZELVCLUSTERFULL>& clusters,
-                             std::vector<CVerificationItem>& items,
+void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection, int count,
+                             const std::function<CVerificationRead(int index)>& read,
                              const std::function<void(int position)>& progress) {
     log.Write("%s", kVerificationStart);
     log.Write("%s", kVerificationHeader);
-    unsigned number = 0;
-    for (CVerificationItem& item : items) {
-        ++number;
-        const QString name = item.volume.key.Text();
-        const CZELV10RC read = connection.Get(&item.volume);
-        if (read.IsOK()) {
+    for (int i = 0; i < count; ++i) {
+        const unsigned number = unsigned(i + 1);
+        const CVerificationRead r = read(i);
+        if (r.rc.IsOK()) {
             log.Write("%5.5u %s", number,
-                      Utf8(VerificationLine(item.volume, connection, clusters)).constData());
-            if (!item.description.isEmpty())
-                log.Write("+%*s%s", kVerificationIndent, "", Utf8(item.description).constData());
+                      Utf8(VerificationLine(*r.volume, connection, *r.clusters)).constData());
+            if (!r.description.isEmpty())
+                log.Write("+%*s%s", kVerificationIndent, "", Utf8(r.description).constData());
         } else {
-            log.Write("%5.5u %s (%s)", number, Utf8(name).constData(),
-                      Utf8(read.Get()).constData());
+            log.Write("%5.5u %s (%s)", number, Utf8(r.volume->key.Text()).constData(),
+                      Utf8(r.rc.Get()).constData());
         }
         if (progress)
             progress(static_cast<int>(number));
     }
     log.Write("%s", kVerificationEnd);
+}
+
+void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
+                             const std::vector<ZELVCLUSTERFULL>& clusters,
+                             std::vector<CVerificationItem>& items,
+                             const std::function<void(int position)>& progress) {
+    WriteVerificationReport(
+        log, connection, static_cast<int>(items.size()),
+        [&](int i) {
+            CVerificationItem& item = items[size_t(i)];
+            return CVerificationRead{connection.Get(&item.volume), &item.volume, item.description,
+                                     &clusters};
+        },
+        progress);
 }
 
 CZELV10RCList CZELVDeskSheet::RunUpdatePass(int count, const UpdatePassText& text,

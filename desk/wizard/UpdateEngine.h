@@ -49,6 +49,16 @@ struct CVerificationItem {
 // 1) its line and description, or the failed read, then the end entry. Each
 // item is read again into its record first. progress, when given, is told
 // each position after it is written.
+// The same over any list: read(index) reads the item again and says what to print.
+struct CVerificationRead {
+    CZELV10RC rc;
+    const ZELVVOLSEx* volume = nullptr; // its key names a failed read
+    QString description;
+    const std::vector<ZELVCLUSTERFULL>* clusters = nullptr; // its Customer's
+};
+void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection, int count,
+                             const std::function<CVerificationRead(int index)>& read,
+                             const std::function<void(int position)>& progress = {});
 void WriteVerificationReport(TransactionLog& log, CZELV10MFC& connection,
                              const std::vector<ZELVCLUSTERFULL>& clusters,
                              std::vector<CVerificationItem>& items,

@@ -278,7 +278,7 @@ void ZELVDeskChainsTest::exitWarning() {
         QVERIFY(sheet.OpenLogAndLogon(sheet.LogFolder()));
         QVERIFY(sheet.SetActivePageById(sheet.FirstTaskPage()));
         if (unprocessed)
-            sheet.ScanList().push_back(SelectedVolume("000001").volume);
+            sheet.ScanList().AddScanned(SelectedVolume("000001").volume.key);
     } else if (unprocessed) {
         // Scan-In has no selection of its own; a left-over one must not count.
         sheet.RecallSelection().push_back(SelectedVolume("000001"));
