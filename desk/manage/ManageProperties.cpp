@@ -1,5 +1,7 @@
 #include "ManageProperties.h"
 
+#include "AttributeRows.h"
+
 #include "CustomerCache.h"
 #include "MediaCache.h"
 #include "MoveDatePropertyGridProperty.h"
@@ -32,13 +34,6 @@
 #include <memory>
 
 namespace {
-
-// Attribute types: bits 2 to 4 of the type's flag word.
-enum AttributeType { TypeText = 0, TypeDate = 1, TypeNumber = 2, TypeYesNo = 3 };
-
-int TypeOf(const ZELVATTRIBUTETYPEENTRY& entry) {
-    return int((entry.flags >> 2) & 7u);
-}
 
 enum HistoryColumn {
     HistWhen,
@@ -371,27 +366,18 @@ void CManageProperties::FillGrid(const ZELVVOLSFULL& v) {
     ZELVATTRIBUTE description;
     if (!(v.vol.flags & ZELVVOL_DESCRIPTION) || !mfc.Get(&description, c, m, id, 0).IsOK())
         description = ZELVATTRIBUTE();
-    attributes
-        ->AddSubItem(QStringLiteral("Description"), description.value.Text(),
-                     QStringLiteral("The Volume's description"))
-        ->SetData(kKindAttribute);
+    auto descriptionRow = BuildAttributeRow(0, description.value.Text(), nullptr, kKindAttribute);
+    descriptionRow->SetDescription(QStringLiteral("The Volume's description"));
+    attributes->AddSubItem(std::move(descriptionRow));
     if (m_typesRead)
         for (uint32_t n = 1; n <= uint32_t(kZelvAttributeTypes); ++n) {
-            const ZELVATTRIBUTETYPEENTRY& type = m_types.entries[n - 1];
-            if (type.name.IsEmpty())
+            if (m_types.entries[n - 1].name.IsEmpty())
                 continue;
             ZELVATTRIBUTE value;
             if (!mfc.Get(&value, c, m, id, n).IsOK())
                 value = ZELVATTRIBUTE();
-            const QString text = value.value.Text();
-            QVariant shown = text;
-            if (TypeOf(type) == TypeNumber)
-                shown = QVariant::fromValue<qint64>(text.toLongLong());
-            else if (TypeOf(type) == TypeYesNo)
-                shown = text.toLongLong() != 0;
-            CZELVPropertyGridProperty* row =
-                attributes->AddSubItem(type.name.Text(), shown, QString());
-            row->SetData(kKindAttribute + int(n));
+            attributes->AddSubItem(
+                BuildAttributeRow(n, value.value.Text(), &m_types, kKindAttribute));
         }
     attributes->Expand(true);
 
@@ -483,14 +469,7 @@ bool CManageProperties::WriteProperty(CZELVPropertyGridProperty* property) {
     if (kind < kKindAttribute || kind > kKindAttribute + kZelvAttributeTypes)
         return false;
     const uint32_t number = uint32_t(kind - kKindAttribute);
-    QString value = property->GetValue().toString();
-    if (number != 0 && m_typesRead) {
-        const int type = TypeOf(m_types.entries[number - 1]);
-        if (type == TypeNumber)
-            value = QString::number(uint32_t(property->GetInt()));
-        else if (type == TypeYesNo)
-            value = property->GetBool() ? QStringLiteral("4294967295") : QStringLiteral("0");
-    }
+    const QString value = AttributeRowValue(*property, m_typesRead ? &m_types : nullptr, number);
     CZELV10RC rc;
     if (!ZELVFixedText<kZelvDescriptionLen>::Fits(value)) {
         // Cut to fit, it would be written as something the operator never typed.

@@ -45,6 +45,15 @@ CZELV10RC UpdateItem::Lookup(CZELV10MFC& connection) {
 }
 
 CZELV10RC UpdateItem::ApplyUpdate(CZELV10MFC& connection) {
+    // Cut to fit, the description would be stored as something never typed:
+    // the whole entry is refused before anything is written.
+    if (!ZELVFixedText<kZelvDescriptionLen>::Fits(description)) {
+        updateResult = CZELV10RC(ZELV10RC_TEXTTOOLONG,
+                                 QStringLiteral("the description of %1 is longer than %2 bytes")
+                                     .arg(DisplayName())
+                                     .arg(kZelvDescriptionLen));
+        return updateResult;
+    }
     ZELVVOLSEx out = record;
     if (!IsSimpleManagement()) {
         if (hasNextMove) {
@@ -63,8 +72,7 @@ CZELV10RC UpdateItem::ApplyUpdate(CZELV10MFC& connection) {
     updateResult = connection.Update(out);
     // A description goes only onto the Volume this Update just wrote (its
     // next version): never onto one another operator changed meanwhile.
-    if (updateResult.IsOK() && description != serverDescription &&
-        ZELVFixedText<kZelvDescriptionLen>::Fits(description)) {
+    if (updateResult.IsOK() && description != serverDescription) {
         ZELVATTRIBUTEEx attribute;
         attribute.key = record.key;
         attribute.number = 0;

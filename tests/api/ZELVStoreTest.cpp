@@ -493,6 +493,54 @@ TEST_P(ZELVStoreTest, AttributeTypesRoundTrip) {
     EXPECT_RC(mfc.Get(&back, QStringLiteral("NONE")), ZELV10RC_NOCUSTOMER);
 }
 
+TEST_P(ZELVStoreTest, HolidaysOfTheSiteAndOfOneCustomer) {
+    const auto day = [](const char* customer, int y, int m, int d, const char* name) {
+        ZELVHOLIDAY h;
+        h.customerId = customer;
+        h.day.SetDate(y, m, d);
+        h.name = name;
+        return h;
+    };
+    ASSERT_OK(mfc.PutHolidays(QString(), {day("", 2027, 12, 25, "Christmas Day"),
+                                          day("", 2027, 1, 1, "New Year's Day")}));
+    ASSERT_OK(mfc.PutHolidays(QStringLiteral("ACME"), {day("ACME", 2027, 1, 1, "ACME closed"),
+                                                       day("ACME", 2027, 3, 3, "Stocktake")}));
+    // Refused whole: nothing of a bad list replaces what is there.
+    EXPECT_RC(mfc.PutHolidays(QStringLiteral("ACME"), {day("ACME", 2027, 5, 5, "A"),
+                                                       day("ACME", 2027, 5, 5, "B")}),
+              ZELV10RC_EXISTS);
+    EXPECT_RC(mfc.PutHolidays(QStringLiteral("ACME"), {day("", 2027, 5, 5, "Site")}),
+              ZELV10RC_BADVALUE);
+    EXPECT_RC(mfc.PutHolidays(QStringLiteral("NONE"), {}), ZELV10RC_NOCUSTOMER);
+    struct Row {
+        const char* customer;
+        int y, m, d;
+        uint32_t code;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"ACME", 2027, 1, 1, ZELV10RC_OK, "ACME closed"},    // its own name first
+        {"ACME", 2027, 12, 25, ZELV10RC_OK, "Christmas Day"}, // the site's
+        {"ACME", 2027, 3, 3, ZELV10RC_OK, "Stocktake"},
+        {"GLBX", 2027, 3, 3, ZELV10RC_NOHOLIDAY, ""}, // not another Customer's
+        {"GLBX", 2027, 1, 1, ZELV10RC_OK, "New Year's Day"},
+        {"ACME", 2027, 1, 2, ZELV10RC_NOHOLIDAY, ""}, // a Saturday is no holiday by itself
+        {"ACME", 2027, 5, 5, ZELV10RC_NOHOLIDAY, ""},
+    };
+    for (const Row& r : rows) {
+        CZELVDate date;
+        date.SetDate(r.y, r.m, r.d);
+        QString text;
+        EXPECT_RC(mfc.CheckHoliday(QLatin1String(r.customer), date, &text), r.code);
+        EXPECT_EQ(text, QLatin1String(r.text)) << r.customer << " " << r.m << "/" << r.d;
+    }
+    EXPECT_RC(mfc.CheckHoliday(QStringLiteral("ACME"), CZELVDate(), nullptr), ZELV10RC_BADVALUE);
+    std::vector<ZELVHOLIDAY> list;
+    ASSERT_OK(mfc.List(&list, QStringLiteral("ACME")));
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].name.Text(), QStringLiteral("Stocktake"));
+}
+
 TEST_P(ZELVStoreTest, ConsignmentsMoveForwardOnly) {
     ZELVCONSIGNEx c;
     c.customerId = "ACME";

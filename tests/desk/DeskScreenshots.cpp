@@ -32,6 +32,8 @@
 #include "manage/ManageProperties.h"
 #include "manage/MoveDatePropertyGridProperty.h"
 #include "manage/MoveListPage.h"
+#include "send/UpdatePage.h"
+#include "send/UpdatePageApply.h"
 
 #include <QApplication>
 #include <QDir>
@@ -438,6 +440,52 @@ bool MoveListPages(DeskRun& run, const QString& out) {
 }
 
 // The task menu's Customer grid with the healthiest Media Type opened.
+// Send: a Container and Volumes scanned, one shown in the grid, the Quick
+// Edit table, then Apply and Verify after its run.
+bool SendShots(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (!sheet.OpenLogAndLogon(sheet.LogFolder()) || !sheet.SetActivePageById(IDD_UPDATE))
+        return false;
+    auto* page = qobject_cast<CUpdatePage*>(sheet.GetActivePage());
+    if (!page)
+        return false;
+    page->Timer(CUpdatePage::kScanTimer)->stop();
+    sheet.SetWizardButtons(CZELVWizardSheet::WizBack | CZELVWizardSheet::WizNext);
+    const char* const scans[][2] = {{"LTO6", "A000023"}, {"LTO6", "A000024"}, {"CONT", "CN0001"},
+                                    {"LTO6", "A000002"}, {"LTO6", "A000003"}, {"LTO6", "A000005"}};
+    for (const auto& s : scans) {
+        ZELV10BARCODEPARSED p;
+        p.customerId = "ACME";
+        p.mediaId = s[0];
+        p.volumeId = s[1];
+        p.flags = ZELVPARSED_DEFINED | (s[0][0] == 'C' ? ZELVPARSED_CONTAINER : 0u);
+        page->OnScan(CZELV10RC(), p);
+    }
+    for (int i = 0; i < page->List().Count(); ++i)
+        if (UpdateItem* item = page->List().At(i); !item->IsContainer())
+            item->description = QStringLiteral("Weekly set %1").arg(i);
+    page->Tree()->expandAll();
+    UpdateItem* shown = page->List().At(3);
+    page->Tree()->setCurrentItem(shown->node);
+    page->ShowItem(shown->node);
+    bool ok = Save(&sheet, out, QStringLiteral("send-tree.png"));
+    page->ItemTabs()->setCurrentIndex(1);
+    page->QuickEdit()->SetItemSelected(1, true);
+    ok = Save(&sheet, out, QStringLiteral("send-quick-edit.png")) && ok;
+    page->ItemTabs()->setCurrentIndex(0);
+    sheet.SetActivePageById(IDD_UPDATE_APPLY);
+    if (auto* apply = qobject_cast<CUpdatePageApply*>(sheet.GetActivePage())) {
+        apply->Timer()->stop();
+        ResultCloser closer;
+        apply->Run();
+        ok = Save(&sheet, out, QStringLiteral("send-apply.png")) && ok;
+    } else {
+        ok = false;
+    }
+    sheet.ScanList().RemoveAll();
+    return ok;
+}
+
 bool HealthShot(CZELVDeskSheet& sheet, const QString& out) {
     CCustomerPropertyGridCtrl* grid = sheet.IntroPage()->Properties()->Grid();
     CZELVPropertyGridProperty* best = nullptr;
@@ -608,5 +656,10 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Move Lists"));
     ok = MoveListPages(run, out) && ok;
+
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Send"));
+    ok = SendShots(run, out) && ok;
     return ok ? 0 : 1;
 }

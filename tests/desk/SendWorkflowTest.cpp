@@ -13,6 +13,8 @@
 #include "ZELVDeskSheet.h"
 #include "ZELVListCtrlEditors.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -77,6 +79,7 @@ class SendWorkflowTest : public QObject {
 private Q_SLOTS:
     void initTestCase_data() { AddEngineRows(); }
     void scanEditApplyAndVerify();
+    void badInputIsRefusedAndNothingWritten();
     void automaticValuesAndHolidayFiles_data();
     void automaticValuesAndHolidayFiles();
 };
@@ -204,10 +207,9 @@ void SendWorkflowTest::scanEditApplyAndVerify() {
     for (int row : {0, 1, 5, 6, 8})
         quick.SetItemSelected(row, true);
     page->Paste(CUpdatePage::ClipAll);
-    QCOMPARE(
-        Column(quick, CUpdateQuickEditListCtrl::ColDescription),
-        (QStringList{"Quarterly set", "Quarterly set", "Container 1", "Payroll", "Quarterly set",
-                     "Quarterly set", "Quarterly set", "", "Quarterly set"}));
+    QCOMPARE(Column(quick, CUpdateQuickEditListCtrl::ColDescription),
+             (QStringList{"Quarterly set", "Quarterly set", "Container 1", "Payroll",
+                          "Quarterly set", "Quarterly set", "Quarterly set", "", "Quarterly set"}));
     const QString d20 = FormatDate(InDays(20), "%Y-%m-%d");
     QCOMPARE(Column(quick, CUpdateQuickEditListCtrl::ColNextMove)[5], d20);
     QCOMPARE(Column(quick, CUpdateQuickEditListCtrl::ColCluster)[8], QStringLiteral("Payroll"));
@@ -324,6 +326,86 @@ void SendWorkflowTest::scanEditApplyAndVerify() {
     QCOMPARE(mfc.Put(bad).Code(), uint32_t(ZELV10RC_BADVALUE));
     QCOMPARE(attributes->OnWizardNext(), int(IDD_FINAL));
     QVERIFY(sheet.ScanList().IsEmpty());
+}
+
+void SendWorkflowTest::badInputIsRefusedAndNothingWritten() {
+    DemoDatabase db;
+    if (!MakeForEngine(db, {}))
+        QSKIP("no database for this engine");
+    DeskRun run;
+    run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };\n")
+                        .arg(run.NewFolder(QStringLiteral("logs"))));
+    // Files that are not text: refused with a message, not read as entries.
+    const QDir folder(run.ProgramFolder());
+    for (const char* name : {"VolumeAuto.txt", "List-binary.txt"}) {
+        QFile f(folder.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("A000002\0\xff\xfe,*+7,x\n", 16));
+    }
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    QVERIFY(run.ChooseTask(QStringLiteral("Send")));
+    QVERIFY(sheet.OpenLogAndLogon(sheet.LogFolder()));
+    sheet.LoadPredefinedLists();
+    sheet.PredefinedLists().Select(0);
+    ResultCloser closer(this);
+    run.Prompter().Answer(PromptOk);
+    QVERIFY(sheet.SetActivePageById(IDD_UPDATE));
+    auto* page = qobject_cast<CUpdatePage*>(sheet.GetActivePage());
+    QVERIFY(page);
+    page->Timer(CUpdatePage::kScanTimer)->stop();
+    QVERIFY(run.PromptTexts().last().contains(QStringLiteral("is not a text file")));
+    QVERIFY(page->VolumeAuto().Items().empty());
+    QVERIFY(closer.text.contains(QStringLiteral("List-binary.txt is not a text file")));
+    QCOMPARE(page->List().Count(), 0);
+
+    // Barcodes the parser refuses add nothing.
+    for (const QString& barcode :
+         {QString(200, QLatin1Char('A')), QStringLiteral("A00\x01\x7f2")}) {
+        ZELV10BARCODEPARSED parsed;
+        const CZELV10RC rc = sheet.Connection().ParseBarCode(
+            &parsed, barcode, QStringLiteral("ACME"), QStringLiteral("LTO6"), nullptr);
+        QVERIFY(!rc.IsOK());
+        QCOMPARE(page->OnScan(rc, parsed), rc.Code());
+    }
+    QCOMPARE(page->List().Count(), 0);
+
+    // A date the server cannot hold, a description longer than it takes: the
+    // item is refused whole and the Volume keeps its version.
+    ZELV10BARCODEPARSED p;
+    p.customerId = "ACME";
+    p.mediaId = "LTO6";
+    p.volumeId = "A000023";
+    p.flags = kKnown;
+    QCOMPARE(page->OnScan(CZELV10RC(), p), 0u);
+    UpdateItem* item = page->List().At(0);
+    const uint64_t version = item->record.vol.version;
+    item->nextMove = CZELVDate::FromWord(CZELVDate::kCalendarBits | (1u << 24) | (1u << 16) | 1969);
+    item->hasNextMove = true;
+    QCOMPARE(item->ApplyUpdate(sheet.Connection()).Code(), uint32_t(ZELV10RC_BADVALUE));
+    item->nextMove = InDays(3);
+    item->description = QString(300, QLatin1Char('d'));
+    QCOMPARE(item->ApplyUpdate(sheet.Connection()).Code(), uint32_t(ZELV10RC_TEXTTOOLONG));
+    ZELVVOLSEx back;
+    back.key = item->record.key;
+    QVERIFY(sheet.Connection().Get(&back).IsOK());
+    QCOMPARE(back.vol.version, version);
+    QCOMPARE(back.vol.moveDate.Value(), item->record.vol.moveDate.Value());
+
+    // An attribute row holding more than the server takes is reported by the grid.
+    CAttributesPropertyGridCtrl grid;
+    grid.Load(sheet.Connection(), item->record.key);
+    CZELVPropertyGridProperty* retention = grid.FindProperty(QStringLiteral("Retention Days"));
+    QVERIFY(retention);
+    grid.CommitValue(retention, QVariant::fromValue<qint64>(45));
+    auto text = std::make_unique<CZELVPropertyGridProperty>(QStringLiteral("Description"),
+                                                            QString(), QString(), 0);
+    CZELVPropertyGridProperty* description = grid.AddProperty(std::move(text));
+    grid.CommitValue(description, QString(257, QLatin1Char('x')));
+    QCOMPARE(grid.Save(sheet.Connection()).Code(), uint32_t(ZELV10RC_TEXTTOOLONG));
+    ZELVATTRIBUTE a;
+    QVERIFY(sheet.Connection().Get(&a, "ACME", "LTO6", "A000023", 1).IsOK());
+    QCOMPARE(a.value.Text(), QStringLiteral("45")); // the good row still went
+    sheet.ScanList().RemoveAll();
 }
 
 void SendWorkflowTest::automaticValuesAndHolidayFiles_data() {
