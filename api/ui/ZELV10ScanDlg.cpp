@@ -159,11 +159,47 @@ void CZELV10ScanDlg::SubmitBarcode(const QString& barcode) {
     m_edit->setFocus();
 }
 
+namespace {
+// What the last scan read, for ScanDialogGetDefaults.
+QString g_lastCustomer;
+QString g_lastMedia;
+} // namespace
+
+bool ScanDialogGetDefaults(CZELV10MFC& connection, QString* customer, QString* media) {
+    customer->clear();
+    media->clear();
+    if (!g_lastCustomer.isEmpty()) {
+        *customer = g_lastCustomer;
+        *media = g_lastMedia;
+        return true;
+    }
+    std::vector<ZELVCUSTEx> customers;
+    if (!connection.List(&customers).IsOK())
+        return false;
+    QString only;
+    for (const ZELVCUSTEx& c : customers)
+        if (!(c.flags & ZELVCUST_EXCLUDED)) {
+            if (!only.isEmpty())
+                return false;
+            only = c.customerId.Text();
+        }
+    QStringList mediaIds;
+    if (only.isEmpty() || !connection.List(&mediaIds, only).IsOK() || mediaIds.size() != 1)
+        return false;
+    *customer = only;
+    *media = mediaIds.first();
+    return true;
+}
+
 void CZELV10ScanDlg::Process(const QString& barcode) {
     Scan scan;
     scan.barcode = barcode;
     scan.parsed = m_connection.ParseBarCode(&scan.item, barcode, m_args.customerId.Text(),
                                             m_args.mediaId.Text(), m_args.config);
+    if (scan.parsed.IsOK()) {
+        g_lastCustomer = scan.item.customerId.Text();
+        g_lastMedia = scan.item.mediaId.Text();
+    }
     // Without a page the parse result is all there is to show.
     scan.outcome = m_args.notify ? m_args.notify(scan.parsed, scan.item) : scan.parsed.Code();
     if (scan.outcome == ZELV10RC_OK)
@@ -235,14 +271,8 @@ bool IsTimestamp(const QString& field) {
 
 } // namespace
 
-bool CZELV10ScanDlg::ReadBatchFile(const QString& path, QStringList* barcodes, QString* error) {
-    barcodes->clear();
-    // Refused before anything is scanned: a binary file would scan as junk.
-    QString text;
-    if (!ZELVReadTextFile(path, kMaxBatchBytes,
-                          QStringLiteral("barcodes (one barcode a line); nothing was scanned"),
-                          &text, error))
-        return false;
+QStringList CZELV10ScanDlg::BatchBarcodes(const QString& text) {
+    QStringList barcodes;
     static const QRegularExpression separators(QStringLiteral("[,;\t]"));
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {
@@ -263,8 +293,20 @@ bool CZELV10ScanDlg::ReadBatchFile(const QString& path, QStringList* barcodes, Q
             }
         }
         if (!barcode.isEmpty())
-            barcodes->append(barcode);
+            barcodes.append(barcode);
     }
+    return barcodes;
+}
+
+bool CZELV10ScanDlg::ReadBatchFile(const QString& path, QStringList* barcodes, QString* error) {
+    barcodes->clear();
+    // Refused before anything is scanned: a binary file would scan as junk.
+    QString text;
+    if (!ZELVReadTextFile(path, kMaxBatchBytes,
+                          QStringLiteral("barcodes (one barcode a line); nothing was scanned"),
+                          &text, error))
+        return false;
+    *barcodes = BatchBarcodes(text);
     return true;
 }
 

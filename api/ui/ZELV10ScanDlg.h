@@ -92,6 +92,8 @@ public:
     // the barcode. False with a message, and no barcodes, for a file that is
     // not text (NUL bytes, not UTF-8), too large or unreadable.
     static bool ReadBatchFile(const QString& path, QStringList* barcodes, QString* error);
+    // The barcodes of a batch file's text.
+    static QStringList BatchBarcodes(const QString& text);
     // Feeds a batch file through the page's scan handler in order, as if
     // each line had been scanned, and shows the summary in the window.
     // False (nothing scanned) when the file was refused; *message says why,
@@ -141,5 +143,11 @@ private:
 // Opens the scanning window modally over the parent and returns when the
 // operator closes it; each scan reaches args.notify meanwhile. Returns the
 // number of scans handled.
+// The Customer and Media Type a barcode of the Volume alone is read with when
+// the caller has none: those of the last barcode a scanning window read in
+// full this session, else the only Customer's only Media Type. False (both
+// empty) when neither gives one.
+bool ScanDialogGetDefaults(CZELV10MFC& connection, QString* customer, QString* media);
+
 int ScanDialog(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS& args, const QString& caption,
                QWidget* parent = nullptr);

@@ -1,7 +1,6 @@
 #include "ManageProperties.h"
 
 #include "AttributeRows.h"
-
 #include "CustomerCache.h"
 #include "MediaCache.h"
 #include "MoveDatePropertyGridProperty.h"

@@ -361,6 +361,8 @@ void CUpdatePage::FeedPredefinedLists() {
     CPredefFileList& lists = sheet->PredefinedLists();
     CZELV10RCList results;
     bool fed = false;
+    QString customer, media;
+    ScanDialogGetDefaults(sheet->Connection(), &customer, &media);
     for (int i = 0; i < lists.GetCount(); ++i) {
         CPredefFile* file = lists.GetAt(i);
         if (!file->IsSelected())
@@ -374,7 +376,7 @@ void CUpdatePage::FeedPredefinedLists() {
         for (const QString& barcode : file->Volumes()) {
             ZELV10BARCODEPARSED parsed;
             const CZELV10RC rc =
-                sheet->Connection().ParseBarCode(&parsed, barcode, QString(), QString(), nullptr);
+                sheet->Connection().ParseBarCode(&parsed, barcode, customer, media, nullptr);
             results.Add(rc, barcode);
             OnScan(rc, parsed);
         }
@@ -413,6 +415,10 @@ uint32_t CUpdatePage::OnScan(const CZELV10RC& parsed, const ZELV10BARCODEPARSED&
         }
     }
 
+    if (!m_noContainer)
+        RebuildTree();
+    if (!m_currentNode)
+        m_currentNode = m_noContainer;
     UpdateItemList& list = List();
     UpdateItem* item = list.AddScanned(key, this);
     list.RefreshAll();
@@ -441,12 +447,11 @@ uint32_t CUpdatePage::OnScan(const CZELV10RC& parsed, const ZELV10BARCODEPARSED&
             m_currentNode = node;
         } else {
             item->record.vol.container = list.CurrentContainer();
-            auto* node = new QTreeWidgetItem(m_currentNode ? m_currentNode : m_noContainer,
-                                             {item->DisplayName()});
+            auto* node = new QTreeWidgetItem(m_currentNode, {item->DisplayName()});
             node->setIcon(0, ZELVIcon(kVolumeIcon));
             node->setData(0, kItemRole, QVariant::fromValue<void*>(item));
             item->node = node;
-            (m_currentNode ? m_currentNode : m_noContainer)->setExpanded(true);
+            m_currentNode->setExpanded(true);
         }
         RefreshNode(item);
     }

@@ -23,6 +23,12 @@ bool ZELVReadTextFile(const QString& path, qint64 maxBytes, const QString& holds
                      .arg(holds);
         return false;
     }
+    return ZELVDecodeText(bytes, name, holds, text, error);
+}
+
+bool ZELVDecodeText(const QByteArray& bytes, const QString& name, const QString& holds,
+                    QString* text, QString* error) {
+    text->clear();
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString decoded = utf8.decode(bytes);
     if (bytes.contains('\0') || utf8.hasError()) {

@@ -9,3 +9,7 @@
 // byte-order mark at the start is dropped.
 bool ZELVReadTextFile(const QString& path, qint64 maxBytes, const QString& holds, QString* text,
                       QString* error);
+
+// The same check on bytes already read: name stands for the file in the message.
+bool ZELVDecodeText(const QByteArray& bytes, const QString& name, const QString& holds,
+                    QString* text, QString* error);

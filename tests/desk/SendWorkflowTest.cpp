@@ -405,6 +405,19 @@ void SendWorkflowTest::badInputIsRefusedAndNothingWritten() {
     ZELVATTRIBUTE a;
     QVERIFY(sheet.Connection().Get(&a, "ACME", "LTO6", "A000023", 1).IsOK());
     QCOMPARE(a.value.Text(), QStringLiteral("45")); // the good row still went
+
+    // A good list: each line scanned, a line that is no barcode listed as refused.
+    QFile good(folder.filePath(QStringLiteral("List-good.txt")));
+    QVERIFY(good.open(QIODevice::WriteOnly));
+    good.write("# Good\nACME.LTO6.A000024\nACME.LTO6.A000025\nACME.LTO6.\x01\n");
+    good.close();
+    sheet.LoadPredefinedLists();
+    sheet.PredefinedLists().Select(1);
+    page->FeedPredefinedLists();
+    QTRY_COMPARE(closer.shown, 2);
+    QCOMPARE(page->List().Count(), 3);
+    QVERIFY(closer.text.contains(QStringLiteral("ACME.LTO6.A000025\tOK")));
+    QVERIFY(!sheet.PredefinedLists().GetAt(1)->IsSelected());
     sheet.ScanList().RemoveAll();
 }
 
