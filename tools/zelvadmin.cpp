@@ -11,6 +11,7 @@
 #include "ZELV10RepositoryCache.h"
 #include "ZELVConfig.h"
 #include "ZELVDate.h"
+#include "ZELVLabelRules.h"
 #include "ZELVStore.h"
 #include "ZELVTextFile.h"
 #include "ZELVVolumeRules.h"
@@ -1228,6 +1229,12 @@ int CheckRulesCommand(Context& c) {
         Out() << "  " << p.Text() << Qt::endl;
         if (p.kind != CRuleProblem::kIgnored)
             ++faults;
+    }
+    // The label rules the scanning window applies.
+    const ZELVLabelRules labels(&config);
+    for (const QString& p : labels.Problems()) {
+        Out() << "  " << p << Qt::endl;
+        ++faults;
     }
     Out() << (faults ? QStringLiteral("%1 problem(s) found").arg(faults)
                      : QStringLiteral("No problems found"))

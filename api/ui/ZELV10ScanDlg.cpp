@@ -32,7 +32,7 @@ QString KeyText(const ZELV10BARCODEPARSED& item) {
 
 CZELV10ScanDlg::CZELV10ScanDlg(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS& args,
                                const QString& caption, QWidget* parent)
-    : QDialog(parent), m_connection(connection), m_args(args) {
+    : QDialog(parent), m_connection(connection), m_args(args), m_labels(args.config) {
     setObjectName(QStringLiteral("scanDialog"));
     setWindowTitle(caption);
     setModal(true);
@@ -194,8 +194,14 @@ bool ScanDialogGetDefaults(CZELV10MFC& connection, QString* customer, QString* m
 void CZELV10ScanDlg::Process(const QString& barcode) {
     Scan scan;
     scan.barcode = barcode;
-    scan.parsed = m_connection.ParseBarCode(&scan.item, barcode, m_args.customerId.Text(),
-                                            m_args.mediaId.Text(), m_args.config);
+    // Cleaning and diagnostic cartridges never reach the page.
+    const QString refusal = m_labels.RefusalOf(barcode);
+    scan.parsed = refusal.isEmpty()
+                      ? m_connection.ParseBarCode(&scan.item, barcode, m_args.customerId.Text(),
+                                                  m_args.mediaId.Text(), m_args.config)
+                      : CZELV10RC(ZELV10RC_BADBARCODE, refusal);
+    if (scan.parsed.IsOK())
+        scan.warning = m_labels.MismatchOf(barcode, scan.item.mediaId.Text());
     if (scan.parsed.IsOK()) {
         g_lastCustomer = scan.item.customerId.Text();
         g_lastMedia = scan.item.mediaId.Text();
@@ -209,9 +215,9 @@ void CZELV10ScanDlg::Process(const QString& barcode) {
 }
 
 void CZELV10ScanDlg::Show(const Scan& scan) {
-    const QString outcome = OutcomeText(scan.outcome);
+    const QString outcome = ResultText(scan);
     const QString volume = scan.parsed.IsOK() ? KeyText(scan.item) : QString();
-    const QColor colour = OutcomeColour(scan.outcome);
+    const QColor colour = ResultColour(scan);
 
     auto* row = new QTreeWidgetItem;
     row->setText(kBarcodeColumn, Printable(scan.barcode));
@@ -242,9 +248,9 @@ void CZELV10ScanDlg::TrimList() {
 }
 
 void CZELV10ScanDlg::ShowLabels(const Scan& scan) {
-    const QString outcome = OutcomeText(scan.outcome);
+    const QString outcome = ResultText(scan);
     const QString volume = scan.parsed.IsOK() ? KeyText(scan.item) : QString();
-    const QColor colour = OutcomeColour(scan.outcome);
+    const QColor colour = ResultColour(scan);
     m_last->setText(QStringLiteral("%1 - %2").arg(
         volume.isEmpty() ? Printable(scan.barcode) : volume, outcome));
     QPalette palette = m_last->palette();
@@ -390,6 +396,17 @@ void CZELV10ScanDlg::OnLoadClicked() {
     if (!path.isEmpty())
         LoadScansFromFile(path);
     m_edit->setFocus();
+}
+
+QString CZELV10ScanDlg::ResultText(const Scan& scan) {
+    const QString outcome = OutcomeText(scan.outcome);
+    return scan.warning.isEmpty() ? outcome : outcome + QStringLiteral(" - ") + scan.warning;
+}
+
+QColor CZELV10ScanDlg::ResultColour(const Scan& scan) {
+    // Amber: taken, but the label does not fit its Media Type.
+    return scan.warning.isEmpty() || scan.outcome != ZELV10RC_OK ? OutcomeColour(scan.outcome)
+                                                                 : QColor(0xFF, 0xE6, 0x99);
 }
 
 QString CZELV10ScanDlg::OutcomeText(uint32_t outcome) {

@@ -2,6 +2,7 @@
 
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
+#include "ZELVLabelRules.h"
 
 #include <QColor>
 #include <QDialog>
@@ -63,6 +64,9 @@ public:
         CZELV10RC parsed;
         ZELV10BARCODEPARSED item;
         uint32_t outcome = 0;
+        // A label that does not fit its Media Type (the label rules); the
+        // scan still goes to the page.
+        QString warning;
     };
 
     CZELV10ScanDlg(CZELV10MFC& connection, const ZELVSCANVOLUMEARGS& args, const QString& caption,
@@ -107,6 +111,9 @@ public:
     // "Accepted", "Not in the list", "Wrong Container", "Container moving
     // elsewhere", else the text of the code.
     static QString OutcomeText(uint32_t outcome);
+    // A scan's result as its row shows it: the outcome, and the label warning.
+    static QString ResultText(const Scan& scan);
+    static QColor ResultColour(const Scan& scan);
     static QColor OutcomeColour(uint32_t outcome);
     // The barcode as the list shows it: control characters as \xNN, long
     // barcodes cut with an ellipsis.
@@ -125,6 +132,7 @@ private:
 
     CZELV10MFC& m_connection;
     ZELVSCANVOLUMEARGS m_args;
+    ZELVLabelRules m_labels;
     QLineEdit* m_edit = nullptr;
     QTreeWidget* m_list = nullptr;
     QLabel* m_last = nullptr;

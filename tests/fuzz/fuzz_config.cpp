@@ -3,6 +3,7 @@
 #include "ContainerAllocation.h"
 #include "FuzzTarget.h"
 #include "RulesCheck.h"
+#include "ZELVLabelRules.h"
 #include "ZELVConfig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -11,6 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (config.ReadString(FuzzText(data, size), &error)) {
         CheckRules(config);
         CAllocationRules rules(&config);
+        const ZELVLabelRules labels(&config);
+        labels.RefusalOf(QStringLiteral("CLN001L1"));
+        labels.MismatchOf(QStringLiteral("ACME.LTO8.A00001L6"), QStringLiteral("LTO8"));
     }
     return 0;
 }
