@@ -11,6 +11,8 @@
 #include "OptionPage.h"
 #include "PageShells.h"
 #include "ReceiveLocationPage.h"
+#include "ReconciliationLocationPage.h"
+#include "ReconciliationScanPage.h"
 #include "ReceiveVolumesPage.h"
 #include "RetrieveLocationPage.h"
 #include "ScanToListPage.h"

@@ -1,11 +1,13 @@
 #include "Reconciliation.h"
 
+#include "ZELVDate.h"
 #include "ZELVValidate.h"
 
 #include <QIODevice>
 #include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstdio>
 
 using Item = CReconciliationScanItem;
 
@@ -472,3 +474,64 @@ std::vector<CThreeWayRow> CompareThreeWay(const QStringList& expected, const QSt
         *counts = n;
     return rows;
 }
+
+// --- Certificate texts ---------------------------------------------------------------
+
+namespace ZelvCertificateText {
+
+QString Number(qint64 n) {
+    return QLocale(QLocale::English).toString(n);
+}
+
+QString Status(const ZELV10CERTIFICATIONKey& key) {
+    return key.IsCertified() ? QStringLiteral("Certified") : QStringLiteral("Refused");
+}
+
+QString ItemStatus(uint32_t status) {
+    switch (status) {
+    case ZELVCERT_OK:
+        return QStringLiteral("OK");
+    case ZELVCERT_SURPLUS:
+        return QStringLiteral("Surplus");
+    case ZELVCERT_DEFICIT:
+        return QStringLiteral("Deficit");
+    default:
+        return QString::number(status);
+    }
+}
+
+QString Signature(const ZELV10CERTIFICATIONKey& key) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%#lx-%#lx", static_cast<unsigned long>(key.signature[0]),
+                  static_cast<unsigned long>(key.signature[1]));
+    return QString::fromLatin1(text);
+}
+
+QString Cell(const ZELV10CERTIFICATIONKey& key, int column) {
+    switch (column) {
+    case ColTime:
+        return FormatTime(static_cast<time_t>(key.time));
+    case ColStatus:
+        return Status(key);
+    case ColItems:
+        return Number(key.items);
+    case ColSurplus:
+        return Number(key.surplus);
+    case ColDeficit:
+        return Number(key.deficit);
+    case ColDescription:
+        return key.description.Text();
+    default:
+        return {};
+    }
+}
+
+int Image(const ZELV10CERTIFICATIONKey& key, int column) {
+    if (column == ColTime)
+        return 0;
+    if (column == ColStatus)
+        return key.IsCertified() ? 1 : 2;
+    return -1;
+}
+
+} // namespace ZelvCertificateText

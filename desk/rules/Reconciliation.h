@@ -149,3 +149,20 @@ struct CThreeWayCounts {
 std::vector<CThreeWayRow> CompareThreeWay(const QStringList& expected, const QStringList& scanned,
                                           const QStringList& listed,
                                           CThreeWayCounts* counts = nullptr);
+
+// Texts of certificates as the lists and dialogs show them.
+namespace ZelvCertificateText {
+enum Column { ColTime = 0, ColStatus, ColItems, ColSurplus, ColDeficit, ColDescription };
+// "," between groups of three digits.
+QString Number(qint64 n);
+// "Certified" or "Refused".
+QString Status(const ZELV10CERTIFICATIONKey& key);
+// "OK", "Surplus" or "Deficit".
+QString ItemStatus(uint32_t status);
+// The two signature words, "%#lx-%#lx".
+QString Signature(const ZELV10CERTIFICATIONKey& key);
+// A cell of the certificate list.
+QString Cell(const ZELV10CERTIFICATIONKey& key, int column);
+// The list's image of a cell: 0 for the time, 1 certified, 2 refused, else -1.
+int Image(const ZELV10CERTIFICATIONKey& key, int column);
+} // namespace ZelvCertificateText
