@@ -101,7 +101,8 @@ CCertificatePropertiesDlg::CCertificatePropertiesDlg(CZELV10MFC& connection,
     scope->AddSubItem(QStringLiteral("Signature"), ZelvCertificateText::Signature(key), QString(),
                       true);
     CZELVPropertyGridProperty* status = m_grid->AddGroup(QStringLiteral("Status"));
-    status->AddSubItem(QStringLiteral("Status"), ZelvCertificateText::Status(key), QString(), true);
+    status->AddSubItem(QStringLiteral("Certification Status"), ZelvCertificateText::Status(key),
+                       QString(), true);
     CZELVPropertyGridProperty* results = m_grid->AddGroup(QStringLiteral("Results"));
     results->AddSubItem(QStringLiteral("Total Items"), ZelvCertificateText::Number(key.items),
                         QString(), true);

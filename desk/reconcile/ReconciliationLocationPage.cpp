@@ -3,6 +3,7 @@
 #include "Reconciliation.h"
 #include "ZELV10MFC.h"
 #include "ZELV10RepositoryListCtrl.h"
+#include "ZELVDeskHost.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVListCtrl.h"
 
@@ -62,6 +63,8 @@ void CReconciliationLocationPage::OnSetActive() {
     CZELVDeskSheet* sheet = Activate();
     if (!sheet)
         return;
+    m_certificates->SetPrompter(&sheet->GetPrompter());
+    m_certificates->SetSettings(&sheet->Host().Profile());
     // This page fills its own list, under the sheet's location pattern.
     CZELV10RepositoryRows* rows = sheet->LocationList(TaskReconciliation);
     rows->FillForMedia(sheet->Connection(), sheet->Customer(), sheet->Media());

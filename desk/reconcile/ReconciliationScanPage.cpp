@@ -5,7 +5,9 @@
 #include "ZELV10MFC.h"
 #include "ZELV10ProgressWnd.h"
 #include "ZELV10RCListDlg.h"
+#include "ZELVDeskHost.h"
 #include "ZELVDeskSheet.h"
+#include "ZELVExport.h"
 #include "ZELVLogListCtrl.h"
 #include "ZELVPrompter.h"
 #include "ZELVPropertyGridCtrl.h"
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
 
 using Item = CReconciliationScanItem;
 
@@ -48,7 +51,11 @@ CReconciliationListCtrl::CReconciliationListCtrl(QWidget* parent) : CZELVListCtr
 }
 
 QString CReconciliationScanPage::Rows::Text(int row, int column) const {
-    const Item& item = m_page.m_audit.Items()[size_t(row)];
+    const Item* item = At(row);
+    return item ? CellText(*item, column) : QString();
+}
+
+QString CReconciliationScanPage::Rows::CellText(const Item& item, int column) {
     switch (column) {
     case CReconciliationListCtrl::ColVolume:
         return item.volumeId;
@@ -64,19 +71,36 @@ QString CReconciliationScanPage::Rows::Text(int row, int column) const {
 }
 
 int CReconciliationScanPage::Rows::Image(int row, int column) const {
-    return column == 0 ? m_page.m_audit.Items()[size_t(row)].image : -1;
+    const Item* item = At(row);
+    return item && column == 0 ? item->image : -1;
 }
 
 bool CReconciliationScanPage::Rows::IsStruckOut(int row) const {
-    return m_page.m_audit.Items()[size_t(row)].status & Item::Scanned;
+    const Item* item = At(row);
+    return item && (item->status & Item::Scanned);
 }
 
 int CReconciliationScanPage::Rows::Compare(int left, int right, int column) const {
     if (column != CReconciliationListCtrl::ColScanCount)
         return CZELVListRows::Compare(left, right, column);
-    const auto& items = m_page.m_audit.Items();
-    const uint32_t a = items[size_t(left)].scanCount, b = items[size_t(right)].scanCount;
+    const uint32_t a = At(left)->scanCount, b = At(right)->scanCount;
     return a < b ? -1 : a > b ? 1 : 0;
+}
+
+void CReconciliationScanPage::BuildShown() {
+    auto& shown = m_rows.Pointers();
+    shown.clear();
+    shown.reserve(m_audit.Items().size());
+    const bool filtered = m_list->HasActiveFilter();
+    for (Item& item : m_audit.Items()) {
+        bool pass = true;
+        for (int c = 0; filtered && c < CReconciliationListCtrl::ColumnCount && pass; ++c)
+            pass = m_list->GetFilterText(c).isEmpty() ||
+                   m_list->FilterMatchesText(c, Rows::CellText(item, c));
+        if (pass)
+            shown.push_back(&item);
+    }
+    m_list->Reload();
 }
 
 QString CReconciliationScanPage::ThreeWayRows::Text(int row, int column) const {
@@ -118,6 +142,7 @@ CReconciliationScanPage::CReconciliationScanPage()
     m_list->SetRows(&m_rows);
     m_list->EnableFilterBar(10);
     m_list->SetReportTitle(QString::fromLatin1(kReportTitle));
+    connect(m_list, &CZELVListCtrl::FilterChanged, this, [this](int) { BuildShown(); });
 
     // "RECONCILIATION": Edit, &Copy; &Export, To &Text File, To &XML File.
     m_menu = new QMenu(this);
@@ -200,6 +225,10 @@ void CReconciliationScanPage::OnSetActive() {
         return;
     sheet->SetWizardButtons(0);
     m_finished = false;
+    for (CZELVListCtrl* list : {static_cast<CZELVListCtrl*>(m_list), m_threeWay}) {
+        list->SetPrompter(&sheet->GetPrompter());
+        list->SetSettings(&sheet->Host().Profile());
+    }
     FillCaptionPairs();
     sheet->LoadMediaVolumes();
     std::vector<ZELVAUDIT> previous;
@@ -210,14 +239,14 @@ void CReconciliationScanPage::OnSetActive() {
                   previous);
     for (Item& item : m_audit.Items())
         UpdateDifference(item);
-    m_list->Reload();
+    BuildShown();
     sheet->Log().Write("Reconciliation: Auditing Repository %s for %s.%s: %d Volumes",
                        Utf8(sheet->Repository()).constData(), Utf8(sheet->Customer()).constData(),
                        Utf8(sheet->Media()).constData(), int(m_audit.Items().size()));
     if (m_audit.PreviousCount() > 0)
         OfferResume();
     ShowStatistics();
-    m_list->Reload();
+    BuildShown();
     m_list->SizeColumnToHeader(CReconciliationListCtrl::ColStatus);
     StartScanTimer();
 }
@@ -352,6 +381,10 @@ uint32_t CReconciliationScanPage::OnScan(const CZELV10RC& result,
     default:
         break;
     }
+    // A new item may have moved the others in memory: no row may point at
+    // the old places while the server is asked.
+    if (kind == Kind::Errant || kind == Kind::New)
+        BuildShown();
     Item& item = m_audit.Items()[index];
     CZELV10RC rc;
     const char* what = "Duplicate";
@@ -383,9 +416,13 @@ uint32_t CReconciliationScanPage::OnScan(const CZELV10RC& result,
     if (!rc.IsOK())
         ShowScanError(key.Text(), rc.Get());
     ShowStatistics();
-    if (kind == Kind::Errant || kind == Kind::New) {
-        m_list->Reload();
-        m_list->EnsureVisible(int(index));
+    // The items may have moved in memory: the rows are taken again.
+    if (kind == Kind::Errant || kind == Kind::New || m_list->HasActiveFilter()) {
+        BuildShown();
+        const auto& shown = m_rows.Pointers();
+        const auto it = std::find(shown.begin(), shown.end(), &m_audit.Items()[index]);
+        if (it != shown.end())
+            m_list->EnsureVisible(int(it - shown.begin()));
         m_list->SizeColumnToHeader(CReconciliationListCtrl::ColStatus);
     } else {
         m_list->RedrawAll();
@@ -471,7 +508,7 @@ bool CReconciliationScanPage::LoadManifest(const QString& path) {
     m_manifestPath = path;
     for (Item& item : m_audit.Items())
         UpdateDifference(item);
-    m_list->RedrawAll();
+    BuildShown();
     BuildThreeWay();
     if (sheet)
         sheet->Log().Write("Reconciliation: Manifest %s: %d Volumes", Utf8(path).constData(),
@@ -485,11 +522,11 @@ void CReconciliationScanPage::CopySelected() {
         sheet->ShowCopiedNotice(unsigned(copied));
 }
 
-bool CReconciliationScanPage::ExportReport(const QString& path) {
+bool CReconciliationScanPage::ExportReport(const QString& path, int openMode) {
     // The report is of the whole audit when nothing is selected.
     if (m_list->GetSelectedCount() == 0)
         m_list->SelectAll();
-    return m_list->ExportText(QString::fromLatin1(kReportTitle), path, 0);
+    return m_list->ExportText(QString::fromLatin1(kReportTitle), path, openMode);
 }
 
 bool CReconciliationScanPage::ExportXml() {

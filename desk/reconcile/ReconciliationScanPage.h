@@ -50,7 +50,8 @@ public:
     void ChooseManifest();
     // The context menu's commands.
     void CopySelected();
-    bool ExportReport(const QString& path = {});
+    // openMode: ZELVExport::OpenMode (the menu asks).
+    bool ExportReport(const QString& path = {}, int openMode = 0);
     bool ExportXml();
 
     void SetDialogRunner(ZelvDialogRunner runner) { m_runDialog = std::move(runner); }
@@ -65,22 +66,21 @@ public:
     qint64 Statistic(const QString& name) const;
     // The three-way rows again (a manifest loaded, the tab shown).
     void BuildThreeWay();
+    // The audit list's rows again, after the filters.
+    void BuildShown();
 
 protected:
     QString ScanCaption() const override { return QStringLiteral("Reconciliation Scan"); }
 
 private:
-    class Rows : public CZELVListRows {
+    // The shown items, after the header filters; a sort reorders them.
+    class Rows : public CZELVPointerRows<CReconciliationScanItem> {
     public:
-        explicit Rows(const CReconciliationScanPage& page) : m_page(page) {}
-        int RowCount() const override { return int(m_page.m_audit.Items().size()); }
         QString Text(int row, int column) const override;
+        static QString CellText(const CReconciliationScanItem& item, int column);
         int Image(int row, int column) const override;
         bool IsStruckOut(int row) const override;
         int Compare(int left, int right, int column) const override;
-
-    private:
-        const CReconciliationScanPage& m_page;
     };
     class ThreeWayRows : public CZELVPointerRows<const CThreeWayRow> {
     public:
@@ -101,7 +101,7 @@ private:
     void ShowThreeWayShown();
 
     CReconciliationAudit m_audit;
-    Rows m_rows{*this};
+    Rows m_rows;
     CReconciliationListCtrl* m_list = nullptr;
     CZELVPropertyGridCtrl* m_stats = nullptr;
     CZELVListCtrl* m_threeWay = nullptr;
