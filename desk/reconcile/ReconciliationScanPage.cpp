@@ -247,7 +247,7 @@ void CReconciliationScanPage::OnSetActive() {
         OfferResume();
     ShowStatistics();
     BuildShown();
-    m_list->SizeColumnToHeader(CReconciliationListCtrl::ColStatus);
+    m_list->Table()->resizeColumnToContents(CReconciliationListCtrl::ColStatus);
     StartScanTimer();
 }
 
@@ -423,7 +423,7 @@ uint32_t CReconciliationScanPage::OnScan(const CZELV10RC& result,
         const auto it = std::find(shown.begin(), shown.end(), &m_audit.Items()[index]);
         if (it != shown.end())
             m_list->EnsureVisible(int(it - shown.begin()));
-        m_list->SizeColumnToHeader(CReconciliationListCtrl::ColStatus);
+        m_list->Table()->resizeColumnToContents(CReconciliationListCtrl::ColStatus);
     } else {
         m_list->RedrawAll();
     }
