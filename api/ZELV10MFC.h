@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ZELV10AuditRecords.h"
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
@@ -218,6 +219,33 @@ public:
     // "Customer.Media.Volume" texts of the known Volumes, at most max (0: all).
     CZELV10RC LoadVolumes(QStringList* out, uint32_t max);
 
+    // --- Audits and certificates (ZELV10MFCAudit.cpp) ----------------------------
+    // Writes a Volume's audit bits and its result in the audited Repository,
+    // refused with ZELV10RC_CHANGED unless the Volume is still at in.version.
+    // *version (may be null) gets the Volume's new version.
+    CZELV10RC PutAudit(const ZELVAUDIT& in, uint64_t* version = nullptr);
+    // Several at once, in one transaction; each gets its own result (a Volume
+    // changed by someone else is refused and left as it is) and its new
+    // version in versions (may be null). The call fails only when the
+    // database does.
+    CZELV10RC PutAudits(const std::vector<ZELVAUDIT>& in, std::vector<CZELV10RC>* results,
+                        std::vector<uint64_t>* versions = nullptr);
+    // The audit results recorded for the Customer's Volumes of one Media Type.
+    CZELV10RC List(std::vector<ZELVAUDIT>* out, const QString& customer, const QString& media);
+    // A signed certificate of the Repository from the audit results: every
+    // Volume expected there or audited there, as OK, surplus or deficit.
+    CZELV10RC Certify(const QString& customer, const QString& media, const QString& repository,
+                      const QString& description, ZELV10CERTIFICATIONKey* out = nullptr);
+    CZELV10RC List(std::vector<ZELV10CERTIFICATIONKey>* out, const QString& customer,
+                   const QString& media, const QString& repository);
+    CZELV10RC List(std::vector<ZELV10CERTIFICATIONITEM>* out, const QString& customer,
+                   const QString& media, const QString& repository, int64_t time);
+    // Who made the certificate and from where.
+    CZELV10RC GetUpdateDetails(ZELV10IPDETAILS* out, const ZELV10CERTIFICATIONKey& key);
+    // Recomputes the certificate's MAC from what is stored: *intact false
+    // when anything of it was changed after it was signed.
+    CZELV10RC VerifyCertificate(const ZELV10CERTIFICATIONKey& key, bool* intact);
+
     static QString FormatZoneSlot(uint32_t zoneSlot);
     static QString GetOS();
     static QString GetPgmText(uint32_t programId);
@@ -297,6 +325,10 @@ private:
     CZELV10RC WriteHistory(const ZELVVOLSKey& key, const QString& action,
                            const std::vector<std::array<QString, 3>>& changes);
     CZELV10RC PutAttribute(const ZELVATTRIBUTEEx& in, const uint64_t* version);
+    CZELV10RC WriteAudit(const ZELVAUDIT& in, uint64_t* version);
+    CZELV10RC CertificateRow(const ZELV10CERTIFICATIONKey& key, qint64* id, QString* mac);
+    CZELV10RC CertificateMac(qint64 id, QString* mac);
+
     CZELV10RC CustomerExists(const QString& customer);
     CZELV10RC ContainerExists(uint32_t container);
     // The Container exists and belongs to the Customer.

@@ -122,6 +122,59 @@ const char* const kStep4[] = {
     " name TEXT NOT NULL, PRIMARY KEY (customer_id, day))",
 };
 
+// Version 5: audit results and signed certificates. "{PG}" and "{SQLITE}"
+// statements run on that engine only; {PGCRYPTO} is the schema pgcrypto lives
+// in. The MAC key is readable on PostgreSQL only by the functions below
+// (SECURITY DEFINER), which never hand it out; on SQLite it sits in the file.
+const char* const kStep5[] = {
+    "CREATE TABLE volume_audit (volume_row BIGINT PRIMARY KEY REFERENCES volume (volume_row)"
+    " ON DELETE CASCADE, repository_id {ID} NOT NULL, outcome BIGINT NOT NULL,"
+    " audited_at BIGINT NOT NULL, user_id TEXT NOT NULL)",
+    "CREATE TABLE certificate (certificate_id {AUTOID}, customer_id {ID} NOT NULL,"
+    " media_id {ID} NOT NULL, repository_id {ID} NOT NULL, created_at BIGINT NOT NULL,"
+    " items BIGINT NOT NULL, surplus BIGINT NOT NULL, deficit BIGINT NOT NULL,"
+    " description TEXT NOT NULL, user_id TEXT NOT NULL, machine TEXT NOT NULL,"
+    " program BIGINT NOT NULL, mac TEXT,"
+    " UNIQUE (customer_id, media_id, repository_id, created_at))",
+    "CREATE TABLE certificate_item (certificate_id BIGINT NOT NULL REFERENCES certificate"
+    " (certificate_id), volume_id {ID} NOT NULL, status BIGINT NOT NULL,"
+    " PRIMARY KEY (certificate_id, volume_id))",
+    "CREATE TABLE certificate_key (key_hex TEXT NOT NULL)",
+    "{SQLITE}INSERT INTO certificate_key (key_hex) VALUES (lower(hex(randomblob(32))))",
+    "{PG}CREATE EXTENSION IF NOT EXISTS pgcrypto",
+    "{PG}REVOKE ALL ON certificate_key FROM PUBLIC",
+    "{PG}INSERT INTO certificate_key (key_hex) SELECT encode({PGCRYPTO}.gen_random_bytes(32), "
+    "'hex')",
+    // The signed text: the certificate's fields and its items by Volume-ID,
+    // byte order (ZELV10MFCAudit.cpp builds the same on SQLite).
+    "{PG}CREATE FUNCTION certificate_content(id BIGINT) RETURNS TEXT LANGUAGE sql STABLE"
+    " SET search_path FROM CURRENT AS $$"
+    " SELECT 'kelmar-certificate-1' || chr(10) || c.customer_id || chr(10) || c.media_id"
+    " || chr(10) || c.repository_id || chr(10) || c.created_at || chr(10) || c.items"
+    " || chr(10) || c.surplus || chr(10) || c.deficit || chr(10) || c.description"
+    " || chr(10) || c.user_id || chr(10) || COALESCE((SELECT string_agg(i.volume_id || chr(9)"
+    " || i.status, chr(10) ORDER BY i.volume_id) FROM certificate_item i"
+    " WHERE i.certificate_id = c.certificate_id), '')"
+    " FROM certificate c WHERE c.certificate_id = id $$",
+    "{PG}CREATE FUNCTION certificate_mac(id BIGINT) RETURNS TEXT LANGUAGE sql STABLE"
+    " SET search_path FROM CURRENT AS $$"
+    " SELECT encode({PGCRYPTO}.hmac(convert_to(certificate_content(id), 'UTF8'),"
+    " decode(k.key_hex, 'hex'), 'sha256'), 'hex') FROM certificate_key k $$",
+    "{PG}REVOKE ALL ON FUNCTION certificate_mac(BIGINT) FROM PUBLIC",
+    // Signs a certificate once; a signed one is never signed again.
+    "{PG}CREATE FUNCTION certificate_seal(id BIGINT) RETURNS TEXT LANGUAGE plpgsql"
+    " SECURITY DEFINER SET search_path FROM CURRENT AS $$ DECLARE m TEXT; BEGIN"
+    " m := certificate_mac(id);"
+    " UPDATE certificate SET mac = m WHERE certificate_id = id AND mac IS NULL;"
+    " IF NOT FOUND OR m IS NULL THEN RAISE EXCEPTION 'certificate % is missing or signed already', "
+    "id;"
+    " END IF; RETURN m; END $$",
+    "{PG}CREATE FUNCTION certificate_intact(id BIGINT) RETURNS BOOLEAN LANGUAGE sql STABLE"
+    " SECURITY DEFINER SET search_path FROM CURRENT AS $$"
+    " SELECT COALESCE(c.mac = certificate_mac(id), false) FROM certificate c"
+    " WHERE c.certificate_id = id $$",
+};
+
 template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     QStringList out;
     for (const char* s : list)
@@ -280,10 +333,43 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
     case 4:
         statements = Statements(kStep4);
         break;
+    case 5:
+        statements = Statements(kStep5);
+        break;
     default:
         return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));
     }
-    for (const QString& sql : statements) {
+    const bool pg = store.Engine() == ZELVEngine::PostgreSQL;
+    QString pgcrypto;
+    for (QString sql : statements) {
+        if (sql.startsWith(QLatin1String("{PG}"))) {
+            if (!pg)
+                continue;
+            sql.remove(0, 4);
+        } else if (sql.startsWith(QLatin1String("{SQLITE}"))) {
+            if (pg)
+                continue;
+            sql.remove(0, 8);
+        }
+        if (sql.contains(QLatin1String("{PGCRYPTO}"))) {
+            // The extension may have been made before, in any schema.
+            if (pgcrypto.isEmpty()) {
+                ZELVCursor c;
+                rc = store.Exec(
+                    "SELECT pg_catalog.quote_ident(n.nspname) FROM pg_catalog.pg_extension e"
+                    " JOIN pg_catalog.pg_namespace n ON n.oid = e.extnamespace"
+                    " WHERE e.extname = 'pgcrypto'",
+                    {}, &c);
+                if (rc.IsOK() && c.Next())
+                    pgcrypto = c.Text(0);
+                if (pgcrypto.isEmpty())
+                    return CZELV10RC(ZELV10RC_SCHEMAFAILED,
+                                     QStringLiteral("step to version %1: the pgcrypto extension "
+                                                    "is not installed on the server")
+                                         .arg(to));
+            }
+            sql.replace(QLatin1String("{PGCRYPTO}"), pgcrypto);
+        }
         rc = store.ExecOnce(sql);
         if (!rc.IsOK()) {
             if (rc.Code() == ZELV10RC_DATABASEERROR || rc.Code() == ZELV10RC_EXISTS ||

@@ -12,6 +12,8 @@
 #include "PageShells.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "ReconciliationLocationPage.h"
+#include "ReconciliationScanPage.h"
 #include "RetrieveLocationPage.h"
 #include "ScanToListPage.h"
 #include "SendContainerPage.h"

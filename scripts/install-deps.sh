@@ -15,8 +15,9 @@ packages=(
   libconfig-dev libhpdf-dev libqrcodegencpp-dev libxlsxwriter-dev libsqlite3-dev
   libpq-dev libcurl4-openssl-dev libpugixml-dev libbackward-cpp-dev libdw-dev
   libsodium-dev zlib1g-dev
-  # database server for the central-server tests
-  postgresql
+  # database server for the central-server tests; pgcrypto (contrib) signs
+  # audit certificates inside the database
+  postgresql postgresql-contrib
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev python3 zbar-tools
   # screenshots and rendering checks; the export tests read files back with

@@ -4,6 +4,7 @@
 #include "ContainerAllocation.h"
 #include "ContainerCache.h"
 #include "HolidayFile.h"
+#include "Reconciliation.h"
 #include "RulesCheck.h"
 #include "ScanInRouting.h"
 #include "TransactionLog.h"
@@ -21,9 +22,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 #include <QTextStream>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -1026,6 +1029,160 @@ int VerifyLog(Context& c) {
     return all ? kExitOK : kExitFailed;
 }
 
+// --- reconcile, verify-certificate -----------------------------------------------------
+
+bool ReadWhole(const QString& path, QByteArray* bytes, QString* error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path, f.errorString());
+        return false;
+    }
+    *bytes = f.read(CVaultManifest::kMaxBytes + 1);
+    if (bytes->size() > CVaultManifest::kMaxBytes) {
+        *error = QStringLiteral("%1: the file is larger than %2 MiB")
+                     .arg(path)
+                     .arg(CVaultManifest::kMaxBytes / (1024 * 1024));
+        return false;
+    }
+    return true;
+}
+
+// Compares what the server expects in a Repository, what was scanned there
+// and what the vault says it holds; nothing is written.
+int Reconcile(Context& c) {
+    const QString cmd = QStringLiteral("reconcile");
+    const QString repository = c.parser.value(QStringLiteral("repository"));
+    const QString manifestPath = c.parser.value(QStringLiteral("manifest"));
+    if (repository.isEmpty() || manifestPath.isEmpty())
+        return Usage(cmd, QStringLiteral("--repository and --manifest are needed"));
+    QByteArray bytes;
+    QString error;
+    CVaultManifest manifest;
+    if (!ReadWhole(manifestPath, &bytes, &error))
+        return Fail(cmd, CZELV10RC(ZELV10RC_BADVALUE, error));
+    if (!manifest.Parse(bytes, &error))
+        return Fail(cmd, CZELV10RC(ZELV10RC_BADVALUE, manifestPath + QStringLiteral(": ") + error));
+    QStringList scanned;
+    const QString scansPath = c.parser.value(QStringLiteral("scans"));
+    if (!scansPath.isEmpty()) {
+        if (!ReadWhole(scansPath, &bytes, &error))
+            return Fail(cmd, CZELV10RC(ZELV10RC_BADVALUE, error));
+        if (!CVaultManifest::ParseScans(bytes, &scanned, &error))
+            return Fail(cmd,
+                        CZELV10RC(ZELV10RC_BADVALUE, scansPath + QStringLiteral(": ") + error));
+    }
+    std::vector<ZELVREPOSITORY> repositories;
+    CZELV10RC rc = c.mfc.List(&repositories);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    if (std::none_of(repositories.begin(), repositories.end(),
+                     [&](const ZELVREPOSITORY& r) { return r.repositoryId.Text() == repository; }))
+        return Fail(cmd, CZELV10RC(ZELV10RC_NOREPOSITORY, repository));
+    // Expected: every Volume at the Repository or moving into it. Scanned,
+    // without a scan file: what the last audit there saw.
+    QStringList expected;
+    std::vector<ZELVCUSTEx> customers;
+    rc = c.mfc.List(&customers);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    for (const ZELVCUSTEx& cust : customers) {
+        const QString cu = cust.customerId.Text();
+        QStringList media;
+        rc = c.mfc.List(&media, cu);
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+        for (const QString& me : media) {
+            std::vector<ZELVVOLSFULL> volumes;
+            rc = c.mfc.List(&volumes, cu, me);
+            if (!rc.IsOK())
+                return Fail(cmd, rc);
+            for (const ZELVVOLSFULL& v : volumes)
+                if (v.vol.Current().repositoryId.Text() == repository ||
+                    v.vol.Target().repositoryId.Text() == repository)
+                    expected << v.key.Text();
+            if (!scansPath.isEmpty())
+                continue;
+            std::vector<ZELVAUDIT> audits;
+            rc = c.mfc.List(&audits, cu, me);
+            if (!rc.IsOK())
+                return Fail(cmd, rc);
+            for (const ZELVAUDIT& a : audits)
+                if (a.repositoryId.Text() == repository &&
+                    (a.outcome == ZELVAUDIT_SEEN || a.outcome == ZELVAUDIT_SURPLUS))
+                    scanned << a.key.Text();
+        }
+    }
+    CThreeWayCounts counts;
+    const std::vector<CThreeWayRow> rows =
+        CompareThreeWay(expected, scanned, manifest.volumes, &counts);
+    const bool all = c.parser.isSet(QStringLiteral("all"));
+    const auto yes = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
+    std::vector<QStringList> lines;
+    QMap<QString, int> byDifference;
+    for (const CThreeWayRow& r : rows) {
+        ++byDifference[r.Difference()];
+        if (!all &&
+            r.sources == (CThreeWayRow::Expected | CThreeWayRow::Scanned | CThreeWayRow::Listed))
+            continue;
+        lines.push_back({r.volume, yes(r.sources & CThreeWayRow::Expected),
+                         yes(r.sources & CThreeWayRow::Scanned),
+                         yes(r.sources & CThreeWayRow::Listed), r.Difference()});
+    }
+    Out() << "Repository " << repository << ": " << expected.size() << " expected, "
+          << scanned.size() << " scans" << (scansPath.isEmpty() ? " (last audit)" : "") << ", "
+          << manifest.volumes.size() << " in the manifest" << Qt::endl;
+    if (!lines.empty())
+        PrintTable({QStringLiteral("Volume"), QStringLiteral("Expected"), QStringLiteral("Scanned"),
+                    QStringLiteral("Listed"), QStringLiteral("Difference")},
+                   lines);
+    for (auto it = byDifference.cbegin(); it != byDifference.cend(); ++it)
+        Out() << it.key() << ": " << it.value() << Qt::endl;
+    return counts.differences == 0 ? kExitOK : kExitFailed;
+}
+
+// Recomputes the MAC of a Repository's certificates (or of the one made at
+// --time) and says whether each is as it was signed.
+int VerifyCertificate(Context& c) {
+    const QString cmd = QStringLiteral("verify-certificate");
+    const QString cu = c.parser.value(QStringLiteral("customer"));
+    const QString me = c.parser.value(QStringLiteral("media"));
+    const QString re = c.parser.value(QStringLiteral("repository"));
+    if (cu.isEmpty() || me.isEmpty() || re.isEmpty())
+        return Usage(cmd, QStringLiteral("--customer, --media and --repository are needed"));
+    qint64 time = 0;
+    if (c.parser.isSet(QStringLiteral("time")) &&
+        !ParseNumber(c.parser.value(QStringLiteral("time")), 1, std::numeric_limits<qint64>::max(),
+                     &time))
+        return Usage(cmd,
+                     QStringLiteral("--time takes the certificate's time in seconds since 1970"));
+    std::vector<ZELV10CERTIFICATIONKey> keys;
+    CZELV10RC rc = c.mfc.List(&keys, cu, me, re);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    int checked = 0, altered = 0;
+    for (const ZELV10CERTIFICATIONKey& key : keys) {
+        if (time != 0 && key.time != time)
+            continue;
+        bool intact = false;
+        rc = c.mfc.VerifyCertificate(key, &intact);
+        if (!rc.IsOK())
+            return Fail(cmd, rc);
+        ++checked;
+        altered += intact ? 0 : 1;
+        (intact ? Out() : Err()) << key.time << " " << TimeText(key.time) << " "
+                                 << ZelvCertificateText::Signature(key) << " \""
+                                 << key.description.Text()
+                                 << "\": " << (intact ? "intact" : "ALTERED since it was signed")
+                                 << Qt::endl;
+    }
+    if (checked == 0) {
+        Err() << "zelvadmin: " << cmd << ": no certificate of " << cu << "." << me << " in " << re
+              << (time ? QStringLiteral(" made at %1").arg(time) : QString()) << Qt::endl;
+        return kExitFailed;
+    }
+    return altered == 0 ? kExitOK : kExitFailed;
+}
+
 // --- check-rules -------------------------------------------------------------------
 
 // ZELVDesk reads ZELVDesk.cfg from its program folder unless ZELVCONFIGFILE
@@ -1399,6 +1556,35 @@ std::vector<Command> Commands() {
          {},
          VerifyLog,
          true},
+        {"reconcile",
+         "Compares a Repository three ways: the Volumes the server expects there, the ones "
+         "scanned (a scan file, else the last audit there) and a vault manifest (CSV with a "
+         "header row, \"Volume\" first). Prints the differences; exit status 1 when there are "
+         "any.",
+         "",
+         0,
+         0,
+         {O(QStringLiteral("repository"), QStringLiteral("The Repository."), QStringLiteral("ID")),
+          O(QStringLiteral("manifest"), QStringLiteral("The vault's list."),
+            QStringLiteral("FILE")),
+          O(QStringLiteral("scans"),
+            QStringLiteral("Scanned Volumes, one Customer.Media.Volume a line."),
+            QStringLiteral("FILE")),
+          O(QStringLiteral("all"), QStringLiteral("Also print the Volumes that agree."))},
+         Reconcile},
+        {"verify-certificate",
+         "Recomputes the signature of a Repository's certificates and names any that was "
+         "changed after it was signed (exit status 1).",
+         "",
+         0,
+         0,
+         {O(QStringLiteral("customer"), QStringLiteral("The Customer."), QStringLiteral("ID")),
+          O(QStringLiteral("media"), QStringLiteral("The Media Type."), QStringLiteral("ID")),
+          O(QStringLiteral("repository"), QStringLiteral("The Repository."), QStringLiteral("ID")),
+          O(QStringLiteral("time"),
+            QStringLiteral("Only the certificate made then (seconds since 1970)."),
+            QStringLiteral("SECONDS"))},
+         VerifyCertificate},
         {"check-rules",
          "Checks the 'routing' and 'allocation' tables of ZELVDesk.cfg; with a Customer and a "
          "Repository, shows what each rule would do with their Volumes (nothing is written).",

@@ -30,17 +30,6 @@ CAuthorizedPage::CAuthorizedPage()
 CFilePage::CFilePage()
     : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
 
-CReconciliationLocationPage::CReconciliationLocationPage()
-    : CPageShell(IDD_RECONCILIATION_LOCATION, QStringLiteral("Reconciliation Location"), 0, 0) {}
-
-int CReconciliationLocationPage::OnWizardBack() {
-    CZELVDeskSheet* sheet = Desk();
-    return sheet ? sheet->CustomerBackTarget() : int(IDD_INTRO);
-}
-
-CReconciliationScanPage::CReconciliationScanPage()
-    : CPageShell(IDD_RECONCILIATION_SCAN, QStringLiteral("Reconciliation Scan"), 0, 0) {}
-
 CLibraryManagementPage::CLibraryManagementPage()
     : CPageShell(IDD_LIBRARY_MANAGEMENT, QStringLiteral("Manage Library Selection"), 0, 0) {}
 

@@ -29,19 +29,6 @@ public:
     int OnWizardBack() override { return IDD_INTRO; }
 };
 
-class CReconciliationLocationPage : public CPageShell {
-    Q_OBJECT
-public:
-    CReconciliationLocationPage();
-    int OnWizardBack() override;
-};
-
-class CReconciliationScanPage : public CPageShell {
-    Q_OBJECT
-public:
-    CReconciliationScanPage();
-};
-
 class CLibraryManagementPage : public CPageShell {
     Q_OBJECT
 public:

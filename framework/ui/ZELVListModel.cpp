@@ -353,6 +353,11 @@ QVariant CZELVListModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::FontRole: {
         const auto it = m_fonts.find(column);
+        if (rows->IsStruckOut(source)) {
+            QFont font = it == m_fonts.end() ? QFont() : it->second;
+            font.setStrikeOut(true);
+            return font;
+        }
         return it == m_fonts.end() ? QVariant() : QVariant(it->second);
     }
     case Qt::BackgroundRole: {

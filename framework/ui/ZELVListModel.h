@@ -34,6 +34,8 @@ public:
     // Row colours; an invalid colour leaves the list's own.
     virtual QColor TextColour(int /*row*/) const { return {}; }
     virtual QColor BackgroundColour(int /*row*/) const { return {}; }
+    // Rows drawn in a struck-out version of their font (done with).
+    virtual bool IsStruckOut(int /*row*/) const { return false; }
     // Check boxes in the first column.
     virtual bool HasCheckBoxes() const { return false; }
     virtual bool IsChecked(int /*row*/) const { return false; }

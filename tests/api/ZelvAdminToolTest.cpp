@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -746,6 +748,82 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     EXPECT_EQ(f.readAll(), before);
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+namespace {
+
+// reconcile and verify-certificate as a site's script runs them.
+TEST_F(ZelvAdminToolTest, ReconcileAndVerifyCertificate) {
+    ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0);
+    for (const QStringList& args :
+         {QStringList{"add-customer", "ACME"}, QStringList{"add-media", "ACME", "LTO6"},
+          QStringList{"add-repository", "VLT1"},
+          QStringList{"add-volume", "ACME", "LTO6", "V1", "--at", "VLT1"},
+          QStringList{"add-volume", "ACME", "LTO6", "V2", "--at", "VLT1"}})
+        ASSERT_EQ(Admin(args).code, 0) << args.join(' ').toStdString();
+    const auto file = [&](const char* name, const QByteArray& text) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return f.fileName();
+    };
+    const QString manifest = file("m.csv", "Volume,Slot\nACME.LTO6.V1,1\nACME.LTO6.V9,2\n");
+    const QString scans = file("s.txt", "ACME.LTO6.V1\nACME.LTO6.V2\n");
+    const struct {
+        QStringList args;
+        int code;
+        const char* shown; // in stdout, or in stderr when the run fails
+    } runs[] = {
+        {{"reconcile", "--repository", "VLT1", "--manifest", manifest, "--scans", scans},
+         1,
+         "ACME.LTO6.V2  yes       yes      no      Not in manifest"},
+        {{"reconcile", "--repository", "VLT1", "--manifest", manifest, "--scans", scans},
+         1,
+         "Manifest only: 1"},
+        {{"reconcile", "--repository", "VLT1", "--manifest", file("b.csv", "V1\n")},
+         1,
+         "must name the columns"},
+        {{"reconcile", "--repository", "NONE", "--manifest", manifest}, 1, "NONE"},
+        {{"reconcile", "--manifest", manifest}, 2, "--repository and --manifest"},
+        {{"verify-certificate", "--customer", "ACME", "--media", "LTO6", "--repository", "VLT1"},
+         1,
+         "no certificate of ACME.LTO6 in VLT1"},
+    };
+    for (const auto& r : runs) {
+        const ToolRun run = Admin(r.args);
+        EXPECT_EQ(run.code, r.code) << r.args.join(' ').toStdString() << run.err.toStdString();
+        EXPECT_TRUE(QString(run.out + run.err).contains(QLatin1String(r.shown)))
+            << r.args.join(' ').toStdString() << "\n"
+            << run.out.toStdString() << run.err.toStdString();
+    }
+    // A certificate, then one of its items edited behind the server's back.
+    ZELV10CERTIFICATIONKey key;
+    {
+        CZELV10MFC mfc;
+        ZELVServerAddress address;
+        address.filePath = dir.filePath(QStringLiteral("admin.db"));
+        mfc.SetServerAddress(address);
+        ASSERT_TRUE(mfc.Logon(1).IsOK());
+        ASSERT_TRUE(mfc.Certify("ACME", "LTO6", "VLT1", "Year end", &key).IsOK());
+    }
+    const QStringList verify{"verify-certificate", "--customer", "ACME", "--media", "LTO6",
+                             "--repository",       "VLT1"};
+    ToolRun run = Admin(verify);
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QLatin1String("\"Year end\": intact"))) << run.out.toStdString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "edit");
+        db.setDatabaseName(dir.filePath(QStringLiteral("admin.db")));
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("UPDATE certificate_item SET status = 0")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("edit"));
+    run = Admin(verify);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("ALTERED"))) << run.err.toStdString();
 }
 
 } // namespace

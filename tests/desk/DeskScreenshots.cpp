@@ -12,6 +12,8 @@
 #include "OptionPage.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
+#include "ReconciliationLocationPage.h"
+#include "ReconciliationScanPage.h"
 #include "RetrieveLocationPage.h"
 #include "ScanToListPage.h"
 #include "SendContainerPage.h"
@@ -514,6 +516,72 @@ bool HealthShot(CZELVDeskSheet& sheet, const QString& out) {
 
 } // namespace
 
+// Library Reconciliation of ACME's LTO-6 Volumes in the North Vault: an
+// audit half done with a vault manifest loaded, then the certificate made
+// from it, listed and opened.
+bool ReconciliationShots(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (run.ActivePageId() == IDD_CUSTOMER)
+        ChooseCustomer(run, "ACME");
+    auto* media = qobject_cast<CMediaPage*>(sheet.GetActivePage());
+    for (int row = 0; media && row < media->List()->GetItemCount(); ++row)
+        if (media->List()->MediaAt(row)->mediaId == "LTO6")
+            media->List()->SelectRow(row);
+    sheet.GoNext();
+    auto* location = qobject_cast<CReconciliationLocationPage*>(sheet.GetActivePage());
+    if (!location) {
+        Err() << "desk_screenshots: no Reconciliation Location page" << Qt::endl;
+        return false;
+    }
+    const auto selectVault = [&] {
+        for (int row = 0; row < location->List()->GetItemCount(); ++row)
+            if (location->List()->RepositoryAt(row)->repositoryId == "VLT1")
+                location->List()->SelectRow(row);
+    };
+    selectVault();
+    sheet.GoNext();
+    auto* page = qobject_cast<CReconciliationScanPage*>(sheet.GetActivePage());
+    if (!page) {
+        Err() << "desk_screenshots: no Reconciliation Scan page" << Qt::endl;
+        return false;
+    }
+    page->Timer(CScanPage::kScanTimer)->stop();
+    QStringList manifest{QStringLiteral("Volume,Slot")};
+    for (size_t i = 0; i < page->Audit().Items().size() && i < 12; ++i) {
+        const QString id = page->Audit().Items()[i].volumeId;
+        if (i % 3 != 2) {
+            ZELV10BARCODEPARSED item;
+            item.customerId = "ACME";
+            item.mediaId = "LTO6";
+            item.volumeId.Set(id);
+            page->OnScan(CZELV10RC(), item);
+        }
+        if (i % 4 != 3)
+            manifest << QStringLiteral("ACME.LTO6.%1,%2").arg(id).arg(100 + i);
+    }
+    manifest << QStringLiteral("ACME.LTO6.X99999,7");
+    const QString path = QDir(run.NewFolder(QStringLiteral("vault"))).filePath("manifest.csv");
+    WriteFile(path, manifest.join(QLatin1Char('\n')).toUtf8() + '\n');
+    page->LoadManifest(path);
+    bool ok = Save(&sheet, out, QStringLiteral("reconciliation-scan.png"));
+
+    sheet.Connection().Certify(QStringLiteral("ACME"), QStringLiteral("LTO6"),
+                               QStringLiteral("VLT1"), QStringLiteral("Half-way check"));
+    run.Prompter().Answer(PromptYes);
+    sheet.GoBack();
+    selectVault();
+    ok = Save(&sheet, out, QStringLiteral("reconciliation-location.png")) && ok;
+    location->SetDialogRunner([&](QDialog& dialog) {
+        dialog.resize(560, 640);
+        dialog.show();
+        ok = Save(&dialog, out, QStringLiteral("certificate-properties.png")) && ok;
+        dialog.close();
+        return 0;
+    });
+    location->OpenCertificate(0);
+    return ok;
+}
+
 int main(int argc, char* argv[]) {
     PrepareDeskTestEnvironment();
     QApplication app(argc, argv);
@@ -661,5 +729,11 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Send"));
     ok = SendShots(run, out) && ok;
+
+    // Library Reconciliation, from the task menu again.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Library Reconciliation"));
+    ok = ReconciliationShots(run, out) && ok;
     return ok ? 0 : 1;
 }
