@@ -3,6 +3,7 @@
 #include "ZELV10MFC.h"
 #include "ZELVSchema.h"
 #include "ZelvTestDb.h"
+#include "ZelvTestPassword.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -58,6 +59,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         server = QStringLiteral("kelmar://") + dir.path() + QStringLiteral("/admin.db");
+        owner.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
+        Init();
     }
 
     ToolRun Admin(QStringList args, bool withServer = true, int waitMs = 300000) {
@@ -65,7 +68,15 @@ protected:
             args.prepend(server);
             args.prepend(QStringLiteral("--server"));
         }
-        return RunTool(args, dir.path(), {}, false, waitMs);
+        return RunTool(args, dir.path(), owner, false, waitMs);
+    }
+    // The database made by init with the fixture's administrator password.
+    void Init() { ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0); }
+    ZELVServerAddress Address() const {
+        ZELVServerAddress a;
+        a.filePath = dir.path() + QStringLiteral("/admin.db");
+        a.password = ZelvTestPassword();
+        return a;
     }
 
     // A copy of the program, or the program under a wrapper (`prefix`), on
@@ -74,11 +85,14 @@ protected:
                 const QProcessEnvironment& extra = {}) {
         args.prepend(server);
         args.prepend(QStringLiteral("--server"));
-        return RunTool(args, dir.path(), extra, false, 300000, program, prefix);
+        QProcessEnvironment env = owner;
+        env.insert(extra);
+        return RunTool(args, dir.path(), env, false, 300000, program, prefix);
     }
 
     QTemporaryDir dir;
     QString server;
+    QProcessEnvironment owner;
 };
 
 TEST_F(ZelvAdminToolTest, InitDemoListShowsTheDemoData) {
@@ -104,9 +118,7 @@ TEST_F(ZelvAdminToolTest, InitDemoListShowsTheDemoData) {
 
     // The same data through the library: the counts the list printed are the rows.
     CZELV10MFC mfc;
-    ZELVServerAddress a;
-    a.filePath = dir.path() + QStringLiteral("/admin.db");
-    mfc.SetServerAddress(a);
+    mfc.SetServerAddress(Address());
     ASSERT_TRUE(mfc.Logon().IsOK());
     std::vector<ZELVCUSTEx> customers;
     ASSERT_TRUE(mfc.List(&customers).IsOK());
@@ -339,8 +351,9 @@ protected:
         }
         // The password goes through the environment, not the command line.
         server = db->Address().Display();
-        if (GetParam() == TestEngine::PostgreSQL)
-            env.insert(QStringLiteral("PGPASSWORD"), db->Address().password);
+        env.insert(GetParam() == TestEngine::PostgreSQL ? QStringLiteral("PGPASSWORD")
+                                                        : QStringLiteral("KELMAR_PASSWORD"),
+                   db->Address().password);
         const ToolRun r = Admin({QStringLiteral("init")});
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
     }
@@ -659,9 +672,7 @@ TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
     ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0);
     {
         CZELV10MFC owner;
-        ZELVServerAddress a;
-        a.filePath = dir.path() + QStringLiteral("/admin.db");
-        owner.SetServerAddress(a);
+        owner.SetServerAddress(Address());
         ASSERT_TRUE(owner.Logon().IsOK());
         ASSERT_TRUE(owner.SetPassword(owner.CurrentUser(), QStringLiteral("tape vault 7")).IsOK());
     }
@@ -697,8 +708,7 @@ TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
     };
     for (const Row& row : rows) {
         QProcessEnvironment extra;
-        if (!row.variable.isEmpty())
-            extra.insert(QStringLiteral("KELMAR_PASSWORD"), row.variable);
+        extra.insert(QStringLiteral("KELMAR_PASSWORD"), row.variable);
         const ToolRun r = Run(QStringLiteral(ZELVADMIN_PATH),
                               row.options + QStringList{QStringLiteral("list")}, {}, extra);
         EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
@@ -716,9 +726,23 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     const QString tool = dir.filePath(QStringLiteral("zelvadmin"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZELVADMIN_PATH), tool));
     QStringList prefix;
+    QProcessEnvironment reader;
     if (::geteuid() == 0) {
-        // Permissions do not stop root: read as another user.
-        ASSERT_EQ(Admin({QStringLiteral("add-user"), QStringLiteral("nobody")}).code, 0);
+        // Permissions do not stop root: read as another user, with the
+        // password the administrator gave it.
+        // Role 6 would be let in to add Customers: only the file stops it.
+        ASSERT_EQ(Admin({QStringLiteral("add-user"), QStringLiteral("nobody"),
+                         QStringLiteral("--role"), QStringLiteral("6")})
+                      .code,
+                  0);
+        const QString handed = dir.filePath(QStringLiteral("nobody.pw"));
+        ASSERT_EQ(Admin({QStringLiteral("reset-password"), QStringLiteral("nobody"),
+                         QStringLiteral("--to-file"), handed})
+                      .code,
+                  0);
+        QFile pw(handed);
+        ASSERT_TRUE(pw.open(QIODevice::ReadOnly));
+        reader.insert(QStringLiteral("KELMAR_PASSWORD"), QString::fromUtf8(pw.readAll().trimmed()));
         prefix = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
                   QStringLiteral("--")};
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -735,10 +759,10 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     const QByteArray before = f.readAll();
     f.close();
 
-    ToolRun r = Run(tool, {QStringLiteral("list")}, prefix);
+    ToolRun r = Run(tool, {QStringLiteral("list")}, prefix, reader);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QLatin1String("ACME"))) << r.out.toStdString();
-    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, prefix);
+    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, prefix, reader);
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QLatin1String("read-only"))) << r.err.toStdString();
 

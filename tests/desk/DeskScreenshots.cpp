@@ -480,6 +480,8 @@ int main(int argc, char* argv[]) {
     bool ok = true;
 
     DeskRun run;
+    // The database's password, as zelvadmin and ZELVDesk take it.
+    run.SetEnv(QStringLiteral("KELMAR_PASSWORD"), qEnvironmentVariable("KELMAR_PASSWORD"));
     const QString logs = run.NewFolder(QStringLiteral("logs"));
     // The routing rules of the shipped configuration's example.
     run.WriteConfig(

@@ -1,5 +1,7 @@
 #include "DeskTestSupport.h"
 
+#include "ZelvTestPassword.h"
+
 #include "CustomerPage.h"
 #include "IntroPage.h"
 #include "ZELV10CustomerListCtrl.h"
@@ -31,8 +33,9 @@ TestDatabase::TestDatabase() {
     if (!m_dir.isValid())
         return;
     m_address.filePath = m_dir.filePath(QStringLiteral("kelmar.db"));
+    m_address.password = ZelvTestPassword();
     m_mfc.SetServerAddress(m_address);
-    m_ready = m_mfc.Logon(1).IsOK();
+    m_ready = m_mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner).IsOK();
 }
 
 bool TestDatabase::AddCustomer(const char* id, const char* name, uint32_t flags) {
@@ -92,6 +95,8 @@ bool TestDatabase::Exec(const QString& sql) {
 // --- DeskRun -------------------------------------------------------------------------
 
 DeskRun::DeskRun() {
+    // The program logs on to the fixtures' databases with their password.
+    m_env.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
     const QString machine = m_settings.filePath(QStringLiteral("machine.ini"));
     QFile file(machine);
     if (file.open(QIODevice::WriteOnly | QIODevice::Text))

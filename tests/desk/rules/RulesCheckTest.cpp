@@ -1,6 +1,7 @@
 // zelvadmin check-rules run as a program: a configuration with every kind of
 // mistake an administrator writes, the shipped example on the demo data, and
 // the promise that explaining writes nothing.
+#include "ZelvTestPassword.h"
 #include "QtPrinters.h"
 #include "ZELV10MFC.h"
 #include "ZELVServerAddress.h"
@@ -31,6 +32,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
         env.remove(QStringLiteral("ZELVCONFIGFILE"));
+        env.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(ZELVADMIN_PATH), args);
         ToolRun r;
@@ -91,6 +93,7 @@ TEST_F(CheckRulesTest, ReportsEveryMistakeWithItsLine) {
         CZELV10MFC mfc;
         ZELVServerAddress address;
         ASSERT_TRUE(ZELVServerAddress::Parse(server, &address, nullptr));
+        address.password = ZelvTestPassword();
         mfc.SetServerAddress(address);
         ASSERT_TRUE(mfc.Logon().IsOK());
         for (const char* name : {"Payroll", "Finance"}) {
@@ -212,6 +215,7 @@ TEST_F(CheckRulesTest, ExplainsTheShippedExampleOnTheDemoData) {
     CZELV10MFC mfc;
     ZELVServerAddress address;
     ASSERT_TRUE(ZELVServerAddress::Parse(server, &address, nullptr));
+    address.password = ZelvTestPassword();
     mfc.SetServerAddress(address);
     ASSERT_TRUE(mfc.Logon().IsOK());
     auto clusters = [&mfc] {
