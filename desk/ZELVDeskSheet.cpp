@@ -1,5 +1,6 @@
 #include "ZELVDeskSheet.h"
 
+#include "AuthorizedPage.h"
 #include "ContainerAllocation.h"
 #include "ContainerCache.h"
 #include "CustomerCache.h"

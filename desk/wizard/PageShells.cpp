@@ -24,9 +24,6 @@ void CPageShell::OnSetActive() {
         sheet->SetWizardButtons(CZELVWizardSheet::WizBack);
 }
 
-CAuthorizedPage::CAuthorizedPage()
-    : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
-
 CUpdatePage::CUpdatePage() : CPageShell(IDD_UPDATE, QStringLiteral("Scan and Modify"), 308, 248) {}
 
 bool CUpdatePage::OnQueryCancel() {

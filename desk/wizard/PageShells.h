@@ -15,13 +15,6 @@ public:
     int OnWizardNext() override { return kStay; }
 };
 
-class CAuthorizedPage : public CPageShell {
-    Q_OBJECT
-public:
-    CAuthorizedPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
 class CUpdatePage : public CPageShell {
     Q_OBJECT
 public:

@@ -234,10 +234,11 @@ TEST_P(ZELVRolesTest, EachRoleMayDoWhatItsRankAllowsAndNoMore) {
         const std::string before = Snapshot();
         rc = c.call(*actor, target);
         EXPECT_EQ(rc.Code(), c.code) << rc.Get().toStdString();
-        if (c.code != ZELV10RC_OK)
+        if (c.code != ZELV10RC_OK) {
             EXPECT_EQ(Snapshot(), before) << "a refused call wrote something";
-        else if (c.targetRole != -2)
+        } else if (c.targetRole != -2) {
             EXPECT_NE(Snapshot(), before) << "an accepted call wrote nothing";
+        }
         // Undo what the accepted calls added, so that the next case starts alike.
         if (c.code == ZELV10RC_OK)
             for (const char* sql :
