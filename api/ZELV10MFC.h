@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ZELV10Files.h"
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
@@ -13,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class CZELV10RCList;
 class CZELVStore;
 class ZELVCursor;
 
@@ -133,6 +135,31 @@ public:
     CZELV10RC ResetPassword(const QString& userId, QString* password);
     // A random password of 16 letters and digits (no look-alikes such as 0/O).
     static QString GenerateRandomPassword();
+
+    // --- Files (ZelvRight::Users to change) ----------------------------------------
+    // The Customer's files, in upload order.
+    CZELV10RC List(std::vector<ZELV10FILEEx>* out, const QString& customer);
+    // The largest file the server takes, in bytes; SetFileLimit needs
+    // ZelvRight::Server.
+    CZELV10RC GetFileLimit(int64_t* bytes);
+    CZELV10RC SetFileLimit(int64_t bytes);
+    // Keeps the file at path (its name without folders) for the Customer. A
+    // file over the limit is refused before any byte is stored. The result
+    // also goes into *results (may be null) with the file name.
+    CZELV10RC UploadFile(const QString& customer, const QString& path,
+                         CZELV10RCList* results = nullptr);
+    // Asked before an existing file is replaced: true to replace it.
+    using OverwriteFn = std::function<bool(const QString& path)>;
+    // Writes the file into folder under its stored name without any folder
+    // part (a name that is nothing but dots is refused), never outside the
+    // folder; an existing file is replaced only when overwrite says so
+    // (ZELV10RC_EXISTS otherwise, the file untouched). *written gets the path.
+    CZELV10RC DownloadFile(const QString& customer, uint32_t fileId, uint32_t size,
+                           uint32_t uploadedAt, const QString& folder,
+                           CZELV10RCList* results = nullptr, QString* written = nullptr,
+                           const OverwriteFn& overwrite = {});
+    CZELV10RC DeleteFileA(const QString& customer, uint32_t fileId, uint32_t size,
+                          uint32_t uploadedAt);
 
     // --- Customers ------------------------------------------------------------
     CZELV10RC List(std::vector<ZELVCUSTEx>* out);

@@ -7,6 +7,7 @@
 #include "ScanInRouting.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
+#include "ZELV10RCList.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELVConfig.h"
 #include "ZELVDate.h"
@@ -1098,6 +1099,59 @@ int ResetUserPassword(Context& c) {
     return kExitOK;
 }
 
+// --- files -----------------------------------------------------------------------
+
+int UploadFiles(Context& c) {
+    const QString cmd = QStringLiteral("upload-files");
+    CZELV10RCList results;
+    for (const QString& path : c.args.mid(1))
+        c.mfc.UploadFile(c.args[0], path, &results);
+    for (const CZELV10RCList::Entry& e : results.Entries())
+        (e.rc.IsOK() ? Out() : Err()) << (e.rc.IsOK() ? "uploaded " : "zelvadmin: upload-files: ")
+                                      << e.note << (e.rc.IsOK() ? QString() : ": " + e.rc.Get())
+                                      << Qt::endl;
+    return results.GetNotOKCount() == 0 ? kExitOK : kExitFailed;
+}
+
+int ListFiles(Context& c) {
+    std::vector<ZELV10FILEEx> files;
+    const CZELV10RC rc = c.mfc.List(&files, c.args[0]);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("list-files"), rc);
+    for (const ZELV10FILEEx& f : files)
+        Out() << QString::asprintf("%6u %10u  ", f.fileId, f.size) << f.name.Text() << Qt::endl;
+    return kExitOK;
+}
+
+// Every file of the Customer (or the named ones) into the folder; an existing
+// file is replaced only with --overwrite.
+int DownloadFiles(Context& c) {
+    const QString customer = c.args[0];
+    const QString folder = c.args[1];
+    const QStringList names = c.args.mid(2);
+    const bool replace = c.parser.isSet(QStringLiteral("overwrite"));
+    std::vector<ZELV10FILEEx> files;
+    const CZELV10RC rc = c.mfc.List(&files, customer);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("download-files"), rc);
+    CZELV10RCList results;
+    for (const ZELV10FILEEx& f : files) {
+        if (!names.isEmpty() && !names.contains(f.name.Text()))
+            continue;
+        QString written;
+        const CZELV10RC got = c.mfc.DownloadFile(customer, f.fileId, f.size, f.uploadedAt, folder,
+                                                 &results, &written,
+                                                 [replace](const QString&) { return replace; });
+        if (got.IsOK())
+            Out() << "downloaded " << written << Qt::endl;
+        else
+            Err() << "zelvadmin: download-files: " << f.name.Text() << ": " << got.Get()
+                  << (got.Code() == ZELV10RC_EXISTS ? " (--overwrite replaces it)" : "")
+                  << Qt::endl;
+    }
+    return results.GetNotOKCount() == 0 ? kExitOK : kExitFailed;
+}
+
 // --- verify-log ----------------------------------------------------------------------
 
 // Checks transaction logs against their chain files; no server needed.
@@ -1342,6 +1396,22 @@ std::vector<Command> Commands() {
          Init,
          true},
         {"list-users", "Lists the users of your group with their roles.", "", 0, 0, {}, ListUsers},
+        {"upload-files",
+         "Keeps files on the server for a Customer.",
+         "CUSTOMER FILE...",
+         2,
+         1000,
+         {},
+         UploadFiles},
+        {"list-files", "Lists a Customer's files.", "CUSTOMER", 1, 1, {}, ListFiles},
+        {"download-files",
+         "Writes a Customer's files (all, or the named ones) into a folder.",
+         "CUSTOMER FOLDER [NAME...]",
+         2,
+         1000,
+         {QCommandLineOption(QStringLiteral("overwrite"),
+                             QStringLiteral("Replace files of the same name in the folder."))},
+         DownloadFiles},
         {"delete-user",
          "Deletes a user of your group whose role is below yours.",
          "ID",

@@ -6,6 +6,7 @@
 #include "ZelvTestPassword.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -617,10 +618,50 @@ TEST_P(ZelvAdminStoreTest, HistoryAndShowTellWhereAVolumeHasBeen) {
 INSTANTIATE_TEST_SUITE_P(Engines, ZelvAdminStoreTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
+TEST_F(ZelvAdminToolTest, FilesGoUpAndComeBackWithoutReplacingUnasked) {
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    const QString up = dir.filePath(QStringLiteral("up"));
+    const QString down = dir.filePath(QStringLiteral("down"));
+    ASSERT_TRUE(QDir().mkpath(up) && QDir().mkpath(down));
+    for (const char* name : {"a.txt", "b.txt"}) {
+        QFile f(up + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name);
+    }
+    ToolRun r = Admin({QStringLiteral("upload-files"), QStringLiteral("ACME"), up + "/a.txt",
+                       up + "/b.txt", up + "/missing.txt"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("missing.txt"))) << r.err.toStdString();
+    r = Admin({QStringLiteral("list-files"), QStringLiteral("ACME")});
+    EXPECT_TRUE(r.out.contains(QLatin1String("a.txt")) && r.out.contains(QLatin1String("b.txt")))
+        << r.out.toStdString();
+    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QFile a(down + QStringLiteral("/a.txt"));
+    ASSERT_TRUE(a.open(QIODevice::ReadWrite));
+    EXPECT_EQ(a.readAll(), QByteArray("a.txt"));
+    a.resize(0);
+    a.write("edited");
+    a.close();
+    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down,
+               QStringLiteral("a.txt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("--overwrite"))) << r.err.toStdString();
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), QByteArray("edited"));
+    a.close();
+    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down,
+               QStringLiteral("a.txt"), QStringLiteral("--overwrite")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), QByteArray("a.txt"));
+}
+
 TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     for (const char* command :
          {"init", "demo", "add-customer", "add-media", "add-repository", "add-volume",
-          "import-volumes", "list", "history", "show", "verify-log"}) {
+          "import-volumes", "list", "history", "show", "verify-log", "list-users", "delete-user",
+          "reset-password", "upload-files", "list-files", "download-files"}) {
         const ToolRun r = Admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(r.code, 0) << command;
         EXPECT_TRUE(r.out.contains(QLatin1String("--server"))) << command << r.out.toStdString();
