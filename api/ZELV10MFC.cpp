@@ -137,10 +137,9 @@ CZELV10RC CZELV10MFC::Identify(int flags) {
                 QString first;
                 rc = ZelvPassword::Hash(m_address.password, &first);
                 if (rc.IsOK())
-                    rc = m_store->Exec(
-                        "UPDATE app_user SET password_hash = ? WHERE user_id = ?"
-                        " AND password_hash IS NULL",
-                        {first, user});
+                    rc = m_store->Exec("UPDATE app_user SET password_hash = ? WHERE user_id = ?"
+                                       " AND password_hash IS NULL",
+                                       {first, user});
                 if (!rc.IsOK())
                     return rc;
                 return Identify(flags & ~kLogonCreateOwner);
@@ -198,10 +197,11 @@ CZELV10RC CZELV10MFC::Identify(int flags) {
     if (!rc.IsOK())
         return rc;
     const qint64 role = users == 0 ? kOwnerRole : 1;
-    rc = m_store->Exec("INSERT INTO app_user (user_id, name, email, flags, group_id, created_at,"
-                       " password_hash) VALUES (?, '', '', ?, 'DEFAULT', ?, ?)",
-                       {user, role << ZELVUSER_ROLESHIFT, Now(),
-                        hash.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(hash)});
+    rc =
+        m_store->Exec("INSERT INTO app_user (user_id, name, email, flags, group_id, created_at,"
+                      " password_hash) VALUES (?, '', '', ?, 'DEFAULT', ?, ?)",
+                      {user, role << ZELVUSER_ROLESHIFT, Now(),
+                       hash.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(hash)});
     if (rc.IsOK())
         rc = tx.Commit();
     // Two first logons at once: the other one registered the name first.

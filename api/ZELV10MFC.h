@@ -22,12 +22,12 @@ class ZELVCursor;
 // Each right needs the role MinimumRole gives or a higher one; reading needs
 // none. docs/security.md lists them.
 enum class ZelvRight {
-    Scan,        // confirm, move and describe Volumes, Consignments, attributes
-    AddVolumes,  // new Volumes and imports, Data-Clusters
-    Users,       // the users of one's group below one's own role; files
-    Catalog,     // Media Types, a Customer's Repository settings, zones, attribute types
-    Customers,   // Customers and Repositories
-    Server,      // the server's own settings
+    Scan,       // confirm, move and describe Volumes, Consignments, attributes
+    AddVolumes, // new Volumes and imports, Data-Clusters
+    Users,      // the users of one's group below one's own role; files
+    Catalog,    // Media Types, a Customer's Repository settings, zones, attribute types
+    Customers,  // Customers and Repositories
+    Server,     // the server's own settings
 };
 class ZELVConfig;
 struct ZELVVolumeState;

@@ -1,5 +1,4 @@
 #include "ZELV10MFC.h"
-
 #include "ZELV10RCList.h"
 #include "ZELVStore.h"
 #include "ZELVValidate.h"
@@ -118,16 +117,17 @@ CZELV10RC CZELV10MFC::UploadFile(const QString& customer, const QString& path,
                                                      .arg(limit)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return done(CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + file.errorString()));
+        return done(
+            CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + file.errorString()));
     // Read one byte past the limit: a file that grew since is refused too.
     const QByteArray content = file.read(limit + 1);
     if (content.size() > limit)
-        return done(CZELV10RC(ZELV10RC_TOOLARGE,
-                              QStringLiteral("%1 is larger than the limit of %2 bytes")
-                                  .arg(name)
-                                  .arg(limit)));
+        return done(CZELV10RC(
+            ZELV10RC_TOOLARGE,
+            QStringLiteral("%1 is larger than the limit of %2 bytes").arg(name).arg(limit)));
     if (file.error() != QFileDevice::NoError)
-        return done(CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + file.errorString()));
+        return done(
+            CZELV10RC(ZELV10RC_CANNOTOPEN, path + QStringLiteral(": ") + file.errorString()));
     rc = Run(Mode::Write, [&]() -> CZELV10RC {
         CZELV10RC q = CustomerExists(customer);
         if (!q.IsOK())
@@ -155,27 +155,28 @@ CZELV10RC CZELV10MFC::DownloadFile(const QString& customer, uint32_t fileId, uin
         return done(rc);
     QByteArray content;
     rc = Run(Mode::Read, [&]() -> CZELV10RC {
-        return FirstRow("SELECT name, content FROM customer_file WHERE customer_id = ?"
-                        " AND file_id = ? AND size = ? AND uploaded_at = ?",
-                        {customer, qint64(fileId), qint64(size), qint64(uploadedAt)},
-                        CZELV10RC(ZELV10RC_NOTREAD, QStringLiteral("file %1 of %2 is gone")
-                                                        .arg(fileId)
-                                                        .arg(customer)),
-                        [&](const ZELVCursor& c) {
-                            stored = c.Text(0);
-                            content = c.Value(1).toByteArray();
-                        });
+        return FirstRow(
+            "SELECT name, content FROM customer_file WHERE customer_id = ?"
+            " AND file_id = ? AND size = ? AND uploaded_at = ?",
+            {customer, qint64(fileId), qint64(size), qint64(uploadedAt)},
+            CZELV10RC(ZELV10RC_NOTREAD,
+                      QStringLiteral("file %1 of %2 is gone").arg(fileId).arg(customer)),
+            [&](const ZELVCursor& c) {
+                stored = c.Text(0);
+                content = c.Value(1).toByteArray();
+            });
     });
     if (!rc.IsOK())
         return done(rc);
     QString name;
     if (!SafeFileName(stored, &name))
-        return done(CZELV10RC(ZELV10RC_BADVALUE,
-                              QStringLiteral("the stored name %1 names no file").arg(Shown(stored))));
+        return done(
+            CZELV10RC(ZELV10RC_BADVALUE,
+                      QStringLiteral("the stored name %1 names no file").arg(Shown(stored))));
     const QFileInfo dir(folder);
     if (!dir.isDir())
-        return done(CZELV10RC(ZELV10RC_CANNOTOPEN,
-                              QStringLiteral("%1 is not a folder").arg(folder)));
+        return done(
+            CZELV10RC(ZELV10RC_CANNOTOPEN, QStringLiteral("%1 is not a folder").arg(folder)));
     const QString target = QDir(dir.absoluteFilePath()).filePath(name);
     // Still in the folder: the name has no separators left, so this holds;
     // checked anyway, as the one thing that must never go wrong here.
@@ -197,7 +198,8 @@ CZELV10RC CZELV10MFC::DownloadFile(const QString& customer, uint32_t fileId, uin
     // Written whole or not at all.
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit())
-        return done(CZELV10RC(ZELV10RC_CANNOTOPEN, target + QStringLiteral(": ") + out.errorString()));
+        return done(
+            CZELV10RC(ZELV10RC_CANNOTOPEN, target + QStringLiteral(": ") + out.errorString()));
     if (written)
         *written = target;
     return done(CZELV10RC());
@@ -212,10 +214,10 @@ CZELV10RC CZELV10MFC::DeleteFileA(const QString& customer, uint32_t fileId, uint
         return rc;
     return Run(Mode::Write, [&]() -> CZELV10RC {
         ZELVCursor c;
-        CZELV10RC q = m_store->Exec("DELETE FROM customer_file WHERE customer_id = ? AND file_id = ?"
-                                    " AND size = ? AND uploaded_at = ?",
-                                    {customer, qint64(fileId), qint64(size), qint64(uploadedAt)},
-                                    &c);
+        CZELV10RC q =
+            m_store->Exec("DELETE FROM customer_file WHERE customer_id = ? AND file_id = ?"
+                          " AND size = ? AND uploaded_at = ?",
+                          {customer, qint64(fileId), qint64(size), qint64(uploadedAt)}, &c);
         if (q.IsOK() && c.RowsAffected() == 0)
             return CZELV10RC(ZELV10RC_NOTREAD,
                              QStringLiteral("file %1 of %2 is gone").arg(fileId).arg(customer));

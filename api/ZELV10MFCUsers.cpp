@@ -1,5 +1,4 @@
 #include "ZELV10MFC.h"
-
 #include "ZELVPassword.h"
 #include "ZELVStore.h"
 #include "ZELVValidate.h"
@@ -130,10 +129,9 @@ CZELV10RC CZELV10MFC::Add(const ZELVUSER& in) {
     if (!rc.IsOK())
         return rc;
     if (in.Role() >= m_role)
-        return CZELV10RC(ZELV10RC_NOTALLOWED,
-                         QStringLiteral("%1 may add users with a role below %2 only")
-                             .arg(m_userId)
-                             .arg(m_role));
+        return CZELV10RC(
+            ZELV10RC_NOTALLOWED,
+            QStringLiteral("%1 may add users with a role below %2 only").arg(m_userId).arg(m_role));
     return Run(Mode::Write, [&]() -> CZELV10RC {
         CZELV10RC q = NoRow("SELECT 1 FROM app_user WHERE user_id = ?", {id}, id);
         if (!q.IsOK())
@@ -183,8 +181,9 @@ CZELV10RC CZELV10MFC::Update(const ZELVUSEREx& in) {
     if (!rc.IsOK())
         return rc;
     if (in.user.Role() >= m_role)
-        return CZELV10RC(ZELV10RC_NOTALLOWED,
-                         QStringLiteral("%1 may give roles below %2 only").arg(m_userId).arg(m_role));
+        return CZELV10RC(
+            ZELV10RC_NOTALLOWED,
+            QStringLiteral("%1 may give roles below %2 only").arg(m_userId).arg(m_role));
     return Run(Mode::Write, [&]() -> CZELV10RC {
         uint32_t flags = 0;
         CZELV10RC q = ManagedUser(id, &flags);

@@ -27,8 +27,9 @@ CZELV10RC Hash(const QString& password, QString* hash) {
                          QStringLiteral("a password needs at least %1 characters")
                              .arg(CZELV10MFC::kMinPasswordLength));
     if (password.size() > kMaxLength)
-        return CZELV10RC(ZELV10RC_TEXTTOOLONG,
-                         QStringLiteral("a password may have %1 characters at most").arg(kMaxLength));
+        return CZELV10RC(
+            ZELV10RC_TEXTTOOLONG,
+            QStringLiteral("a password may have %1 characters at most").arg(kMaxLength));
     if (password.contains(QChar(0)))
         return CZELV10RC(ZELV10RC_BADTEXT, QStringLiteral("the password holds a NUL character"));
     if (!SodiumReady())

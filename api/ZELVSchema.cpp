@@ -144,7 +144,8 @@ const char* const kStep4[] = {
     " SECURITY DEFINER SET search_path FROM CURRENT AS $$ SELECT EXISTS (SELECT 1 FROM customer"
     " WHERE customer_id = c COLLATE \"C\" AND group_id = kelmar_my_group() COLLATE \"C\") $$",
     "PG:ALTER TABLE customer ENABLE ROW LEVEL SECURITY",
-    "PG:CREATE POLICY mine ON customer FOR SELECT USING (group_id = kelmar_my_group() COLLATE \"C\")",
+    "PG:CREATE POLICY mine ON customer FOR SELECT USING (group_id = kelmar_my_group() COLLATE "
+    "\"C\")",
     "PG:CREATE POLICY add ON customer FOR INSERT"
     " WITH CHECK (group_id = kelmar_my_group() COLLATE \"C\" AND kelmar_my_role() >= 5)",
     "PG:CREATE POLICY change ON customer FOR UPDATE USING (group_id = kelmar_my_group() COLLATE"

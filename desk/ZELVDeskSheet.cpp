@@ -5,6 +5,7 @@
 #include "ContainerCache.h"
 #include "CustomerCache.h"
 #include "CustomerPage.h"
+#include "FilePage.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
 #include "MediaCache.h"

@@ -22,9 +22,9 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <termios.h>
 #include <unistd.h>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -1089,8 +1089,8 @@ int ResetUserPassword(Context& c) {
         return kExitOK;
     }
     QFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner |
-                                                                 QFileDevice::WriteOwner) ||
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         out.write(password.toUtf8() + '\n') < 0)
         return Fail(cmd, CZELV10RC(ZELV10RC_CANNOTOPEN,
                                    QStringLiteral("%1: %2 (the password of %3 has changed)")
@@ -1107,9 +1107,9 @@ int UploadFiles(Context& c) {
     for (const QString& path : c.args.mid(1))
         c.mfc.UploadFile(c.args[0], path, &results);
     for (const CZELV10RCList::Entry& e : results.Entries())
-        (e.rc.IsOK() ? Out() : Err()) << (e.rc.IsOK() ? "uploaded " : "zelvadmin: upload-files: ")
-                                      << e.note << (e.rc.IsOK() ? QString() : ": " + e.rc.Get())
-                                      << Qt::endl;
+        (e.rc.IsOK() ? Out() : Err())
+            << (e.rc.IsOK() ? "uploaded " : "zelvadmin: upload-files: ") << e.note
+            << (e.rc.IsOK() ? QString() : ": " + e.rc.Get()) << Qt::endl;
     return results.GetNotOKCount() == 0 ? kExitOK : kExitFailed;
 }
 
@@ -1139,9 +1139,9 @@ int DownloadFiles(Context& c) {
         if (!names.isEmpty() && !names.contains(f.name.Text()))
             continue;
         QString written;
-        const CZELV10RC got = c.mfc.DownloadFile(customer, f.fileId, f.size, f.uploadedAt, folder,
-                                                 &results, &written,
-                                                 [replace](const QString&) { return replace; });
+        const CZELV10RC got =
+            c.mfc.DownloadFile(customer, f.fileId, f.size, f.uploadedAt, folder, &results, &written,
+                               [replace](const QString&) { return replace; });
         if (got.IsOK())
             Out() << "downloaded " << written << Qt::endl;
         else

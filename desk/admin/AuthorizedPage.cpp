@@ -4,6 +4,7 @@
 #include "ZELV10RCList.h"
 #include "ZELV10RCListDlg.h"
 #include "ZELVDeskSheet.h"
+#include "ZELVDeskStrings.h"
 #include "ZELVIcons.h"
 #include "ZELVPrompter.h"
 
@@ -68,8 +69,8 @@ bool CAuthorizedGridCtrl::TakeChanges(ZELVUSERFULL* user) const {
         changed = true;
     }
     if (const CZELVPropertyGridProperty* p = FindProperty(kDisabledName); p && p->IsModified()) {
-        user->flags = p->GetBool() ? (user->flags | ZELVUSER_DISABLED)
-                                   : (user->flags & ~ZELVUSER_DISABLED);
+        user->flags =
+            p->GetBool() ? (user->flags | ZELVUSER_DISABLED) : (user->flags & ~ZELVUSER_DISABLED);
         changed = true;
     }
     if (const CZELVPropertyGridProperty* p = FindProperty(kRoleName); p && p->IsModified()) {
@@ -150,9 +151,7 @@ QString CAuthorizedPage::RoleText(uint32_t role) const {
 // --- Page -------------------------------------------------------------------------
 
 CAuthorizedPage::CAuthorizedPage() : CZELVDeskPage(IDD_AUTHORIZED) {
-    SetHeader(QStringLiteral("Authorized Users"),
-              QStringLiteral("Please select the User that you wish to manage and right hand "
-                             "click to see your available options."));
+    SetHeader(ZELVDeskString(297), ZELVDeskString(261));
     setObjectName(QStringLiteral("authorizedPage"));
     auto* layout = new QVBoxLayout(this);
     for (const char* text :

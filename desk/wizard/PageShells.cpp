@@ -37,9 +37,6 @@ CUpdatePageApply::CUpdatePageApply()
 CExtendedAttributesPage::CExtendedAttributesPage()
     : CPageShell(IDD_EXTENDED_ATTRIBUTES, QStringLiteral("Extended Attributes"), 329, 370) {}
 
-CFilePage::CFilePage()
-    : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
-
 CReconciliationLocationPage::CReconciliationLocationPage()
     : CPageShell(IDD_RECONCILIATION_LOCATION, QStringLiteral("Reconciliation Location"), 0, 0) {}
 

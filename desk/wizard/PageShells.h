@@ -36,13 +36,6 @@ public:
     CExtendedAttributesPage();
 };
 
-class CFilePage : public CPageShell {
-    Q_OBJECT
-public:
-    CFilePage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
 class CReconciliationLocationPage : public CPageShell {
     Q_OBJECT
 public:

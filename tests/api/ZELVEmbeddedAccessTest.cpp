@@ -53,9 +53,9 @@ TEST(ZELVEmbeddedLogon, OnlyRegisteredUsersWithTheirPasswordGetIn) {
     }
     CZELV10MFC owner;
     // The user who creates the database owns it, with the password given then.
-    ASSERT_TRUE(
-        LogonAs(db.Address(), QStringLiteral("owner"), QStringLiteral("pw one!!"), &owner, kOwnerLogon)
-            .IsOK());
+    ASSERT_TRUE(LogonAs(db.Address(), QStringLiteral("owner"), QStringLiteral("pw one!!"), &owner,
+                        kOwnerLogon)
+                    .IsOK());
     EXPECT_EQ(owner.CurrentRole(), uint32_t(CZELV10MFC::kOwnerRole));
     ZELVUSER clerk;
     clerk.userId = "clerk";
@@ -91,8 +91,8 @@ TEST(ZELVEmbeddedLogon, OnlyRegisteredUsersWithTheirPasswordGetIn) {
     for (const Row& r : rows) {
         CZELV10MFC mfc;
         const CZELV10RC rc = LogonAs(db.Address(), QString::fromLatin1(r.user), r.password, &mfc);
-        EXPECT_EQ(rc.Code(), r.code) << r.user << "/" << r.password.toStdString() << ": "
-                                     << rc.Get().toStdString();
+        EXPECT_EQ(rc.Code(), r.code)
+            << r.user << "/" << r.password.toStdString() << ": " << rc.Get().toStdString();
         EXPECT_EQ(mfc.IsLoggedOn(), r.code == ZELV10RC_OK) << r.user;
     }
     // A stranger's attempt registered nobody.

@@ -49,11 +49,11 @@ TEST_P(ZELVFilesTest, UploadDownloadDeleteRoundTrip) {
     for (int i = 0; i < 70000; ++i)
         binary.append(char(i * 7));
     CZELV10RCList results;
-    ASSERT_TRUE(mfc.UploadFile(QStringLiteral("ACME"), Write(QStringLiteral("keys.bin"), binary),
-                               &results)
-                    .IsOK());
-    ASSERT_TRUE(mfc.UploadFile(QStringLiteral("ACME"), Write(QStringLiteral("plan.txt"), "DR plan\n"),
-                               &results)
+    ASSERT_TRUE(
+        mfc.UploadFile(QStringLiteral("ACME"), Write(QStringLiteral("keys.bin"), binary), &results)
+            .IsOK());
+    ASSERT_TRUE(mfc.UploadFile(QStringLiteral("ACME"),
+                               Write(QStringLiteral("plan.txt"), "DR plan\n"), &results)
                     .IsOK());
     EXPECT_EQ(results.GetOKCount(), 2);
     EXPECT_EQ(results.At(0).note, QStringLiteral("keys.bin"));
@@ -69,9 +69,9 @@ TEST_P(ZELVFilesTest, UploadDownloadDeleteRoundTrip) {
     EXPECT_EQ(Read(written), binary);
 
     // A record that no longer matches (another size) reaches nothing.
-    EXPECT_EQ(mfc.DeleteFileA(QStringLiteral("ACME"), keys.fileId, keys.size + 1, keys.uploadedAt)
-                  .Code(),
-              uint32_t(ZELV10RC_NOTREAD));
+    EXPECT_EQ(
+        mfc.DeleteFileA(QStringLiteral("ACME"), keys.fileId, keys.size + 1, keys.uploadedAt).Code(),
+        uint32_t(ZELV10RC_NOTREAD));
     ASSERT_TRUE(
         mfc.DeleteFileA(QStringLiteral("ACME"), keys.fileId, keys.size, keys.uploadedAt).IsOK());
     EXPECT_EQ(db->Scalar(QStringLiteral("SELECT COUNT(*) FROM customer_file")).toInt(), 1);
@@ -122,9 +122,9 @@ TEST_P(ZELVFilesTest, DownloadStaysInItsFolderAndAsksBeforeReplacing) {
         ASSERT_TRUE(db->Exec(
             QStringLiteral("INSERT INTO customer_file (customer_id, name, size, content,"
                            " uploaded_at) VALUES ('ACME', '%1', 3, %2, 5)")
-                .arg(QString::fromLatin1(r.stored),
-                     GetParam() == TestEngine::SQLite ? QStringLiteral("X'414243'")
-                                                      : QStringLiteral("'\\x414243'::bytea"))));
+                .arg(QString::fromLatin1(r.stored), GetParam() == TestEngine::SQLite
+                                                        ? QStringLiteral("X'414243'")
+                                                        : QStringLiteral("'\\x414243'::bytea"))));
         const ZELV10FILEEx f = Stored(QString::fromLatin1(r.stored));
         QTemporaryDir folder;
         QString written;
@@ -142,7 +142,8 @@ TEST_P(ZELVFilesTest, DownloadStaysInItsFolderAndAsksBeforeReplacing) {
 
     // An existing file: kept unless the operator says to replace it; a link
     // in its place is replaced itself, the file it points at left alone.
-    ASSERT_TRUE(mfc.UploadFile(QStringLiteral("ACME"), Write(QStringLiteral("same.txt"), "new")).IsOK());
+    ASSERT_TRUE(
+        mfc.UploadFile(QStringLiteral("ACME"), Write(QStringLiteral("same.txt"), "new")).IsOK());
     const ZELV10FILEEx same = Stored(QStringLiteral("same.txt"));
     const QString target = out.filePath(QStringLiteral("same.txt"));
     const QString outside = in.filePath(QStringLiteral("outside.txt"));
@@ -186,15 +187,14 @@ TEST_P(ZELVFilesTest, DownloadStaysInItsFolderAndAsksBeforeReplacing) {
     // A folder that cannot take the file: told, nothing written.
     for (const QString& bad : {in.filePath(QStringLiteral("no such folder")),
                                in.filePath(QStringLiteral("outside.txt"))})
-        EXPECT_EQ(mfc.DownloadFile(QStringLiteral("ACME"), same.fileId, same.size,
-                                   same.uploadedAt, bad)
-                      .Code(),
-                  uint32_t(ZELV10RC_CANNOTOPEN))
+        EXPECT_EQ(
+            mfc.DownloadFile(QStringLiteral("ACME"), same.fileId, same.size, same.uploadedAt, bad)
+                .Code(),
+            uint32_t(ZELV10RC_CANNOTOPEN))
             << bad.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVFilesTest,
-                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         EngineName);
+                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
 } // namespace

@@ -78,13 +78,11 @@ protected:
     // What a refused call must leave as it was.
     std::string Snapshot() const {
         std::string s;
-        for (const char* sql :
-             {"SELECT COUNT(*) FROM customer", "SELECT COUNT(*) FROM media",
-              "SELECT COUNT(*) FROM repository", "SELECT COUNT(*) FROM volume",
-              "SELECT SUM(version) FROM volume",
-              "SELECT COUNT(*) FROM app_user", "SELECT SUM(flags) FROM app_user",
-              "SELECT MAX(name) FROM app_user",
-              "SELECT value FROM server_info WHERE name = 'server_name'"})
+        for (const char* sql : {"SELECT COUNT(*) FROM customer", "SELECT COUNT(*) FROM media",
+                                "SELECT COUNT(*) FROM repository", "SELECT COUNT(*) FROM volume",
+                                "SELECT SUM(version) FROM volume", "SELECT COUNT(*) FROM app_user",
+                                "SELECT SUM(flags) FROM app_user", "SELECT MAX(name) FROM app_user",
+                                "SELECT value FROM server_info WHERE name = 'server_name'"})
             s += db->Scalar(QString::fromLatin1(sql)).toString().toStdString() + "|";
         return s;
     }
@@ -205,8 +203,7 @@ TEST_P(ZELVRolesTest, EachRoleMayDoWhatItsRankAllowsAndNoMore) {
         {"a senior operator deletes nobody", 2, deleteTarget, 0, ZELV10RC_NOTALLOWED},
         {"an administrator does not delete itself", 6, deleteSelf, -1, ZELV10RC_NOTALLOWED},
         {"an administrator does not demote itself", 6, editSelf, -1, ZELV10RC_NOTALLOWED},
-        {"an administrator does not reset its own password", 6, resetSelf, -1,
-         ZELV10RC_NOTALLOWED},
+        {"an administrator does not reset its own password", 6, resetSelf, -1, ZELV10RC_NOTALLOWED},
         {"another group's users are not there", 6, otherGroupUser, -1, ZELV10RC_NOUSER},
         {"a librarian adds a Media Type", 4, addMedia, -1, ZELV10RC_OK},
         {"a senior operator adds no Media Type", 2, addMedia, -1, ZELV10RC_NOTALLOWED},
@@ -225,9 +222,9 @@ TEST_P(ZELVRolesTest, EachRoleMayDoWhatItsRankAllowsAndNoMore) {
         ++n;
         const QString actorId = MakeUser(c.role, QStringLiteral("a%1").arg(n));
         ASSERT_FALSE(actorId.isEmpty());
-        const QString target =
-            c.targetRole < 0 ? QString()
-                             : MakeUser(uint32_t(c.targetRole), QStringLiteral("t%1").arg(n));
+        const QString target = c.targetRole < 0
+                                   ? QString()
+                                   : MakeUser(uint32_t(c.targetRole), QStringLiteral("t%1").arg(n));
         CZELV10RC rc;
         CZELV10MFC* actor = LogOn(actorId, &rc);
         ASSERT_TRUE(rc.IsOK()) << rc.Get().toStdString();
@@ -241,12 +238,11 @@ TEST_P(ZELVRolesTest, EachRoleMayDoWhatItsRankAllowsAndNoMore) {
         }
         // Undo what the accepted calls added, so that the next case starts alike.
         if (c.code == ZELV10RC_OK)
-            for (const char* sql :
-                 {"DELETE FROM volume WHERE volume_id = 'NEWV'",
-                  "DELETE FROM media WHERE media_id = 'NEWM'",
-                  "DELETE FROM customer WHERE customer_id = 'NEWC'",
-                  "DELETE FROM repository WHERE repository_id = 'NEWR'",
-                  "DELETE FROM app_user WHERE user_id = 'newuser'"})
+            for (const char* sql : {"DELETE FROM volume WHERE volume_id = 'NEWV'",
+                                    "DELETE FROM media WHERE media_id = 'NEWM'",
+                                    "DELETE FROM customer WHERE customer_id = 'NEWC'",
+                                    "DELETE FROM repository WHERE repository_id = 'NEWR'",
+                                    "DELETE FROM app_user WHERE user_id = 'newuser'"})
                 db->Exec(QString::fromLatin1(sql));
     }
 }
@@ -270,8 +266,7 @@ TEST_P(ZELVRolesTest, ADisabledUserCannotLogOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVRolesTest,
-                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         EngineName);
+                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
 // --- Row-level security from plain SQL -------------------------------------------------
 
@@ -302,9 +297,9 @@ TEST_P(ZELVRowSecurityTest, AnOperatorsLoginReachesOnlyItsOwnGroup) {
     const QString a = QStringLiteral("rla") + tag, b = QStringLiteral("rlb") + tag,
                   g = QStringLiteral("rlg") + tag;
     for (const QString& login : {a, b, g}) {
-        ASSERT_TRUE(db->Exec(
-            QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pw-%1' IN ROLE kelmar_operator")
-                .arg(login)));
+        ASSERT_TRUE(
+            db->Exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD 'pw-%1' IN ROLE kelmar_operator")
+                         .arg(login)));
         logins << login;
     }
     for (const QString& sql : {
@@ -387,7 +382,6 @@ TEST_P(ZELVRowSecurityTest, AnOperatorsLoginReachesOnlyItsOwnGroup) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ZELVRowSecurityTest,
-                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL),
-                         EngineName);
+                         ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
 } // namespace

@@ -872,7 +872,8 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
     ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
     const auto hash = [&] {
         return db
-            .Scalar(QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'operator1'"))
+            .Scalar(
+                QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'operator1'"))
             .toString();
     };
     // The first password, from the database's making, is a hash too.

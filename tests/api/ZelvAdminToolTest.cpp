@@ -643,8 +643,8 @@ TEST_F(ZelvAdminToolTest, FilesGoUpAndComeBackWithoutReplacingUnasked) {
     a.resize(0);
     a.write("edited");
     a.close();
-    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down,
-               QStringLiteral("a.txt")});
+    r = Admin(
+        {QStringLiteral("download-files"), QStringLiteral("ACME"), down, QStringLiteral("a.txt")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QLatin1String("--overwrite"))) << r.err.toStdString();
     ASSERT_TRUE(a.open(QIODevice::ReadOnly));

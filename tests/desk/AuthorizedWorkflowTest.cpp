@@ -86,7 +86,8 @@ void AuthorizedWorkflowTest::usersAreManagedWithinTheRoleRules() {
     const QStringList ids = Column(list, CAuthorizedListCtrl::ColUserId);
     for (const char* id : {"ALICE", "BOB", "CAROL", "PEER"})
         QVERIFY2(ids.contains(QLatin1String(id)), id);
-    QVERIFY(Column(list, CAuthorizedListCtrl::ColRole).contains(QStringLiteral("2:Senior Operator")));
+    QVERIFY(
+        Column(list, CAuthorizedListCtrl::ColRole).contains(QStringLiteral("2:Senior Operator")));
     QVERIFY(page->Grid()->isHidden());
 
     // Editing a name, then choosing another user, writes the first user
@@ -94,7 +95,8 @@ void AuthorizedWorkflowTest::usersAreManagedWithinTheRoleRules() {
     SelectOnly(list, {QStringLiteral("ALICE")});
     QVERIFY(!page->Grid()->isHidden());
     CZELVPropertyGridCtrl& grid = *page->Grid();
-    QVERIFY(grid.CommitValue(grid.FindProperty(QStringLiteral("Name")), QStringLiteral("Alice Smith")));
+    QVERIFY(
+        grid.CommitValue(grid.FindProperty(QStringLiteral("Name")), QStringLiteral("Alice Smith")));
     SelectOnly(list, {QStringLiteral("BOB")});
     ZELVUSER alice;
     QVERIFY(server.Get(&alice, QStringLiteral("ALICE")).IsOK());

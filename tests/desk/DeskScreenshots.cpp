@@ -402,7 +402,8 @@ bool AuthorizedShot(DeskRun& run, const QString& out) {
         return false;
     }
     for (int row = 0; row < page->List()->GetItemCount(); ++row)
-        if (page->List()->GetItemText(row, CAuthorizedListCtrl::ColUserId) == QLatin1String("bruno"))
+        if (page->List()->GetItemText(row, CAuthorizedListCtrl::ColUserId) ==
+            QLatin1String("bruno"))
             page->List()->SetItemSelected(row, true);
     DeskRun::Flush();
     return Save(&sheet, out, QStringLiteral("authorized-users.png"));

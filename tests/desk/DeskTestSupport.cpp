@@ -1,12 +1,11 @@
 #include "DeskTestSupport.h"
 
-#include "ZelvTestPassword.h"
-
 #include "CustomerPage.h"
 #include "IntroPage.h"
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10RCListDlg.h"
 #include "ZELVListCtrl.h"
+#include "ZelvTestPassword.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // zelvadmin check-rules run as a program: a configuration with every kind of
 // mistake an administrator writes, the shipped example on the demo data, and
 // the promise that explaining writes nothing.
-#include "ZelvTestPassword.h"
 #include "QtPrinters.h"
 #include "ZELV10MFC.h"
 #include "ZELVServerAddress.h"
+#include "ZelvTestPassword.h"
 
 #include <QFile>
 #include <QProcess>
