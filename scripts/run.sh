@@ -33,7 +33,8 @@ if [ $# -eq 0 ] && [ -z "${ZELVDEFAULTSERVER:-}" ]; then
     # its logon box. It stays in this script's environment only.
     db="${XDG_DATA_HOME:-$HOME/.local/share}/Brollyn/Kelmar/kelmar.db"
     if [ ! -e "$db" ]; then
-        if [ -z "${KELMAR_PASSWORD:-}" ]; then
+        KELMAR_PASSWORD=${KELMAR_PASSWORD:-}
+        if [ -z "$KELMAR_PASSWORD" ]; then
             read -rsp "Choose a password for the Kelmar administrator ($(id -un)): " KELMAR_PASSWORD
             echo
         fi

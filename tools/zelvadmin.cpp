@@ -338,8 +338,7 @@ bool NewPassword(const ZELVServerAddress& address, const QString& whose, QString
     QString again;
     if (!AskOnTerminal(QStringLiteral("New password for %1: ").arg(whose), password) ||
         !AskOnTerminal(QStringLiteral("The same password again: "), &again)) {
-        *why = QStringLiteral("no password: give one with --password-file FILE or type it on a "
-                              "terminal");
+        *why = QStringLiteral("give it with --password-file FILE or type it on a terminal");
         return false;
     }
     if (*password != again) {
@@ -361,7 +360,8 @@ int Init(Context& c) {
         QString password;
         QString why;
         if (!NewPassword(address, QStringLiteral("the administrator"), &password, &why))
-            return Fail(cmd, CZELV10RC(ZELV10RC_PASSWORDREQUIRED, why));
+            return Usage(cmd, QStringLiteral("the database needs its administrator's password: ") +
+                                  why);
         address.password = password;
         c.mfc.SetServerAddress(address);
         rc = c.mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner);
