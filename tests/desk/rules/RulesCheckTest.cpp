@@ -210,6 +210,7 @@ TEST_F(CheckRulesTest, ExplainsTheShippedExampleOnTheDemoData) {
     for (QString& line : lines)
         line.replace(setting, QStringLiteral("\\1\\2"));
     const QString config = WriteConfig(lines.join(QLatin1Char('\n')).toUtf8().constData());
+    ASSERT_EQ(Admin({"--server", server, "init"}).code, 0);
     ASSERT_EQ(Admin({"--server", server, "demo"}).code, 0);
 
     CZELV10MFC mfc;
