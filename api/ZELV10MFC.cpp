@@ -1,5 +1,6 @@
 #include "ZELV10MFC.h"
 
+#include "ZELVPassword.h"
 #include "ZELVSchema.h"
 #include "ZELVStore.h"
 #include "ZELVValidate.h"
@@ -10,7 +11,6 @@
 #include <QSysInfo>
 #include <QTimeZone>
 #include <pwd.h>
-#include <sodium.h>
 #include <unistd.h>
 
 using namespace ZelvValidate;
@@ -21,11 +21,6 @@ QString OsUserName() {
     if (const passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
         return QString::fromLocal8Bit(pw->pw_name);
     return qEnvironmentVariable("USER");
-}
-
-bool SodiumReady() {
-    static const bool ready = sodium_init() >= 0;
-    return ready;
 }
 
 } // namespace
@@ -64,7 +59,6 @@ void CZELV10MFC::Logoff() {
 }
 
 CZELV10RC CZELV10MFC::Logon(int flags) {
-    (void)flags;
     Logoff();
     CZELV10RC rc = m_store->Open(m_address, m_busyTimeoutMs);
     if (!rc.IsOK())
@@ -78,7 +72,7 @@ CZELV10RC CZELV10MFC::Logon(int flags) {
         Logoff();
         return rc;
     }
-    rc = Identify();
+    rc = Identify(flags);
     if (!rc.IsOK()) {
         Logoff();
         return rc;
@@ -111,7 +105,7 @@ void CZELV10MFC::RecordConnection() {
     (void)rc; // the statistics wait for a login that may write
 }
 
-CZELV10RC CZELV10MFC::Identify() {
+CZELV10RC CZELV10MFC::Identify(int flags) {
     const bool central = m_address.IsCentral();
     // Without a user name PostgreSQL takes the operating-system user too.
     QString user = m_address.user;
@@ -133,27 +127,49 @@ CZELV10RC CZELV10MFC::Identify() {
         c.Reset();
         if (userFlags & ZELVUSER_DISABLED)
             return CZELV10RC(ZELV10RC_USERDISABLED, user);
-        // On PostgreSQL the server has checked the login; a password kept here
-        // guards an embedded database shared through its file.
-        if (!central && !hash.isEmpty()) {
+        // On PostgreSQL the server has checked the login. An embedded file is
+        // guarded by the password kept here, and a user without one stays out.
+        if (!central) {
+            // An owner from before passwords were kept: zelvadmin init, run by
+            // whoever may write the file, gives the account its first one.
+            if (hash.isEmpty() && (flags & kLogonCreateOwner) &&
+                ((userFlags & ZELVUSER_ROLEMASK) >> ZELVUSER_ROLESHIFT) == kOwnerRole) {
+                QString first;
+                rc = ZelvPassword::Hash(m_address.password, &first);
+                if (rc.IsOK())
+                    rc = m_store->Exec("UPDATE app_user SET password_hash = ? WHERE user_id = ?"
+                                       " AND password_hash IS NULL",
+                                       {first, user});
+                if (!rc.IsOK())
+                    return rc;
+                return Identify(flags & ~kLogonCreateOwner);
+            }
+            if (hash.isEmpty())
+                return CZELV10RC(ZELV10RC_NOPASSWORD, user);
             if (m_address.password.isEmpty())
                 return CZELV10RC(ZELV10RC_PASSWORDREQUIRED, user);
-            const QByteArray pw = m_address.password.toUtf8();
-            const QByteArray h = hash.toUtf8();
-            if (!SodiumReady() ||
-                crypto_pwhash_str_verify(h.constData(), pw.constData(),
-                                         static_cast<unsigned long long>(pw.size())) != 0)
+            if (!ZelvPassword::Verify(hash, m_address.password))
                 return CZELV10RC(ZELV10RC_WRONGPASSWORD, user);
         }
         m_userId = user;
         m_groupId = group;
+        m_role = (userFlags & ZELVUSER_ROLEMASK) >> ZELVUSER_ROLESHIFT;
         return CZELV10RC();
     }
     c.Reset();
 
     // Someone the database does not know. On PostgreSQL the server has let the
-    // login in, so it is registered as an operator; an embedded database takes
-    // only the user who creates it (its owner) and refuses every other name.
+    // login in; the first one becomes the owner, later ones operators (a login
+    // under row-level security may not register itself: an administrator adds
+    // it). An embedded database takes its first user only from zelvadmin init,
+    // with a password, and refuses every other name.
+    const bool createOwner = (flags & kLogonCreateOwner) != 0;
+    QString hash;
+    if (!central && createOwner) {
+        rc = ZelvPassword::Hash(m_address.password, &hash);
+        if (!rc.IsOK())
+            return rc;
+    }
     const auto countUsers = [&](qint64* users) {
         CZELV10RC q = m_store->Exec("SELECT COUNT(*) FROM app_user", {}, &c);
         *users = q.IsOK() && c.Next() ? c.Int(0) : 0;
@@ -161,6 +177,11 @@ CZELV10RC CZELV10MFC::Identify() {
         if (q.IsOK() && !central && *users > 0)
             return CZELV10RC(ZELV10RC_NOUSER,
                              QStringLiteral("%1 is not a user of %2").arg(user, m_store->Where()));
+        if (q.IsOK() && !central && !createOwner)
+            return CZELV10RC(ZELV10RC_NOUSER,
+                             QStringLiteral("%1 has no users yet; \"zelvadmin init\" sets up its "
+                                            "administrator")
+                                 .arg(m_store->Where()));
         return q;
     };
     qint64 users = 0;
@@ -175,17 +196,22 @@ CZELV10RC CZELV10MFC::Identify() {
         rc = countUsers(&users);
     if (!rc.IsOK())
         return rc;
-    const qint64 role = users == 0 ? 7 : 1;
-    rc = m_store->Exec("INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
-                       " VALUES (?, '', '', ?, 'DEFAULT', ?)",
-                       {user, role << ZELVUSER_ROLESHIFT, Now()});
+    const qint64 role = users == 0 ? kOwnerRole : 1;
+    rc =
+        m_store->Exec("INSERT INTO app_user (user_id, name, email, flags, group_id, created_at,"
+                      " password_hash) VALUES (?, '', '', ?, 'DEFAULT', ?, ?)",
+                      {user, role << ZELVUSER_ROLESHIFT, Now(),
+                       hash.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(hash)});
     if (rc.IsOK())
         rc = tx.Commit();
     // Two first logons at once: the other one registered the name first.
     if (!rc.IsOK() && rc.Code() != ZELV10RC_EXISTS)
         return rc;
+    if (!rc.IsOK())
+        return Identify(0);
     m_userId = user;
     m_groupId = QStringLiteral("DEFAULT");
+    m_role = static_cast<uint32_t>(role);
     return CZELV10RC();
 }
 
@@ -364,6 +390,8 @@ CZELV10RC CZELV10MFC::Get(ZELVSERVERID* out) {
 }
 
 CZELV10RC CZELV10MFC::Put(const ZELVSERVERID& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Server); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Field("Server name", in.serverName, false);
     if (!rc.IsOK())
         return rc;
@@ -413,9 +441,6 @@ CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password
     CZELV10RC rc = UserIdentifier("User-ID", userId, kZelvUserIdLen);
     if (!rc.IsOK())
         return rc;
-    rc = FreeText("Password", password, 1024);
-    if (!rc.IsOK())
-        return rc;
     if (m_address.IsCentral())
         return CZELV10RC(ZELV10RC_NOTALLOWED,
                          QStringLiteral("passwords of a central server are its database logins"));
@@ -426,63 +451,7 @@ CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password
     if (userId != m_userId)
         return CZELV10RC(ZELV10RC_NOTALLOWED,
                          QStringLiteral("%1 may change only their own password").arg(m_userId));
-    QVariant hash = QVariant(QMetaType::fromType<QString>());
-    if (!password.isEmpty()) {
-        if (!SodiumReady())
-            return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("libsodium cannot start"));
-        char out[crypto_pwhash_STRBYTES];
-        const QByteArray pw = password.toUtf8();
-        if (crypto_pwhash_str(out, pw.constData(), static_cast<unsigned long long>(pw.size()),
-                              crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                              crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-            return CZELV10RC(ZELV10RC_DATABASEERROR,
-                             QStringLiteral("out of memory while hashing the password"));
-        hash = QString::fromLatin1(out);
-    }
-    return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec("UPDATE app_user SET password_hash = ? WHERE user_id = ?",
-                                    {hash, userId}, &c);
-        if (!q.IsOK())
-            return q;
-        if (c.RowsAffected() == 0)
-            return CZELV10RC(ZELV10RC_NOUSER, userId);
-        return CZELV10RC();
-    });
-}
-
-CZELV10RC CZELV10MFC::Add(const ZELVUSER& in) {
-    const QString id = in.userId.Text();
-    CZELV10RC rc = UserIdentifier("User-ID", id, kZelvUserIdLen);
-    if (rc.IsOK())
-        rc = Field("User name", in.name, false);
-    if (rc.IsOK())
-        rc = Field("E-mail", in.email, false);
-    if (!rc.IsOK())
-        return rc;
-    return Run(Mode::Write, [&]() -> CZELV10RC {
-        ZELVCursor c;
-        CZELV10RC q = m_store->Exec("SELECT flags FROM app_user WHERE user_id = ?", {m_userId}, &c);
-        if (!q.IsOK())
-            return q;
-        const uint32_t mine = c.Next() ? static_cast<uint32_t>(c.Int(0)) : 0;
-        c.Reset();
-        const uint32_t myRole = (mine & ZELVUSER_ROLEMASK) >> ZELVUSER_ROLESHIFT;
-        if (in.Role() >= myRole)
-            return CZELV10RC(ZELV10RC_NOTALLOWED,
-                             QStringLiteral("%1 may add users with a role below %2 only")
-                                 .arg(m_userId)
-                                 .arg(myRole));
-        q = NoRow("SELECT 1 FROM app_user WHERE user_id = ?", {id}, id);
-        if (!q.IsOK())
-            return q;
-        return m_store->Exec(
-            "INSERT INTO app_user (user_id, name, email, flags, group_id, created_at)"
-            " VALUES (?, ?, ?, ?, ?, ?)",
-            {id, in.name.Text(), in.email.Text(),
-             static_cast<qint64>(in.flags & (ZELVUSER_ROLEMASK | ZELVUSER_DISABLED)), m_groupId,
-             Now()});
-    });
+    return StorePassword(userId, password);
 }
 
 QString CZELV10MFC::FormatZoneSlot(uint32_t zoneSlot) {

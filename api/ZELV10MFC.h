@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZELV10AuditRecords.h"
+#include "ZELV10Files.h"
 #include "ZELV10RC.h"
 #include "ZELV10Records.h"
 #include "ZELVClock.h"
@@ -14,8 +15,21 @@
 #include <memory>
 #include <vector>
 
+class CZELV10RCList;
 class CZELVStore;
 class ZELVCursor;
+
+// What a call asks of the user's role (bits 25 to 27 of the user's flags).
+// Each right needs the role MinimumRole gives or a higher one; reading needs
+// none. docs/security.md lists them.
+enum class ZelvRight {
+    Scan,       // confirm, move and describe Volumes, Consignments, attributes
+    AddVolumes, // new Volumes and imports, Data-Clusters
+    Users,      // the users of one's group below one's own role; files
+    Catalog,    // Media Types, a Customer's Repository settings, zones, attribute types
+    Customers,  // Customers and Repositories
+    Server,     // the server's own settings
+};
 class ZELVConfig;
 struct ZELVVolumeState;
 
@@ -29,6 +43,14 @@ public:
     static constexpr uint32_t kProgramDesk = 13;
     static constexpr uint32_t kProgramAdmin = 20;
     static constexpr int kDefaultBusyTimeoutMs = 5000;
+
+    // Logon flag: an embedded database without users takes the logging-on
+    // user as its owner (role 7) with the address's password. zelvadmin init
+    // is the one program that sets it; no other logon creates a user there.
+    static constexpr int kLogonCreateOwner = 0x100;
+    static constexpr int kOwnerRole = 7;
+    // Passwords the store keeps: at least this many characters.
+    static constexpr int kMinPasswordLength = 8;
 
     explicit CZELV10MFC(int flags = 0);
     ~CZELV10MFC();
@@ -77,6 +99,12 @@ public:
     void SetBusyTimeout(int ms) { m_busyTimeoutMs = ms; }
     void SetMachineName(const QString& name) { m_machine = name; }
     const QString& CurrentUser() const { return m_userId; }
+    // The role the user logged on with; role changes apply at the next logon.
+    uint32_t CurrentRole() const { return m_role; }
+    static uint32_t MinimumRole(ZelvRight right);
+    // OK when the current user's role grants the right, else ZELV10RC_NOTALLOWED
+    // saying which role it needs.
+    CZELV10RC Require(ZelvRight right) const;
 
     // --- Server identity, current user ---------------------------------------
     CZELV10RC Get(ZELVSERVERID* out);
@@ -85,12 +113,54 @@ public:
     CZELV10RC Get(ZELVUSER* out, const QString& userId = {});
     // The current user's group when groupId is empty.
     CZELV10RC Get(ZELVGROUP* out, const QString& groupId = {});
-    // Embedded databases: sets (or with an empty text removes) the current
-    // user's own password; any other user is refused.
+    // Embedded databases: sets the current user's own password (at least
+    // kMinPasswordLength characters; a user without one cannot log on). Any
+    // other user is refused: ResetPassword is the administrator's call.
     CZELV10RC SetPassword(const QString& userId, const QString& password);
-    // Registers a user in the current user's group, with a role below the
-    // current user's own (no password: the new user sets one).
+    // Users (ZelvRight::Users): an operator manages only the users of their own
+    // group whose role is below theirs, never raises anyone to their own role
+    // or above, and never deletes or resets themselves through these calls.
+    // Registers a user in the current user's group (no password: it cannot
+    // log on until ResetPassword gives it one).
     CZELV10RC Add(const ZELVUSER& in);
+    CZELV10RC Add(const ZELVUSEREx& in);
+    // The users of the current user's group, by User-ID.
+    CZELV10RC List(std::vector<ZELVUSERFULL>* out);
+    // Name, e-mail address, disabled flag and role of in.userId.
+    CZELV10RC Update(const ZELVUSEREx& in);
+    CZELV10RC DeleteUser(const QString& userId);
+    // Embedded databases: sets the user's password to the one given.
+    CZELV10RC ResetPassword(const QString& userId, const QString& password);
+    // Embedded databases: a new random password for the user, given back once
+    // in *password to hand to the user; the store keeps only its hash.
+    CZELV10RC ResetPassword(const QString& userId, QString* password);
+    // A random password of 16 letters and digits (no look-alikes such as 0/O).
+    static QString GenerateRandomPassword();
+
+    // --- Files (ZelvRight::Users to change) ----------------------------------------
+    // The Customer's files, in upload order.
+    CZELV10RC List(std::vector<ZELV10FILEEx>* out, const QString& customer);
+    // The largest file the server takes, in bytes; SetFileLimit needs
+    // ZelvRight::Server.
+    CZELV10RC GetFileLimit(int64_t* bytes);
+    CZELV10RC SetFileLimit(int64_t bytes);
+    // Keeps the file at path (its name without folders) for the Customer. A
+    // file over the limit is refused before any byte is stored. The result
+    // also goes into *results (may be null) with the file name.
+    CZELV10RC UploadFile(const QString& customer, const QString& path,
+                         CZELV10RCList* results = nullptr);
+    // Asked before an existing file is replaced: true to replace it.
+    using OverwriteFn = std::function<bool(const QString& path)>;
+    // Writes the file into folder under its stored name without any folder
+    // part (a name that is nothing but dots is refused), never outside the
+    // folder; an existing file is replaced only when overwrite says so
+    // (ZELV10RC_EXISTS otherwise, the file untouched). *written gets the path.
+    CZELV10RC DownloadFile(const QString& customer, uint32_t fileId, uint32_t size,
+                           uint32_t uploadedAt, const QString& folder,
+                           CZELV10RCList* results = nullptr, QString* written = nullptr,
+                           const OverwriteFn& overwrite = {});
+    CZELV10RC DeleteFileA(const QString& customer, uint32_t fileId, uint32_t size,
+                          uint32_t uploadedAt);
 
     // --- Customers ------------------------------------------------------------
     CZELV10RC List(std::vector<ZELVCUSTEx>* out);
@@ -305,7 +375,11 @@ private:
             *out = r;
         return rc;
     }
-    CZELV10RC Identify();
+    CZELV10RC Identify(int flags);
+    // Inside Run: the target user of a user call, checked against the rules
+    // of ZelvRight::Users; *flags gets its flags.
+    CZELV10RC ManagedUser(const QString& userId, uint32_t* flags);
+    CZELV10RC StorePassword(const QString& userId, const QString& password);
     // Counts this logon against the machine, with its zone, system and
     // program, for the update statistics. Best effort: a database this login
     // may only read still logs on.
@@ -347,5 +421,6 @@ private:
     uint64_t m_session = 0;     // a new one with every Logoff, which ends any batch
     QString m_userId;
     QString m_groupId;
+    uint32_t m_role = 0;
     QString m_machine;
 };

@@ -133,6 +133,8 @@ CZELV10RC CZELV10MFC::WriteAudit(const ZELVAUDIT& in, uint64_t* version) {
 }
 
 CZELV10RC CZELV10MFC::PutAudit(const ZELVAUDIT& in, uint64_t* version) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     uint64_t v = 0;
     CZELV10RC rc = Run(Mode::Write, [&]() { return WriteAudit(in, &v); });
     if (rc.IsOK() && version)
@@ -142,6 +144,8 @@ CZELV10RC CZELV10MFC::PutAudit(const ZELVAUDIT& in, uint64_t* version) {
 
 CZELV10RC CZELV10MFC::PutAudits(const std::vector<ZELVAUDIT>& in, std::vector<CZELV10RC>* results,
                                 std::vector<uint64_t>* versions) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     std::vector<CZELV10RC> rcs;
     std::vector<uint64_t> vs;
     CZELV10RC rc = Run(Mode::Write, [&]() -> CZELV10RC {
@@ -234,6 +238,8 @@ CZELV10RC CZELV10MFC::CertificateMac(qint64 id, QString* mac) {
 CZELV10RC CZELV10MFC::Certify(const QString& customer, const QString& media,
                               const QString& repository, const QString& description,
                               ZELV10CERTIFICATIONKey* out) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     CZELV10RC rc = ScopeChecks(customer, media, repository);
     if (rc.IsOK())
         rc = FreeText("Description", description, kZelvCertificateDescriptionLen);

@@ -41,6 +41,8 @@ QString Placeholders(int columns, int rows) {
 } // namespace
 
 CZELV10RC CZELV10MFC::AddVolumes(const VolumeSource& next, uint64_t* added) {
+    if (CZELV10RC denied = Require(ZelvRight::AddVolumes); !denied.IsOK())
+        return denied;
     uint64_t count = 0;
     // The Container patterns are read and compiled before the write
     // transaction; in it each Volume costs one pass over its identifier,

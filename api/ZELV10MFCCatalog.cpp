@@ -232,6 +232,8 @@ CZELV10RC CZELV10MFC::Get(ZELVCUSTEx* out, const QString& customer) {
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVCUSTEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Customers); !denied.IsOK())
+        return denied;
     CZELV10RC rc =
         Checks({Field("Customer-ID", in.customerId, true), Field("Customer name", in.name, false)});
     if (!rc.IsOK())
@@ -244,13 +246,15 @@ CZELV10RC CZELV10MFC::Add(const ZELVCUSTEx& in) {
             return q;
         return m_store->Exec(
             "INSERT INTO customer (customer_id, name, flags, dr_strategies, dr_errors,"
-            " dr_last_run, audit_failures) VALUES (?, ?, ?, ?, ?, ?, ?)",
+            " dr_last_run, audit_failures, group_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
             {id, in.name.Text(), qint64(in.flags), qint64(in.drStrategies), qint64(in.drErrors),
-             qint64(in.drLastRun), qint64(in.auditFailures)});
+             qint64(in.drLastRun), qint64(in.auditFailures), m_groupId});
     });
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVCUSTEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Customers); !denied.IsOK())
+        return denied;
     CZELV10RC rc =
         Checks({Field("Customer-ID", in.customerId, true), Field("Customer name", in.name, false)});
     if (!rc.IsOK())
@@ -363,6 +367,8 @@ CZELV10RC CZELV10MFC::List(QStringList* mediaIds, const QString& customer) {
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVMEDIAEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Checks({Field("Customer-ID", in.customerId, true),
                            Field("Media-ID", in.mediaId, true), Field("Media name", in.name, false),
                            Field("Container pattern", in.containerPattern, false)});
@@ -389,6 +395,8 @@ CZELV10RC CZELV10MFC::Add(const ZELVMEDIAEx& in) {
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVMEDIAEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Checks({Field("Customer-ID", in.customerId, true),
                            Field("Media-ID", in.mediaId, true), Field("Media name", in.name, false),
                            Field("Container pattern", in.containerPattern, false)});
@@ -483,6 +491,8 @@ CZELV10RC CheckRepository(const ZELVREPOSITORY& in) {
 } // namespace
 
 CZELV10RC CZELV10MFC::Add(const ZELVREPOSITORY& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Customers); !denied.IsOK())
+        return denied;
     CZELV10RC rc = CheckRepository(in);
     if (!rc.IsOK())
         return rc;
@@ -502,6 +512,8 @@ CZELV10RC CZELV10MFC::Add(const ZELVREPOSITORY& in) {
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVREPOSITORY& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Customers); !denied.IsOK())
+        return denied;
     CZELV10RC rc = CheckRepository(in);
     if (!rc.IsOK())
         return rc;
@@ -521,6 +533,8 @@ CZELV10RC CZELV10MFC::Update(const ZELVREPOSITORY& in) {
 }
 
 CZELV10RC CZELV10MFC::Put(const ZELVREPOSITORYFULL& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc =
         Checks({Field("Customer-ID", in.customerId, true), Field("Media-ID", in.mediaId, true),
                 Field("Repository-ID", in.repositoryId, true)});
@@ -551,6 +565,8 @@ CZELV10RC CZELV10MFC::Put(const ZELVREPOSITORYFULL& in) {
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVZONE& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc =
         Checks({Field("Repository-ID", in.repositoryId, true), Field("Zone name", in.name, false)});
     if (!rc.IsOK())
@@ -648,6 +664,8 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVCLUSTERFULL>* out, const QString& cus
 }
 
 CZELV10RC CZELV10MFC::Add(const ZELVCLUSTEREx& in, uint32_t* number) {
+    if (CZELV10RC denied = Require(ZelvRight::AddVolumes); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Checks(
         {Field("Customer-ID", in.customerId, true), Field("Data-Cluster name", in.name, false)});
     if (!rc.IsOK())
@@ -683,6 +701,8 @@ CZELV10RC CZELV10MFC::Add(const ZELVCLUSTEREx& in, uint32_t* number) {
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVCLUSTEREx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::AddVolumes); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Checks(
         {Field("Customer-ID", in.customerId, true), Field("Data-Cluster name", in.name, false)});
     if (!rc.IsOK())
@@ -741,6 +761,8 @@ const char* StatusName(uint32_t status) {
 } // namespace
 
 CZELV10RC CZELV10MFC::Put(const ZELVCONSIGNEx& in, uint32_t* number) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Checks({Field("Customer-ID", in.customerId, true),
                            Field("Consignment description", in.description, false)});
     for (const auto& comment : in.comments)
@@ -798,6 +820,8 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVCONSIGNEx>* out, const QString& custo
 }
 
 CZELV10RC CZELV10MFC::EditConsignment(uint32_t number, uint32_t status, const QString& comment) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     CZELV10RC rc = FreeText("Consignment comment", comment, kZelvConsignmentCommentLen);
     if (!rc.IsOK())
         return rc;
@@ -865,6 +889,8 @@ CZELV10RC CZELV10MFC::Get(ZELVATTRIBUTETYPE* out, const QString& customer) {
 }
 
 CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTETYPE& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc = Field("Customer-ID", in.customerId, true);
     for (const ZELVATTRIBUTETYPEENTRY& e : in.entries)
         if (rc.IsOK())

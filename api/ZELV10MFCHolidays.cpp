@@ -67,6 +67,9 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVHOLIDAY>* out, const QString& custome
 }
 
 CZELV10RC CZELV10MFC::PutHolidays(const QString& customer, const std::vector<ZELVHOLIDAY>& days) {
+    // The site's calendar is a setting of every Customer's.
+    if (CZELV10RC denied = Require(ZelvRight::Catalog); !denied.IsOK())
+        return denied;
     CZELV10RC rc = CheckScope(customer);
     if (!rc.IsOK())
         return rc;

@@ -378,6 +378,8 @@ CZELV10RC CZELV10MFC::ContainerExists(uint32_t container, const QString& custome
 // --- Writing ---------------------------------------------------------------------
 
 CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::AddVolumes); !denied.IsOK())
+        return denied;
     CZELV10RC rc = KeyChecks(in.key);
     if (rc.IsOK())
         rc = Field("Target Repository-ID", in.vol.Target().repositoryId, true);
@@ -480,6 +482,8 @@ CZELV10RC CZELV10MFC::Add(const ZELVVOLSEx& in) {
 }
 
 CZELV10RC CZELV10MFC::Update(const ZELVVOLSEx& in) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     CZELV10RC rc = KeyChecks(in.key);
     if (rc.IsOK())
         rc = Field("Target Repository-ID", in.vol.Target().repositoryId, true);
@@ -842,6 +846,8 @@ CZELV10RC CZELV10MFC::Put(const ZELVATTRIBUTEEx& in, uint64_t version) {
 }
 
 CZELV10RC CZELV10MFC::PutAttribute(const ZELVATTRIBUTEEx& in, const uint64_t* version) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     CZELV10RC rc = KeyChecks(in.key);
     if (rc.IsOK())
         rc = Field("Attribute value", in.value, false);
@@ -953,6 +959,8 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVATTRIBUTEFULL>* out, const QString& c
 
 CZELV10RC CZELV10MFC::ReportScan(const QString& customer, const QString& media,
                                  const QString& volume) {
+    if (CZELV10RC denied = Require(ZelvRight::Scan); !denied.IsOK())
+        return denied;
     // What was scanned is kept as it came, odd characters and all: the audit
     // wants to see it. Only what cannot be stored is refused.
     CZELV10RC rc = FreeText("Customer-ID", customer, kZelvCustomerIdLen);

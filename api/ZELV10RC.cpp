@@ -112,6 +112,10 @@ QString CZELV10RC::TextOf(uint32_t code) {
         return QStringLiteral("Wrong user or password");
     case ZELV10RC_PASSWORDREQUIRED:
         return QStringLiteral("The user has a password; give it to log on");
+    case ZELV10RC_NOPASSWORD:
+        return QStringLiteral("The user has no password yet; an administrator sets one");
+    case ZELV10RC_TOOLARGE:
+        return QStringLiteral("The file is larger than the server accepts");
     }
     return QString::asprintf("Unknown result code %u", code);
 }

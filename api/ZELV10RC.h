@@ -62,6 +62,8 @@ enum ZELV10RCCode : uint32_t {
     ZELV10RC_USERDISABLED = 270,
     ZELV10RC_WRONGPASSWORD = 271,
     ZELV10RC_PASSWORDREQUIRED = 272,
+    ZELV10RC_NOPASSWORD = 273,
+    ZELV10RC_TOOLARGE = 274,
 };
 
 // The result of a server call: a code, and for failures a detail that names

@@ -175,6 +175,162 @@ const char* const kStep5[] = {
     " WHERE c.certificate_id = id $$",
 };
 
+// Version 6: Customers belong to a user group; a Customer's files kept in the
+// database; and on PostgreSQL what an operator's login may do ("{PG}"
+// entries run there only). Logins are members of
+// kelmar_operator; row-level security lets each see and change only its own
+// group's Customers and what hangs off them, with the role each change needs
+// (the table owner, who migrates, is not bound by it).
+const char* const kStep6[] = {
+    "ALTER TABLE customer ADD COLUMN group_id {ID} NOT NULL DEFAULT 'DEFAULT'",
+    "CREATE INDEX customer_group ON customer (group_id)",
+    "CREATE TABLE customer_file (file_id {AUTOID}, customer_id {ID} NOT NULL REFERENCES customer"
+    " (customer_id), name TEXT NOT NULL, description TEXT NOT NULL DEFAULT '',"
+    " size BIGINT NOT NULL, content {BLOB} NOT NULL, uploaded_at BIGINT NOT NULL DEFAULT 0,"
+    " uploaded_by TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX customer_file_customer ON customer_file (customer_id)",
+    "INSERT INTO server_info (name, value) VALUES ('file_limit', '67108864')",
+    // Who is asking: the login, its group and role (-1 when disabled or unknown).
+    "{PG}CREATE FUNCTION kelmar_me() RETURNS TEXT LANGUAGE sql STABLE"
+    " AS $$ SELECT CAST(session_user AS TEXT) $$",
+    "{PG}CREATE FUNCTION kelmar_my_group() RETURNS TEXT LANGUAGE sql STABLE SECURITY DEFINER"
+    " SET search_path FROM CURRENT AS $$ SELECT group_id FROM app_user"
+    " WHERE user_id = CAST(session_user AS TEXT) COLLATE \"C\" AND (flags & 128) = 0 $$",
+    "{PG}CREATE FUNCTION kelmar_my_role() RETURNS BIGINT LANGUAGE sql STABLE SECURITY DEFINER"
+    " SET search_path FROM CURRENT AS $$ SELECT COALESCE((SELECT (flags >> 25) & 7 FROM app_user"
+    " WHERE user_id = CAST(session_user AS TEXT) COLLATE \"C\" AND (flags & 128) = 0), -1) $$",
+    "{PG}CREATE FUNCTION kelmar_customer_mine(c TEXT) RETURNS BOOLEAN LANGUAGE sql STABLE"
+    " SECURITY DEFINER SET search_path FROM CURRENT AS $$ SELECT EXISTS (SELECT 1 FROM customer"
+    " WHERE customer_id = c COLLATE \"C\" AND group_id = kelmar_my_group() COLLATE \"C\") $$",
+    "{PG}ALTER TABLE customer ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON customer FOR SELECT USING (group_id = kelmar_my_group() COLLATE "
+    "\"C\")",
+    "{PG}CREATE POLICY add ON customer FOR INSERT"
+    " WITH CHECK (group_id = kelmar_my_group() COLLATE \"C\" AND kelmar_my_role() >= 5)",
+    "{PG}CREATE POLICY change ON customer FOR UPDATE USING (group_id = kelmar_my_group() COLLATE"
+    " \"C\") WITH CHECK (group_id = kelmar_my_group() COLLATE \"C\" AND kelmar_my_role() >= 5)",
+    "{PG}ALTER TABLE media ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON media USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 4)",
+    "{PG}ALTER TABLE repository_setting ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON repository_setting USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 4)",
+    "{PG}ALTER TABLE attribute_type ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON attribute_type USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 4)",
+    "{PG}ALTER TABLE data_cluster ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON data_cluster USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 2)",
+    "{PG}ALTER TABLE customer_file ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON customer_file USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 3)",
+    "{PG}ALTER TABLE consignment ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON consignment USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE consignment_event ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON consignment_event"
+    " USING (EXISTS (SELECT 1 FROM consignment c WHERE c.number = consignment_event.number))"
+    " WITH CHECK (EXISTS (SELECT 1 FROM consignment c WHERE c.number = consignment_event.number)"
+    " AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE volume ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON volume USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE attribute ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON attribute"
+    " USING (EXISTS (SELECT 1 FROM volume v WHERE v.volume_row = attribute.volume_row))"
+    " WITH CHECK (EXISTS (SELECT 1 FROM volume v WHERE v.volume_row = attribute.volume_row)"
+    " AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE volume_history ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON volume_history USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 1"
+    " AND user_id = kelmar_me() COLLATE \"C\")",
+    "{PG}ALTER TABLE scan_report ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON scan_report"
+    " USING (kelmar_customer_mine(customer_id) OR user_id = kelmar_me() COLLATE \"C\")"
+    " WITH CHECK (user_id = kelmar_me() COLLATE \"C\" AND kelmar_my_role() >= 1)",
+    // Shared by every group: read by all, changed by the roles that may.
+    "{PG}ALTER TABLE repository ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY everyone ON repository FOR SELECT USING (true)",
+    "{PG}CREATE POLICY add ON repository FOR INSERT WITH CHECK (kelmar_my_role() >= 5)",
+    "{PG}CREATE POLICY change ON repository FOR UPDATE USING (true)"
+    " WITH CHECK (kelmar_my_role() >= 5)",
+    "{PG}ALTER TABLE zone ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY everyone ON zone FOR SELECT USING (true)",
+    "{PG}CREATE POLICY add ON zone FOR INSERT WITH CHECK (kelmar_my_role() >= 4)",
+    "{PG}ALTER TABLE server_info ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY everyone ON server_info FOR SELECT USING (true)",
+    "{PG}CREATE POLICY change ON server_info FOR UPDATE USING (true)"
+    " WITH CHECK (kelmar_my_role() >= 6)",
+    "{PG}ALTER TABLE counter ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY everyone ON counter FOR SELECT USING (true)",
+    "{PG}CREATE POLICY change ON counter FOR UPDATE USING (true) WITH CHECK (kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE user_group ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON user_group FOR SELECT"
+    " USING (group_id = kelmar_my_group() COLLATE \"C\")",
+    "{PG}CREATE POLICY change ON user_group FOR UPDATE"
+    " USING (group_id = kelmar_my_group() COLLATE \"C\")"
+    " WITH CHECK (group_id = kelmar_my_group() COLLATE \"C\" AND kelmar_my_role() >= 6)",
+    // Users: one's own row to read; the group's users below one's role to manage.
+    "{PG}ALTER TABLE app_user ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON app_user FOR SELECT USING (group_id = kelmar_my_group() COLLATE"
+    " \"C\" OR user_id = kelmar_me() COLLATE \"C\")",
+    "{PG}CREATE POLICY add ON app_user FOR INSERT WITH CHECK (group_id = kelmar_my_group()"
+    " COLLATE \"C\" AND kelmar_my_role() >= 3 AND ((flags >> 25) & 7) < kelmar_my_role())",
+    "{PG}CREATE POLICY change ON app_user FOR UPDATE USING (group_id = kelmar_my_group() COLLATE"
+    " \"C\" AND user_id <> kelmar_me() COLLATE \"C\" AND kelmar_my_role() >= 3"
+    " AND ((flags >> 25) & 7) < kelmar_my_role()) WITH CHECK (group_id = kelmar_my_group()"
+    " COLLATE \"C\" AND user_id <> kelmar_me() COLLATE \"C\" AND kelmar_my_role() >= 3"
+    " AND ((flags >> 25) & 7) < kelmar_my_role())",
+    "{PG}CREATE POLICY remove ON app_user FOR DELETE USING (group_id = kelmar_my_group() COLLATE"
+    " \"C\" AND user_id <> kelmar_me() COLLATE \"C\" AND kelmar_my_role() >= 3"
+    " AND ((flags >> 25) & 7) < kelmar_my_role())",
+    // The operators' role and its rights: what the program does, nothing more
+    // (no DDL, no deleting Volumes, Customers or history). Made only where
+    // the migrating login may make roles; otherwise the DBA grants by hand.
+    "{PG}DO $$ BEGIN"
+    " IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = 'kelmar_operator') THEN"
+    "  BEGIN CREATE ROLE kelmar_operator NOLOGIN;"
+    "  EXCEPTION WHEN insufficient_privilege THEN RETURN;"
+    "  WHEN duplicate_object OR unique_violation THEN NULL; END;"
+    " END IF;"
+    " EXECUTE format('GRANT USAGE ON SCHEMA %I TO kelmar_operator', current_schema());"
+    " EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA %I TO kelmar_operator',"
+    "  current_schema());"
+    " EXECUTE format('GRANT USAGE ON ALL SEQUENCES IN SCHEMA %I TO kelmar_operator',"
+    "  current_schema());"
+    " GRANT INSERT, UPDATE ON customer, media, repository, repository_setting, zone,"
+    "  data_cluster, consignment, consignment_event, volume, attribute, attribute_type,"
+    "  volume_history, scan_report, counter, client_connection, customer_file, app_user"
+    "  TO kelmar_operator;"
+    " GRANT UPDATE ON server_info, user_group TO kelmar_operator;"
+    " GRANT DELETE ON attribute, attribute_type, customer_file, app_user TO kelmar_operator;"
+    // Audits and certificates: written by the audit; the signing key stays
+    // with the functions that use it (the grant above took every table).
+    " GRANT INSERT, UPDATE, DELETE ON volume_audit TO kelmar_operator;"
+    " GRANT INSERT ON certificate, certificate_item TO kelmar_operator;"
+    " REVOKE ALL ON certificate_key FROM kelmar_operator;"
+    " END $$",
+    // Holidays: every group reads the site's and its own Customers'.
+    "{PG}ALTER TABLE holiday ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON holiday"
+    " USING (customer_id = '' OR kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_my_role() >= 4 AND (customer_id = '' OR kelmar_customer_mine(customer_id)))",
+    "{PG}ALTER TABLE volume_audit ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON volume_audit"
+    " USING (EXISTS (SELECT 1 FROM volume v WHERE v.volume_row = volume_audit.volume_row))"
+    " WITH CHECK (EXISTS (SELECT 1 FROM volume v WHERE v.volume_row = volume_audit.volume_row)"
+    " AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE certificate ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON certificate USING (kelmar_customer_mine(customer_id))"
+    " WITH CHECK (kelmar_customer_mine(customer_id) AND kelmar_my_role() >= 1)",
+    "{PG}ALTER TABLE certificate_item ENABLE ROW LEVEL SECURITY",
+    "{PG}CREATE POLICY mine ON certificate_item"
+    " USING (EXISTS (SELECT 1 FROM certificate c"
+    " WHERE c.certificate_id = certificate_item.certificate_id))"
+    " WITH CHECK (EXISTS (SELECT 1 FROM certificate c"
+    " WHERE c.certificate_id = certificate_item.certificate_id) AND kelmar_my_role() >= 1)",
+};
+
 template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     QStringList out;
     for (const char* s : list)
@@ -335,6 +491,9 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
         break;
     case 5:
         statements = Statements(kStep5);
+        break;
+    case 6:
+        statements = Statements(kStep6);
         break;
     default:
         return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));

@@ -286,6 +286,7 @@ QString CZELVStore::Translate(const QString& sql) const {
     // Identifiers compare and sort byte by byte, as the pages expect.
     out.replace(QLatin1String("{ID}"),
                 pg ? QLatin1String("TEXT COLLATE \"C\"") : QLatin1String("TEXT"));
+    out.replace(QLatin1String("{BLOB}"), pg ? QLatin1String("BYTEA") : QLatin1String("BLOB"));
     out.replace(QLatin1String("{FORUPDATE}"),
                 pg ? QLatin1String(" FOR UPDATE") : QLatin1String(""));
     return out;

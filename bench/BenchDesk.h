@@ -81,12 +81,16 @@ struct BenchDesk {
         dir = std::make_unique<QTemporaryDir>();
         ZELVServerAddress address;
         address.filePath = database.isEmpty() ? dir->filePath(QStringLiteral("demo.db")) : database;
+        // A database of our own gets a password of our own; a given one
+        // comes with KELMAR_PASSWORD, as for zelvadmin.
+        address.password = database.isEmpty() ? CZELV10MFC::GenerateRandomPassword()
+                                              : qEnvironmentVariable("KELMAR_PASSWORD");
         if (database.isEmpty()) {
             CZELV10MFC mfc;
             mfc.SetServerAddress(address);
             QElapsedTimer t;
             t.start();
-            CZELV10RC rc = mfc.Logon(1);
+            CZELV10RC rc = mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner);
             ZelvDemoSummary summary;
             if (rc.IsOK())
                 rc = ZelvMakeDemo(mfc, volumes, &summary);

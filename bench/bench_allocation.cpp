@@ -59,8 +59,9 @@ struct World {
         if (!ZELVServerAddress::Parse(
                 QStringLiteral("kelmar://") + dir.path() + QStringLiteral("/bench.db"), &address))
             return false;
+        address.password = CZELV10MFC::GenerateRandomPassword();
         mfc.SetServerAddress(address);
-        if (!mfc.Logon().IsOK())
+        if (!mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner).IsOK())
             return false;
         for (const char* id : {"DC01", "VLT1", "VLT2", "LIB1", "TRN1"}) {
             ZELVREPOSITORY r;

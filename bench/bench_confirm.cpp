@@ -119,7 +119,7 @@ std::unique_ptr<Engine> MakeEngine(const std::string& name, const ZELVServerAddr
     e->address = address;
     e->mfc = std::make_unique<CZELV10MFC>();
     e->mfc->SetServerAddress(address);
-    const CZELV10RC rc = e->mfc->Logon();
+    const CZELV10RC rc = e->mfc->Logon(1 | CZELV10MFC::kLogonCreateOwner);
     if (!rc.IsOK()) {
         fprintf(stderr, "%s: %s\n", name.c_str(), qPrintable(rc.Get()));
         return nullptr;
@@ -311,6 +311,7 @@ int main(int argc, char** argv) {
     g_dir = std::make_unique<QTemporaryDir>();
     ZELVServerAddress sqlite;
     sqlite.filePath = g_dir->path() + QStringLiteral("/bench.db");
+    sqlite.password = CZELV10MFC::GenerateRandomPassword();
     if (auto e = MakeEngine("SQLite", sqlite))
         g_engines.push_back(std::move(e));
 

@@ -34,9 +34,13 @@ bool Setup() {
     ZELVServerAddress address;
     address.filePath =
         g_database.isEmpty() ? g_dir->filePath(QStringLiteral("demo.db")) : g_database;
+    // A database of our own gets a password of our own; a given one comes
+    // with KELMAR_PASSWORD, as for zelvadmin.
+    address.password = g_database.isEmpty() ? CZELV10MFC::GenerateRandomPassword()
+                                            : qEnvironmentVariable("KELMAR_PASSWORD");
     g_mfc = std::make_unique<CZELV10MFC>();
     g_mfc->SetServerAddress(address);
-    CZELV10RC rc = g_mfc->Logon(1);
+    CZELV10RC rc = g_mfc->Logon(1 | CZELV10MFC::kLogonCreateOwner);
     if (rc.IsOK() && g_database.isEmpty()) {
         QElapsedTimer t;
         t.start();

@@ -1,9 +1,11 @@
 #include "ZELVDeskSheet.h"
 
+#include "AuthorizedPage.h"
 #include "ContainerAllocation.h"
 #include "ContainerCache.h"
 #include "CustomerCache.h"
 #include "CustomerPage.h"
+#include "FilePage.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
 #include "MediaCache.h"

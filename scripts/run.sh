@@ -28,9 +28,20 @@ if [ $# -eq 0 ] && [ -z "${ZELVDEFAULTSERVER:-}" ]; then
     # zelvadmin's default server is the embedded database ZELVDesk uses too.
     # init creates it, or brings an older one up to date; the demo data set
     # goes into a database without Customers only.
-    "$admin" init
-    if "$admin" list | grep -qx 'Customers: 0'; then
-        "$admin" demo
+    # The first time, init asks for the administrator's password (you, the
+    # operating-system user, are the administrator); ZELVDesk asks for it in
+    # its logon box. It stays in this script's environment only.
+    db="${XDG_DATA_HOME:-$HOME/.local/share}/Brollyn/Kelmar/kelmar.db"
+    if [ ! -e "$db" ]; then
+        KELMAR_PASSWORD=${KELMAR_PASSWORD:-}
+        if [ -z "$KELMAR_PASSWORD" ]; then
+            read -rsp "Choose a password for the Kelmar administrator ($(id -un)): " KELMAR_PASSWORD
+            echo
+        fi
+        KELMAR_PASSWORD="$KELMAR_PASSWORD" "$admin" init
+        if KELMAR_PASSWORD="$KELMAR_PASSWORD" "$admin" list | grep -qx 'Customers: 0'; then
+            KELMAR_PASSWORD="$KELMAR_PASSWORD" "$admin" demo
+        fi
     fi
 fi
 

@@ -31,8 +31,13 @@ cmake --build "$build" --target zelvadmin desk_screenshots renew_screenshot -j "
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 server="kelmar://$work/demo.db"
-"$build/tools/zelvadmin" --server "$server" init
-"$build/tools/zelvadmin" --server "$server" demo
+# A throwaway administrator password, kept in a file only we may read and
+# handed on through the environment, never on a command line.
+(umask 077; head -c 18 /dev/urandom | base64 > "$work/pw")
+"$build/tools/zelvadmin" --server "$server" --password-file "$work/pw" init
+"$build/tools/zelvadmin" --server "$server" --password-file "$work/pw" demo
+KELMAR_PASSWORD=$(cat "$work/pw")
+export KELMAR_PASSWORD
 
 mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x960x24" \

@@ -9,6 +9,7 @@
 #include "ScanInRouting.h"
 #include "TransactionLog.h"
 #include "ZELV10MFC.h"
+#include "ZELV10RCList.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELVConfig.h"
 #include "ZELVDate.h"
@@ -25,8 +26,11 @@
 #include <QMap>
 #include <QTextStream>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <limits>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -299,11 +303,81 @@ bool SplitCsv(const QString& line, QStringList* fields) {
 
 // --- Commands ------------------------------------------------------------------
 
+// A secret typed on the terminal, without echo. False when there is no terminal.
+bool AskOnTerminal(const QString& prompt, QString* secret) {
+    FILE* tty = std::fopen("/dev/tty", "r+");
+    if (!tty)
+        return false;
+    const int fd = fileno(tty);
+    termios before{};
+    const bool isTerminal = tcgetattr(fd, &before) == 0;
+    if (isTerminal) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(fd, TCSAFLUSH, &quiet);
+    }
+    std::fputs(prompt.toLocal8Bit().constData(), tty);
+    std::fflush(tty);
+    char line[4097];
+    const bool read = std::fgets(line, sizeof line, tty) != nullptr;
+    if (isTerminal)
+        tcsetattr(fd, TCSAFLUSH, &before);
+    std::fputs("\n", tty);
+    std::fclose(tty);
+    if (!read || !isTerminal)
+        return false;
+    QByteArray text(line);
+    while (text.endsWith('\n') || text.endsWith('\r'))
+        text.chop(1);
+    *secret = QString::fromLocal8Bit(text);
+    return true;
+}
+
+// A new password: from --password-file or KELMAR_PASSWORD when given, else
+// typed twice on the terminal.
+bool NewPassword(const ZELVServerAddress& address, const QString& whose, QString* password,
+                 QString* why) {
+    if (!address.password.isEmpty()) {
+        *password = address.password;
+        return true;
+    }
+    QString again;
+    if (!AskOnTerminal(QStringLiteral("New password for %1: ").arg(whose), password) ||
+        !AskOnTerminal(QStringLiteral("The same password again: "), &again)) {
+        *why = QStringLiteral("give it with --password-file FILE or type it on a terminal");
+        return false;
+    }
+    if (*password != again) {
+        *why = QStringLiteral("the two passwords differ");
+        return false;
+    }
+    return true;
+}
+
 int Init(Context& c) {
-    ZELVSERVERID id;
-    const CZELV10RC rc = c.mfc.Get(&id);
+    const QString cmd = QStringLiteral("init");
+    ZELVServerAddress address = c.mfc.ServerAddress();
+    CZELV10RC rc = c.mfc.Logon(1);
+    // A new embedded database (or one without users): its first administrator,
+    // with a password chosen now; none is built in. An owner from before
+    // passwords were kept chooses one the same way.
+    if (!rc.IsOK() && !address.IsCentral() &&
+        (rc.Code() == ZELV10RC_NOUSER || rc.Code() == ZELV10RC_NOPASSWORD)) {
+        QString password;
+        QString why;
+        if (!NewPassword(address, QStringLiteral("the administrator"), &password, &why))
+            return Usage(cmd, QStringLiteral("the database needs its administrator's password: ") +
+                                  why);
+        address.password = password;
+        c.mfc.SetServerAddress(address);
+        rc = c.mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner);
+    }
     if (!rc.IsOK())
-        return Fail(QStringLiteral("init"), rc);
+        return Fail(cmd, rc);
+    ZELVSERVERID id;
+    rc = c.mfc.Get(&id);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
     Out() << "Kelmar Server database ready: " << c.where << " (" << id.engine.Text()
           << ", schema version " << id.schemaVersion << ")" << Qt::endl;
     Out() << "Server " << id.serverName.Text() << " [" << id.serverId.Text() << "], user "
@@ -1016,6 +1090,107 @@ int AddUser(Context& c) {
     return kExitOK;
 }
 
+int ListUsers(Context& c) {
+    std::vector<ZELVUSERFULL> users;
+    ZELVGROUP group;
+    CZELV10RC rc = c.mfc.Get(&group);
+    if (rc.IsOK())
+        rc = c.mfc.List(&users);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("list-users"), rc);
+    for (const ZELVUSERFULL& u : users)
+        Out() << u.userId.Text().leftJustified(17) << u.Role() << ':'
+              << group.roleNames[u.Role()].Text().leftJustified(21)
+              << ((u.flags & ZELVUSER_DISABLED) ? "disabled " : "         ") << u.name.Text()
+              << Qt::endl;
+    return kExitOK;
+}
+
+int DeleteUser(Context& c) {
+    const CZELV10RC rc = c.mfc.DeleteUser(c.args[0]);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("delete-user"), rc);
+    Out() << "User " << c.args[0] << " deleted" << Qt::endl;
+    return kExitOK;
+}
+
+// A new random password, shown once on the terminal for the user to be told;
+// --to-file writes it to a new file only its owner may read instead.
+int ResetUserPassword(Context& c) {
+    const QString cmd = QStringLiteral("reset-password");
+    const QString file = c.parser.value(QStringLiteral("to-file"));
+    QString password;
+    const CZELV10RC rc = c.mfc.ResetPassword(c.args[0], &password);
+    if (!rc.IsOK())
+        return Fail(cmd, rc);
+    if (file.isEmpty()) {
+        Out() << "New password of " << c.args[0] << ": " << password << Qt::endl;
+        return kExitOK;
+    }
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        out.write(password.toUtf8() + '\n') < 0)
+        return Fail(cmd, CZELV10RC(ZELV10RC_CANNOTOPEN,
+                                   QStringLiteral("%1: %2 (the password of %3 has changed)")
+                                       .arg(file, out.errorString(), c.args[0])));
+    Out() << "New password of " << c.args[0] << " written to " << file << Qt::endl;
+    return kExitOK;
+}
+
+// --- files -----------------------------------------------------------------------
+
+int UploadFiles(Context& c) {
+    const QString cmd = QStringLiteral("upload-files");
+    CZELV10RCList results;
+    for (const QString& path : c.args.mid(1))
+        c.mfc.UploadFile(c.args[0], path, &results);
+    for (const CZELV10RCList::Entry& e : results.Entries())
+        (e.rc.IsOK() ? Out() : Err())
+            << (e.rc.IsOK() ? "uploaded " : "zelvadmin: upload-files: ") << e.note
+            << (e.rc.IsOK() ? QString() : ": " + e.rc.Get()) << Qt::endl;
+    return results.GetNotOKCount() == 0 ? kExitOK : kExitFailed;
+}
+
+int ListFiles(Context& c) {
+    std::vector<ZELV10FILEEx> files;
+    const CZELV10RC rc = c.mfc.List(&files, c.args[0]);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("list-files"), rc);
+    for (const ZELV10FILEEx& f : files)
+        Out() << QString::asprintf("%6u %10u  ", f.fileId, f.size) << f.name.Text() << Qt::endl;
+    return kExitOK;
+}
+
+// Every file of the Customer (or the named ones) into the folder; an existing
+// file is replaced only with --overwrite.
+int DownloadFiles(Context& c) {
+    const QString customer = c.args[0];
+    const QString folder = c.args[1];
+    const QStringList names = c.args.mid(2);
+    const bool replace = c.parser.isSet(QStringLiteral("overwrite"));
+    std::vector<ZELV10FILEEx> files;
+    const CZELV10RC rc = c.mfc.List(&files, customer);
+    if (!rc.IsOK())
+        return Fail(QStringLiteral("download-files"), rc);
+    CZELV10RCList results;
+    for (const ZELV10FILEEx& f : files) {
+        if (!names.isEmpty() && !names.contains(f.name.Text()))
+            continue;
+        QString written;
+        const CZELV10RC got =
+            c.mfc.DownloadFile(customer, f.fileId, f.size, f.uploadedAt, folder, &results, &written,
+                               [replace](const QString&) { return replace; });
+        if (got.IsOK())
+            Out() << "downloaded " << written << Qt::endl;
+        else
+            Err() << "zelvadmin: download-files: " << f.name.Text() << ": " << got.Get()
+                  << (got.Code() == ZELV10RC_EXISTS ? " (--overwrite replaces it)" : "")
+                  << Qt::endl;
+    }
+    return results.GetNotOKCount() == 0 ? kExitOK : kExitFailed;
+}
+
 // --- verify-log ----------------------------------------------------------------------
 
 // Checks transaction logs against their chain files; no server needed.
@@ -1410,7 +1585,48 @@ int CheckRulesCommand(Context& c) {
 std::vector<Command> Commands() {
     using O = QCommandLineOption;
     return {
-        {"init", "Creates the database, or brings an older one up to date.", "", 0, 0, {}, Init},
+        {"init",
+         "Creates the database (asking for its administrator's password), or brings an older "
+         "one up to date.",
+         "",
+         0,
+         0,
+         {},
+         Init,
+         true},
+        {"list-users", "Lists the users of your group with their roles.", "", 0, 0, {}, ListUsers},
+        {"upload-files",
+         "Keeps files on the server for a Customer.",
+         "CUSTOMER FILE...",
+         2,
+         1000,
+         {},
+         UploadFiles},
+        {"list-files", "Lists a Customer's files.", "CUSTOMER", 1, 1, {}, ListFiles},
+        {"download-files",
+         "Writes a Customer's files (all, or the named ones) into a folder.",
+         "CUSTOMER FOLDER [NAME...]",
+         2,
+         1000,
+         {QCommandLineOption(QStringLiteral("overwrite"),
+                             QStringLiteral("Replace files of the same name in the folder."))},
+         DownloadFiles},
+        {"delete-user",
+         "Deletes a user of your group whose role is below yours.",
+         "ID",
+         1,
+         1,
+         {},
+         DeleteUser},
+        {"reset-password",
+         "Gives a user of your group (role below yours) a new random password.",
+         "ID",
+         1,
+         1,
+         {QCommandLineOption(QStringLiteral("to-file"),
+                             QStringLiteral("Write it to FILE (a new file) instead of showing it."),
+                             QStringLiteral("FILE"))},
+         ResetUserPassword},
         {"demo",
          "Fills the database with the demo data set.",
          "",

@@ -24,11 +24,6 @@ void CPageShell::OnSetActive() {
         sheet->SetWizardButtons(CZELVWizardSheet::WizBack);
 }
 
-CAuthorizedPage::CAuthorizedPage()
-    : CPageShell(IDD_AUTHORIZED, QStringLiteral("Authorized Users"), 297, 261) {}
-
-CFilePage::CFilePage()
-    : CPageShell(IDD_FILE, QStringLiteral("Upload and Download Critical Files"), 300, 264) {}
 
 CLibraryManagementPage::CLibraryManagementPage()
     : CPageShell(IDD_LIBRARY_MANAGEMENT, QStringLiteral("Manage Library Selection"), 0, 0) {}

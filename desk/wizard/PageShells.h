@@ -15,20 +15,6 @@ public:
     int OnWizardNext() override { return kStay; }
 };
 
-class CAuthorizedPage : public CPageShell {
-    Q_OBJECT
-public:
-    CAuthorizedPage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
-class CFilePage : public CPageShell {
-    Q_OBJECT
-public:
-    CFilePage();
-    int OnWizardBack() override { return IDD_INTRO; }
-};
-
 class CLibraryManagementPage : public CPageShell {
     Q_OBJECT
 public:

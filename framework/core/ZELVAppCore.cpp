@@ -178,6 +178,10 @@ void CZELVAppCore::ReadDefaultServer(const QStringList& arguments) {
     if (!ZELVServerAddress::Parse(text, &m_defaultServer, &why)) {
         m_serverError = QStringLiteral("The server address %1 was not used: %2").arg(source, why);
     }
+    // The password as zelvadmin takes it, from the environment, so that none
+    // need be written into an address on a command line.
+    if (m_defaultServer.password.isEmpty())
+        m_defaultServer.password = Env(QStringLiteral("KELMAR_PASSWORD"));
 }
 
 QString CZELVAppCore::ProgramFilePath() {

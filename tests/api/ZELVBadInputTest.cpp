@@ -1,5 +1,6 @@
 #include "ZELV10MFC.h"
 #include "ZelvTestDb.h"
+#include "ZelvTestPassword.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -43,7 +44,7 @@ protected:
             FAIL() << why.toStdString();
         }
         mfc.SetServerAddress(db->Address());
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         ZELVCUSTEx c;
         c.customerId = "ACME";
         ASSERT_TRUE(mfc.Add(c).IsOK());
@@ -114,7 +115,7 @@ TEST(ZELVBadText, NulOrBrokenUtf8InAFieldIsRefused) {
     ZelvTestDb db(TestEngine::SQLite);
     CZELV10MFC mfc;
     mfc.SetServerAddress(db.Address());
-    ASSERT_TRUE(mfc.Logon().IsOK());
+    ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
     ZELVCUSTEx c;
     c.customerId = "ACME";
     std::memcpy(c.name.Data(), "Acme\0Evil", 9);
@@ -141,12 +142,13 @@ protected:
         ASSERT_TRUE(dir.isValid());
         path = dir.path() + QStringLiteral("/kelmar.db");
         address.filePath = path;
+        address.password = ZelvTestPassword();
     }
     // A database with a few thousand Volumes, closed cleanly.
     void MakeDatabase(int volumes) {
         CZELV10MFC mfc;
         mfc.SetServerAddress(address);
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         ZELVCUSTEx c;
         c.customerId = "ACME";
         ASSERT_TRUE(mfc.Add(c).IsOK());
@@ -228,8 +230,11 @@ TEST_F(ZELVBadFileTest, ReadOnlyFileCanBeReadButNotWritten) {
         ASSERT_TRUE(owner.Logon().IsOK());
         ZELVUSER reader;
         reader.userId = "reader";
-        reader.flags = 1u << ZELVUSER_ROLESHIFT;
+        // A role that may add Volumes: only the file stops it.
+        reader.flags = 2u << ZELVUSER_ROLESHIFT;
         ASSERT_TRUE(owner.Add(reader).IsOK());
+        ASSERT_TRUE(
+            owner.ResetPassword(QStringLiteral("reader"), QStringLiteral("reader pass")).IsOK());
     }
     ASSERT_TRUE(
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
@@ -242,6 +247,7 @@ TEST_F(ZELVBadFileTest, ReadOnlyFileCanBeReadButNotWritten) {
         CZELV10MFC mfc;
         ZELVServerAddress asReader = address;
         asReader.user = QStringLiteral("reader");
+        asReader.password = QStringLiteral("reader pass");
         mfc.SetServerAddress(asReader);
         CZELV10RC rc = mfc.Logon();
         if (!rc.IsOK()) {

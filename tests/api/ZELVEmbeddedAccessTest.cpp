@@ -2,6 +2,7 @@
 // users see, and that a file we refuse is left exactly as it was.
 #include "ZELV10MFC.h"
 #include "ZelvTestDb.h"
+#include "ZelvTestPassword.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -15,12 +16,12 @@
 namespace {
 
 CZELV10RC LogonAs(const ZELVServerAddress& base, const QString& user, const QString& password,
-                  CZELV10MFC* mfc) {
+                  CZELV10MFC* mfc, int flags = 1) {
     ZELVServerAddress a = base;
     a.user = user;
     a.password = password;
     mfc->SetServerAddress(a);
-    return mfc->Logon();
+    return mfc->Logon(flags);
 }
 
 QByteArray Digest(const QString& path) {
@@ -39,43 +40,68 @@ mode_t Mode(const QString& path) {
 
 TEST(ZELVEmbeddedLogon, OnlyRegisteredUsersWithTheirPasswordGetIn) {
     ZelvTestDb db(TestEngine::SQLite);
+    {
+        // A new file takes no user from a plain logon, with or without a password.
+        CZELV10MFC first;
+        EXPECT_EQ(LogonAs(db.Address(), QStringLiteral("owner"), QStringLiteral("pw one!!"), &first)
+                      .Code(),
+                  uint32_t(ZELV10RC_NOUSER));
+        EXPECT_EQ(db.Scalar(QStringLiteral("SELECT COUNT(*) FROM app_user")).toInt(), 0);
+        // Nor does making it without a password.
+        EXPECT_EQ(LogonAs(db.Address(), QStringLiteral("owner"), {}, &first, kOwnerLogon).Code(),
+                  uint32_t(ZELV10RC_BADVALUE));
+    }
     CZELV10MFC owner;
-    // The user who creates the database owns it.
-    ASSERT_TRUE(LogonAs(db.Address(), QStringLiteral("owner"), {}, &owner).IsOK());
+    // The user who creates the database owns it, with the password given then.
+    ASSERT_TRUE(LogonAs(db.Address(), QStringLiteral("owner"), QStringLiteral("pw one!!"), &owner,
+                        kOwnerLogon)
+                    .IsOK());
+    EXPECT_EQ(owner.CurrentRole(), uint32_t(CZELV10MFC::kOwnerRole));
     ZELVUSER clerk;
     clerk.userId = "clerk";
     clerk.flags = 1u << ZELVUSER_ROLESHIFT;
     ASSERT_TRUE(owner.Add(clerk).IsOK());
-    ASSERT_TRUE(owner.SetPassword(QStringLiteral("owner"), QStringLiteral("pw one")).IsOK());
+    ZELVUSER idle = clerk;
+    idle.userId = "idle";
+    ASSERT_TRUE(owner.Add(idle).IsOK());
+    QString handed;
+    ASSERT_TRUE(owner.ResetPassword(QStringLiteral("clerk"), &handed).IsOK());
+    EXPECT_EQ(handed.size(), 16);
     const QString ownerHash =
         db.Scalar(QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'owner'"))
             .toString();
 
     struct Row {
         const char* user;
-        const char* password;
+        QString password;
         uint32_t code;
     };
     const Row rows[] = {
-        {"stranger", "", ZELV10RC_NOUSER},        {"stranger", "pw one", ZELV10RC_NOUSER},
-        {"owner", "", ZELV10RC_PASSWORDREQUIRED}, {"owner", "pw two", ZELV10RC_WRONGPASSWORD},
-        {"owner", "pw one", ZELV10RC_OK},         {"clerk", "", ZELV10RC_OK},
+        {"stranger", {}, ZELV10RC_NOUSER},
+        {"stranger", QStringLiteral("pw one!!"), ZELV10RC_NOUSER},
+        {"owner", {}, ZELV10RC_PASSWORDREQUIRED},
+        {"owner", QStringLiteral("pw two!!"), ZELV10RC_WRONGPASSWORD},
+        {"owner", QStringLiteral("pw one!!"), ZELV10RC_OK},
+        {"clerk", {}, ZELV10RC_PASSWORDREQUIRED},
+        {"clerk", handed, ZELV10RC_OK},
+        // Added but never given a password: kept out, whatever is typed.
+        {"idle", {}, ZELV10RC_NOPASSWORD},
+        {"idle", QStringLiteral("pw one!!"), ZELV10RC_NOPASSWORD},
     };
     for (const Row& r : rows) {
         CZELV10MFC mfc;
-        const CZELV10RC rc = LogonAs(db.Address(), QString::fromLatin1(r.user),
-                                     QString::fromLatin1(r.password), &mfc);
+        const CZELV10RC rc = LogonAs(db.Address(), QString::fromLatin1(r.user), r.password, &mfc);
         EXPECT_EQ(rc.Code(), r.code)
-            << r.user << "/" << r.password << ": " << rc.Get().toStdString();
+            << r.user << "/" << r.password.toStdString() << ": " << rc.Get().toStdString();
         EXPECT_EQ(mfc.IsLoggedOn(), r.code == ZELV10RC_OK) << r.user;
     }
     // A stranger's attempt registered nobody.
-    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT COUNT(*) FROM app_user")).toInt(), 2);
+    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT COUNT(*) FROM app_user")).toInt(), 3);
 
     // The clerk can neither take over the owner's password nor add users of
     // its own rank.
     CZELV10MFC mfc;
-    ASSERT_TRUE(LogonAs(db.Address(), QStringLiteral("clerk"), {}, &mfc).IsOK());
+    ASSERT_TRUE(LogonAs(db.Address(), QStringLiteral("clerk"), handed, &mfc).IsOK());
     EXPECT_EQ(mfc.SetPassword(QStringLiteral("owner"), QString()).Code(),
               uint32_t(ZELV10RC_NOTALLOWED));
     EXPECT_EQ(mfc.SetPassword(QStringLiteral("owner"), QStringLiteral("mine now")).Code(),
@@ -88,7 +114,7 @@ TEST(ZELVEmbeddedLogon, OnlyRegisteredUsersWithTheirPasswordGetIn) {
         db.Scalar(QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'owner'"))
             .toString(),
         ownerHash);
-    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT COUNT(*) FROM app_user")).toInt(), 2);
+    EXPECT_EQ(db.Scalar(QStringLiteral("SELECT COUNT(*) FROM app_user")).toInt(), 3);
 }
 
 TEST(ZELVEmbeddedFiles, NewDatabaseFilesAreTheOwnersAlone) {
@@ -100,7 +126,8 @@ TEST(ZELVEmbeddedFiles, NewDatabaseFilesAreTheOwnersAlone) {
     {
         // The default file, with the folders made for it.
         CZELV10MFC mfc;
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        mfc.SetLogonDetails(QString(), 0, QString(), ZelvTestPassword());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         const QString path = dir.path() + QStringLiteral("/data/Brollyn/Kelmar/kelmar.db");
         ZELVCUSTEx cust;
         cust.customerId = "ACME";
@@ -118,9 +145,10 @@ TEST(ZELVEmbeddedFiles, NewDatabaseFilesAreTheOwnersAlone) {
         ::umask(077);
         ZELVServerAddress a;
         a.filePath = dir.path() + QStringLiteral("/named.db");
+        a.password = ZelvTestPassword();
         CZELV10MFC mfc;
         mfc.SetServerAddress(a);
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         EXPECT_EQ(Mode(a.filePath), mode_t(0600));
     }
     ::umask(oldMask);
@@ -160,9 +188,10 @@ TEST(ZELVEmbeddedFiles, AFileWeRefuseIsLeftByteForByte) {
         // A Kelmar database whose schema a later program wrote.
         ZELVServerAddress a;
         a.filePath = newer;
+        a.password = ZelvTestPassword();
         CZELV10MFC mfc;
         mfc.SetServerAddress(a);
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         mfc.Logoff();
         withSql(newer, {QStringLiteral("PRAGMA journal_mode=DELETE"),
                         QStringLiteral("UPDATE schema_version SET version = 999")});

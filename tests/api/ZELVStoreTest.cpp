@@ -917,13 +917,18 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
     address.user = QStringLiteral("operator1");
     CZELV10MFC mfc;
     mfc.SetServerAddress(address);
-    ASSERT_TRUE(mfc.Logon().IsOK());
-    ASSERT_TRUE(mfc.SetPassword(QStringLiteral("operator1"), QStringLiteral("s3cret pass")).IsOK());
-    const QString hash =
-        db.Scalar(QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'operator1'"))
+    ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
+    const auto hash = [&] {
+        return db
+            .Scalar(
+                QStringLiteral("SELECT password_hash FROM app_user WHERE user_id = 'operator1'"))
             .toString();
-    EXPECT_TRUE(hash.startsWith(QLatin1String("$argon2id$"))) << hash.toStdString();
-    EXPECT_FALSE(hash.contains(QLatin1String("s3cret")));
+    };
+    // The first password, from the database's making, is a hash too.
+    EXPECT_TRUE(hash().startsWith(QLatin1String("$argon2id$"))) << hash().toStdString();
+    ASSERT_TRUE(mfc.SetPassword(QStringLiteral("operator1"), QStringLiteral("s3cret pass")).IsOK());
+    EXPECT_TRUE(hash().startsWith(QLatin1String("$argon2id$"))) << hash().toStdString();
+    EXPECT_FALSE(hash().contains(QLatin1String("s3cret")));
     mfc.Logoff();
 
     CZELV10MFC wrong;
@@ -936,12 +941,18 @@ TEST(ZELVEmbeddedPassword, StoredAsArgon2idAndChecked) {
     ASSERT_TRUE(right.Logon().IsOK());
     EXPECT_EQ(right.SetPassword(QStringLiteral("nobody"), QStringLiteral("x")).Code(),
               static_cast<uint32_t>(ZELV10RC_NOTALLOWED));
-    // Removing the password opens the account to its operating-system user again.
-    ASSERT_TRUE(right.SetPassword(QStringLiteral("operator1"), QString()).IsOK());
+    // No password, or a short one, would leave the account open or easy to guess.
+    const QString before = hash();
+    for (const QString& weak : {QString(), QStringLiteral("short")})
+        EXPECT_EQ(right.SetPassword(QStringLiteral("operator1"), weak).Code(),
+                  static_cast<uint32_t>(ZELV10RC_BADVALUE));
+    EXPECT_EQ(hash(), before);
+    // A user whose password is gone cannot log on at all.
+    ASSERT_TRUE(db.Exec(
+        QStringLiteral("UPDATE app_user SET password_hash = NULL WHERE user_id = 'operator1'")));
     CZELV10MFC open;
-    address.password.clear();
     open.SetServerAddress(address);
-    EXPECT_TRUE(open.Logon().IsOK());
+    EXPECT_EQ(open.Logon().Code(), static_cast<uint32_t>(ZELV10RC_NOPASSWORD));
 }
 
 TEST(ZELV10RCText, EveryCodeHasItsOwnTextAndTheDetailFollows) {
@@ -991,7 +1002,9 @@ TEST(ZELV10RCText, EveryCodeHasItsOwnTextAndTheDetailFollows) {
                               ZELV10RC_NODEFAULTS,
                               ZELV10RC_USERDISABLED,
                               ZELV10RC_WRONGPASSWORD,
-                              ZELV10RC_PASSWORDREQUIRED};
+                              ZELV10RC_PASSWORDREQUIRED,
+                              ZELV10RC_NOPASSWORD,
+                              ZELV10RC_TOOLARGE};
     QSet<QString> texts;
     for (uint32_t code : codes) {
         const QString text = CZELV10RC::TextOf(code);
@@ -1039,7 +1052,7 @@ TEST_P(ZELVBarcodeTest, ParsesToAKeyOrSaysWhyNot) {
     ZelvTestDb db(TestEngine::SQLite);
     CZELV10MFC mfc;
     mfc.SetServerAddress(db.Address());
-    ASSERT_TRUE(mfc.Logon().IsOK());
+    ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
     ZELVCUSTEx cust;
     cust.customerId = "ACME";
     ASSERT_TRUE(mfc.Add(cust).IsOK());

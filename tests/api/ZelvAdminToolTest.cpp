@@ -3,8 +3,10 @@
 #include "ZELV10MFC.h"
 #include "ZELVSchema.h"
 #include "ZelvTestDb.h"
+#include "ZelvTestPassword.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -60,6 +62,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         server = QStringLiteral("kelmar://") + dir.path() + QStringLiteral("/admin.db");
+        owner.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
+        Init();
     }
 
     ToolRun Admin(QStringList args, bool withServer = true, int waitMs = 300000) {
@@ -67,7 +71,15 @@ protected:
             args.prepend(server);
             args.prepend(QStringLiteral("--server"));
         }
-        return RunTool(args, dir.path(), {}, false, waitMs);
+        return RunTool(args, dir.path(), owner, false, waitMs);
+    }
+    // The database made by init with the fixture's administrator password.
+    void Init() { ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0); }
+    ZELVServerAddress Address() const {
+        ZELVServerAddress a;
+        a.filePath = dir.path() + QStringLiteral("/admin.db");
+        a.password = ZelvTestPassword();
+        return a;
     }
 
     // A copy of the program, or the program under a wrapper (`prefix`), on
@@ -76,11 +88,14 @@ protected:
                 const QProcessEnvironment& extra = {}) {
         args.prepend(server);
         args.prepend(QStringLiteral("--server"));
-        return RunTool(args, dir.path(), extra, false, 300000, program, prefix);
+        QProcessEnvironment env = owner;
+        env.insert(extra);
+        return RunTool(args, dir.path(), env, false, 300000, program, prefix);
     }
 
     QTemporaryDir dir;
     QString server;
+    QProcessEnvironment owner;
 };
 
 TEST_F(ZelvAdminToolTest, InitDemoListShowsTheDemoData) {
@@ -106,9 +121,7 @@ TEST_F(ZelvAdminToolTest, InitDemoListShowsTheDemoData) {
 
     // The same data through the library: the counts the list printed are the rows.
     CZELV10MFC mfc;
-    ZELVServerAddress a;
-    a.filePath = dir.path() + QStringLiteral("/admin.db");
-    mfc.SetServerAddress(a);
+    mfc.SetServerAddress(Address());
     ASSERT_TRUE(mfc.Logon().IsOK());
     std::vector<ZELVCUSTEx> customers;
     ASSERT_TRUE(mfc.List(&customers).IsOK());
@@ -341,8 +354,9 @@ protected:
         }
         // The password goes through the environment, not the command line.
         server = db->Address().Display();
-        if (GetParam() == TestEngine::PostgreSQL)
-            env.insert(QStringLiteral("PGPASSWORD"), db->Address().password);
+        env.insert(GetParam() == TestEngine::PostgreSQL ? QStringLiteral("PGPASSWORD")
+                                                        : QStringLiteral("KELMAR_PASSWORD"),
+                   db->Address().password);
         const ToolRun r = Admin({QStringLiteral("init")});
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
     }
@@ -606,10 +620,50 @@ TEST_P(ZelvAdminStoreTest, HistoryAndShowTellWhereAVolumeHasBeen) {
 INSTANTIATE_TEST_SUITE_P(Engines, ZelvAdminStoreTest,
                          ::testing::Values(TestEngine::SQLite, TestEngine::PostgreSQL), EngineName);
 
+TEST_F(ZelvAdminToolTest, FilesGoUpAndComeBackWithoutReplacingUnasked) {
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    const QString up = dir.filePath(QStringLiteral("up"));
+    const QString down = dir.filePath(QStringLiteral("down"));
+    ASSERT_TRUE(QDir().mkpath(up) && QDir().mkpath(down));
+    for (const char* name : {"a.txt", "b.txt"}) {
+        QFile f(up + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(name);
+    }
+    ToolRun r = Admin({QStringLiteral("upload-files"), QStringLiteral("ACME"), up + "/a.txt",
+                       up + "/b.txt", up + "/missing.txt"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("missing.txt"))) << r.err.toStdString();
+    r = Admin({QStringLiteral("list-files"), QStringLiteral("ACME")});
+    EXPECT_TRUE(r.out.contains(QLatin1String("a.txt")) && r.out.contains(QLatin1String("b.txt")))
+        << r.out.toStdString();
+    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QFile a(down + QStringLiteral("/a.txt"));
+    ASSERT_TRUE(a.open(QIODevice::ReadWrite));
+    EXPECT_EQ(a.readAll(), QByteArray("a.txt"));
+    a.resize(0);
+    a.write("edited");
+    a.close();
+    r = Admin(
+        {QStringLiteral("download-files"), QStringLiteral("ACME"), down, QStringLiteral("a.txt")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("--overwrite"))) << r.err.toStdString();
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), QByteArray("edited"));
+    a.close();
+    r = Admin({QStringLiteral("download-files"), QStringLiteral("ACME"), down,
+               QStringLiteral("a.txt"), QStringLiteral("--overwrite")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), QByteArray("a.txt"));
+}
+
 TEST_F(ZelvAdminToolTest, EveryCommandHasHelp) {
     for (const char* command :
          {"init", "demo", "add-customer", "add-media", "add-repository", "add-volume",
-          "import-volumes", "list", "history", "show", "verify-log"}) {
+          "import-volumes", "list", "history", "show", "verify-log", "list-users", "delete-user",
+          "reset-password", "upload-files", "list-files", "download-files"}) {
         const ToolRun r = Admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(r.code, 0) << command;
         EXPECT_TRUE(r.out.contains(QLatin1String("--server"))) << command << r.out.toStdString();
@@ -661,9 +715,7 @@ TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
     ASSERT_EQ(Admin({QStringLiteral("init")}).code, 0);
     {
         CZELV10MFC owner;
-        ZELVServerAddress a;
-        a.filePath = dir.path() + QStringLiteral("/admin.db");
-        owner.SetServerAddress(a);
+        owner.SetServerAddress(Address());
         ASSERT_TRUE(owner.Logon().IsOK());
         ASSERT_TRUE(owner.SetPassword(owner.CurrentUser(), QStringLiteral("tape vault 7")).IsOK());
     }
@@ -699,8 +751,7 @@ TEST_F(ZelvAdminToolTest, APasswordComesFromAFileOrTheEnvironment) {
     };
     for (const Row& row : rows) {
         QProcessEnvironment extra;
-        if (!row.variable.isEmpty())
-            extra.insert(QStringLiteral("KELMAR_PASSWORD"), row.variable);
+        extra.insert(QStringLiteral("KELMAR_PASSWORD"), row.variable);
         const ToolRun r = Run(QStringLiteral(ZELVADMIN_PATH),
                               row.options + QStringList{QStringLiteral("list")}, {}, extra);
         EXPECT_EQ(r.code, row.code) << row.name << ": " << r.err.toStdString();
@@ -718,9 +769,23 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     const QString tool = dir.filePath(QStringLiteral("zelvadmin"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(ZELVADMIN_PATH), tool));
     QStringList prefix;
+    QProcessEnvironment reader;
     if (::geteuid() == 0) {
-        // Permissions do not stop root: read as another user.
-        ASSERT_EQ(Admin({QStringLiteral("add-user"), QStringLiteral("nobody")}).code, 0);
+        // Permissions do not stop root: read as another user, with the
+        // password the administrator gave it.
+        // Role 6 would be let in to add Customers: only the file stops it.
+        ASSERT_EQ(Admin({QStringLiteral("add-user"), QStringLiteral("nobody"),
+                         QStringLiteral("--role"), QStringLiteral("6")})
+                      .code,
+                  0);
+        const QString handed = dir.filePath(QStringLiteral("nobody.pw"));
+        ASSERT_EQ(Admin({QStringLiteral("reset-password"), QStringLiteral("nobody"),
+                         QStringLiteral("--to-file"), handed})
+                      .code,
+                  0);
+        QFile pw(handed);
+        ASSERT_TRUE(pw.open(QIODevice::ReadOnly));
+        reader.insert(QStringLiteral("KELMAR_PASSWORD"), QString::fromUtf8(pw.readAll().trimmed()));
         prefix = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
                   QStringLiteral("--")};
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -737,10 +802,10 @@ TEST_F(ZelvAdminToolTest, ADatabaseTheUserMayOnlyReadIsReadAndRefusesWrites) {
     const QByteArray before = f.readAll();
     f.close();
 
-    ToolRun r = Run(tool, {QStringLiteral("list")}, prefix);
+    ToolRun r = Run(tool, {QStringLiteral("list")}, prefix, reader);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QLatin1String("ACME"))) << r.out.toStdString();
-    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, prefix);
+    r = Run(tool, {QStringLiteral("add-customer"), QStringLiteral("BETA")}, prefix, reader);
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QLatin1String("read-only"))) << r.err.toStdString();
 

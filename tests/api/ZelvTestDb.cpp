@@ -1,5 +1,7 @@
 #include "ZelvTestDb.h"
 
+#include "ZelvTestPassword.h"
+
 #include <QAtomicInt>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -27,6 +29,7 @@ QString OpenAdmin(const ZELVServerAddress& a, const QString& name) {
 ZelvTestDb::ZelvTestDb(TestEngine engine) : m_engine(engine) {
     if (engine == TestEngine::SQLite) {
         m_address.filePath = m_dir.path() + QStringLiteral("/kelmar-test.db");
+        m_address.password = ZelvTestPassword();
         m_ready = m_dir.isValid();
         m_why = QStringLiteral("no temporary folder");
         return;
@@ -155,7 +158,7 @@ void ZelvEngineTest::SetUp() {
     mfc.SetClock(&clock);
     mfc.SetProgramID(CZELV10MFC::kProgramDesk);
     mfc.SetMachineName(QStringLiteral("ws-one"));
-    const CZELV10RC rc = mfc.Logon();
+    const CZELV10RC rc = mfc.Logon(kOwnerLogon);
     ASSERT_TRUE(rc.IsOK()) << rc.Get().toStdString();
 }
 

@@ -56,6 +56,10 @@ private:
     QString m_why;
 };
 
+// Logon flags of a fixture's first connection: an embedded database takes
+// its user as owner, with the fixture's password (ZelvTestPassword).
+constexpr int kOwnerLogon = 1 | CZELV10MFC::kLogonCreateOwner;
+
 // A connection logged on to a fresh database, with a fixed clock.
 class ZelvEngineTest : public ::testing::TestWithParam<TestEngine> {
 protected:

@@ -3,6 +3,7 @@
 #include "IntroPage.h"
 #include "ZELV10MFC.h"
 #include "ZelvDemo.h"
+#include "ZelvTestPassword.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -29,10 +30,11 @@ public:
                 return false;
             }
             m_address.filePath = m_dir.filePath(QStringLiteral("demo.db"));
+            m_address.password = ZelvTestPassword();
         }
         CZELV10MFC mfc;
         mfc.SetServerAddress(m_address);
-        CZELV10RC rc = mfc.Logon(1);
+        CZELV10RC rc = mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner);
         if (rc.IsOK())
             rc = ZelvMakeDemo(mfc, 200, nullptr);
         if (rc.IsOK() && extra)

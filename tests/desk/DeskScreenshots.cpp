@@ -2,6 +2,7 @@
 // demo database, driven as an operator would, each window grabbed as it
 // stands. Run by scripts/screenshots.sh under Xvfb:
 //   desk_screenshots OUTPUT_FOLDER SERVER_ADDRESS [LOG_PDF]
+#include "AuthorizedPage.h"
 #include "CustomerPage.h"
 #include "CustomerPropertyGridCtrl.h"
 #include "DeskTestSupport.h"
@@ -378,6 +379,40 @@ bool ManagePages(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Manage Authorized Users: the owner's group with an operator chosen.
+bool AuthorizedShot(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    const struct {
+        const char* id;
+        const char* name;
+        const char* email;
+        uint32_t role;
+    } users[] = {{"anna", "Anna Berg", "anna.berg@example.com", 1},
+                 {"bruno", "Bruno Costa", "bruno.costa@example.com", 2},
+                 {"chen", "Chen Wei", "chen.wei@example.com", 3},
+                 {"dora", "Dora Lind", "dora.lind@example.com", 5}};
+    for (const auto& u : users) {
+        ZELVUSER r;
+        r.userId = u.id;
+        r.name = u.name;
+        r.email = u.email;
+        r.flags = u.role << ZELVUSER_ROLESHIFT;
+        sheet.Connection().Add(r);
+    }
+    run.ChooseTask(QStringLiteral("Users"));
+    auto* page = qobject_cast<CAuthorizedPage*>(sheet.GetActivePage());
+    if (!page) {
+        Err() << "desk_screenshots: no Authorized Users page" << Qt::endl;
+        return false;
+    }
+    for (int row = 0; row < page->List()->GetItemCount(); ++row)
+        if (page->List()->GetItemText(row, CAuthorizedListCtrl::ColUserId) ==
+            QLatin1String("bruno"))
+            page->List()->SetItemSelected(row, true);
+    DeskRun::Flush();
+    return Save(&sheet, out, QStringLiteral("authorized-users.png"));
+}
+
 // Scan-To-List with a few scans: known Volumes, a Container and one the
 // server does not know.
 bool ScanToListShot(DeskRun& run, const QString& out) {
@@ -596,6 +631,8 @@ int main(int argc, char* argv[]) {
     bool ok = true;
 
     DeskRun run;
+    // The database's password, as zelvadmin and ZELVDesk take it.
+    run.SetEnv(QStringLiteral("KELMAR_PASSWORD"), qEnvironmentVariable("KELMAR_PASSWORD"));
     const QString logs = run.NewFolder(QStringLiteral("logs"));
     // The routing rules of the shipped configuration's example.
     run.WriteConfig(
@@ -735,5 +772,10 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Library Reconciliation"));
     ok = ReconciliationShots(run, out) && ok;
+
+    // Manage Authorized Users, with a few users of the group and one chosen.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    ok = AuthorizedShot(run, out) && ok;
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "ZELV10CustomerListCtrl.h"
 #include "ZELV10RCListDlg.h"
 #include "ZELVListCtrl.h"
+#include "ZelvTestPassword.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -31,8 +32,9 @@ TestDatabase::TestDatabase() {
     if (!m_dir.isValid())
         return;
     m_address.filePath = m_dir.filePath(QStringLiteral("kelmar.db"));
+    m_address.password = ZelvTestPassword();
     m_mfc.SetServerAddress(m_address);
-    m_ready = m_mfc.Logon(1).IsOK();
+    m_ready = m_mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner).IsOK();
 }
 
 bool TestDatabase::AddCustomer(const char* id, const char* name, uint32_t flags) {
@@ -92,6 +94,8 @@ bool TestDatabase::Exec(const QString& sql) {
 // --- DeskRun -------------------------------------------------------------------------
 
 DeskRun::DeskRun() {
+    // The program logs on to the fixtures' databases with their password.
+    m_env.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
     const QString machine = m_settings.filePath(QStringLiteral("machine.ini"));
     QFile file(machine);
     if (file.open(QIODevice::WriteOnly | QIODevice::Text))

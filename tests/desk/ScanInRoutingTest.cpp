@@ -524,7 +524,7 @@ protected:
         }
         mfc.SetServerAddress(db->Address());
         mfc.SetClock(&clock);
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         ASSERT_TRUE(Seed());
         ASSERT_TRUE(log.Open(db->Folder(), QStringLiteral("ZELVDesk"), QStringLiteral("Startup")));
     }

@@ -310,10 +310,11 @@ void ZELVDeskStartupTest::refusedLogonStillOpensTheLog() {
     QVERIFY(db.IsReady());
     QVERIFY(db.AddCustomer("ACME", "Acme Corp"));
     // The operator's account now needs a password the program does not have.
-    QVERIFY(db.Connection().SetPassword(OsUser(), QStringLiteral("secret")).IsOK());
+    QVERIFY(db.Connection().SetPassword(OsUser(), QStringLiteral("secret-pw")).IsOK());
     db.Release();
 
     DeskRun run;
+    run.SetEnv(QStringLiteral("KELMAR_PASSWORD"), QString()); // none given beforehand
     const QString logs = run.NewFolder(QStringLiteral("logs"));
     run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };").arg(logs));
     CZELVDeskSheet& sheet = run.Start({db.AddressText()});
@@ -340,15 +341,16 @@ void ZELVDeskStartupTest::passwordAskedForIsUsedForTheTask() {
     TestDatabase db;
     QVERIFY(db.IsReady());
     QVERIFY(db.AddCustomer("ACME", "Acme Corp"));
-    QVERIFY(db.Connection().SetPassword(OsUser(), QStringLiteral("secret")).IsOK());
+    QVERIFY(db.Connection().SetPassword(OsUser(), QStringLiteral("secret-pw")).IsOK());
     db.Release();
 
     DeskRun run;
+    run.SetEnv(QStringLiteral("KELMAR_PASSWORD"), QString()); // none given beforehand
     const QString logs = run.NewFolder(QStringLiteral("logs"));
     run.WriteConfig(QStringLiteral("options = { logfile = \"%1\"; };").arg(logs));
     // A wrong password first: asked again with the server's reason.
     run.Prompter().AnswerSecret(QStringLiteral("guess"));
-    run.Prompter().AnswerSecret(QStringLiteral("secret"));
+    run.Prompter().AnswerSecret(QStringLiteral("secret-pw"));
     CZELVDeskSheet& sheet = run.Start({db.AddressText()});
     QVERIFY(run.ChooseTask(QStringLiteral("Scan-In")));
     QVERIFY(sheet.Connection().IsLoggedOn());

@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto* m = new CZELV10MFC;
         ZELVServerAddress address;
         address.filePath = dir.filePath(QStringLiteral("fuzz.db"));
+        address.password = QStringLiteral("fuzz harness owner");
         m->SetServerAddress(address);
-        m->Logon(1);
+        m->Logon(1 | CZELV10MFC::kLogonCreateOwner);
         ZELVCUSTEx c;
         c.customerId = "ACME";
         m->Add(c);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ZELV10MFC.h"
+#include "ZelvTestPassword.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -15,7 +16,8 @@ public:
             return;
         m_address.filePath = m_dir.filePath(QStringLiteral("kelmar-ui.db"));
         m_address.user = QStringLiteral("ANNA");
-        m_mfc = Connect(m_address);
+        m_address.password = ZelvTestPassword();
+        m_mfc = Connect(m_address, nullptr, 1 | CZELV10MFC::kLogonCreateOwner);
         if (!m_mfc)
             return;
         ZELVCUSTEx cust;
@@ -52,11 +54,11 @@ public:
 
     // Another connection to the same database; null when its logon fails.
     static std::unique_ptr<CZELV10MFC> Connect(const ZELVServerAddress& address,
-                                               CZELV10RC* result = nullptr) {
+                                               CZELV10RC* result = nullptr, int flags = 1) {
         auto mfc = std::make_unique<CZELV10MFC>();
         mfc->SetProgramID(CZELV10MFC::kProgramDesk);
         mfc->SetServerAddress(address);
-        const CZELV10RC rc = mfc->Logon(1);
+        const CZELV10RC rc = mfc->Logon(flags);
         if (result)
             *result = rc;
         return rc.IsOK() ? std::move(mfc) : nullptr;

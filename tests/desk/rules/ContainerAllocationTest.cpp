@@ -260,7 +260,7 @@ protected:
         }
         mfc.SetServerAddress(db->Address());
         mfc.SetClock(&clock);
-        ASSERT_TRUE(mfc.Logon().IsOK());
+        ASSERT_TRUE(mfc.Logon(kOwnerLogon).IsOK());
         ASSERT_NO_FATAL_FAILURE(Seed());
     }
 

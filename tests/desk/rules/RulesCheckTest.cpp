@@ -4,6 +4,7 @@
 #include "QtPrinters.h"
 #include "ZELV10MFC.h"
 #include "ZELVServerAddress.h"
+#include "ZelvTestPassword.h"
 
 #include <QFile>
 #include <QProcess>
@@ -31,6 +32,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
         env.remove(QStringLiteral("ZELVCONFIGFILE"));
+        env.insert(QStringLiteral("KELMAR_PASSWORD"), ZelvTestPassword());
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(ZELVADMIN_PATH), args);
         ToolRun r;
@@ -91,6 +93,7 @@ TEST_F(CheckRulesTest, ReportsEveryMistakeWithItsLine) {
         CZELV10MFC mfc;
         ZELVServerAddress address;
         ASSERT_TRUE(ZELVServerAddress::Parse(server, &address, nullptr));
+        address.password = ZelvTestPassword();
         mfc.SetServerAddress(address);
         ASSERT_TRUE(mfc.Logon().IsOK());
         for (const char* name : {"Payroll", "Finance"}) {
@@ -207,11 +210,13 @@ TEST_F(CheckRulesTest, ExplainsTheShippedExampleOnTheDemoData) {
     for (QString& line : lines)
         line.replace(setting, QStringLiteral("\\1\\2"));
     const QString config = WriteConfig(lines.join(QLatin1Char('\n')).toUtf8().constData());
+    ASSERT_EQ(Admin({"--server", server, "init"}).code, 0);
     ASSERT_EQ(Admin({"--server", server, "demo"}).code, 0);
 
     CZELV10MFC mfc;
     ZELVServerAddress address;
     ASSERT_TRUE(ZELVServerAddress::Parse(server, &address, nullptr));
+    address.password = ZelvTestPassword();
     mfc.SetServerAddress(address);
     ASSERT_TRUE(mfc.Logon().IsOK());
     auto clusters = [&mfc] {
