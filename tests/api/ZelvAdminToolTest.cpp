@@ -869,6 +869,7 @@ TEST_F(ZelvAdminToolTest, ReconcileAndVerifyCertificate) {
         CZELV10MFC mfc;
         ZELVServerAddress address;
         address.filePath = dir.filePath(QStringLiteral("admin.db"));
+        address.password = ZelvTestPassword();
         mfc.SetServerAddress(address);
         ASSERT_TRUE(mfc.Logon(1).IsOK());
         ASSERT_TRUE(mfc.Certify("ACME", "LTO6", "VLT1", "Year end", &key).IsOK());
