@@ -263,7 +263,8 @@ const char* const kStep6[] = {
     " WITH CHECK (kelmar_my_role() >= 6)",
     "{PG}ALTER TABLE counter ENABLE ROW LEVEL SECURITY",
     "{PG}CREATE POLICY everyone ON counter FOR SELECT USING (true)",
-    "{PG}CREATE POLICY change ON counter FOR UPDATE USING (true) WITH CHECK (kelmar_my_role() >= 1)",
+    "{PG}CREATE POLICY change ON counter FOR UPDATE USING (true) WITH CHECK (kelmar_my_role() >= "
+    "1)",
     "{PG}ALTER TABLE user_group ENABLE ROW LEVEL SECURITY",
     "{PG}CREATE POLICY mine ON user_group FOR SELECT"
     " USING (group_id = kelmar_my_group() COLLATE \"C\")",
@@ -314,7 +315,8 @@ const char* const kStep6[] = {
     "{PG}ALTER TABLE holiday ENABLE ROW LEVEL SECURITY",
     "{PG}CREATE POLICY mine ON holiday"
     " USING (customer_id = '' OR kelmar_customer_mine(customer_id))"
-    " WITH CHECK (kelmar_my_role() >= 4 AND (customer_id = '' OR kelmar_customer_mine(customer_id)))",
+    " WITH CHECK (kelmar_my_role() >= 4 AND (customer_id = '' OR "
+    "kelmar_customer_mine(customer_id)))",
     "{PG}ALTER TABLE volume_audit ENABLE ROW LEVEL SECURITY",
     "{PG}CREATE POLICY mine ON volume_audit"
     " USING (EXISTS (SELECT 1 FROM volume v WHERE v.volume_row = volume_audit.volume_row))"

@@ -2,8 +2,8 @@
 
 #include "PredefFile.h"
 #include "SendList.h"
-#include "UpdateItem.h"
 #include "TransactionLog.h"
+#include "UpdateItem.h"
 #include "ZELV10MFC.h"
 #include "ZELV10RCList.h"
 #include "ZELV10Records.h"

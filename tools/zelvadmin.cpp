@@ -366,8 +366,8 @@ int Init(Context& c) {
         QString password;
         QString why;
         if (!NewPassword(address, QStringLiteral("the administrator"), &password, &why))
-            return Usage(cmd, QStringLiteral("the database needs its administrator's password: ") +
-                                  why);
+            return Usage(cmd,
+                         QStringLiteral("the database needs its administrator's password: ") + why);
         address.password = password;
         c.mfc.SetServerAddress(address);
         rc = c.mfc.Logon(1 | CZELV10MFC::kLogonCreateOwner);

@@ -24,7 +24,6 @@ void CPageShell::OnSetActive() {
         sheet->SetWizardButtons(CZELVWizardSheet::WizBack);
 }
 
-
 CLibraryManagementPage::CLibraryManagementPage()
     : CPageShell(IDD_LIBRARY_MANAGEMENT, QStringLiteral("Manage Library Selection"), 0, 0) {}
 

@@ -34,7 +34,7 @@ TEST(ZELVLabelRulesTest, RefusesFlagsAndReportsItsOwnProblems) {
     };
     const Row rows[] = {
         {"CLN001L1", "LTO8", "cleaning cartridge", "carries L1"}, // refused first
-        {"cln001", "LTO8", "CLN001 refused", ""}, // upper-cased as the parser does
+        {"cln001", "LTO8", "CLN001 refused", ""},                 // upper-cased as the parser does
         {"ACME.LTO8.DG0001", "LTO8", "diagnostic cartridge", ""},
         {"A00001L8", "LTO8", "", ""},
         {"A00001", "LTO8", "", ""},

@@ -506,8 +506,8 @@ TEST_P(ZELVStoreTest, HolidaysOfTheSiteAndOfOneCustomer) {
     ASSERT_OK(mfc.PutHolidays(QStringLiteral("ACME"), {day("ACME", 2027, 1, 1, "ACME closed"),
                                                        day("ACME", 2027, 3, 3, "Stocktake")}));
     // Refused whole: nothing of a bad list replaces what is there.
-    EXPECT_RC(mfc.PutHolidays(QStringLiteral("ACME"), {day("ACME", 2027, 5, 5, "A"),
-                                                       day("ACME", 2027, 5, 5, "B")}),
+    EXPECT_RC(mfc.PutHolidays(QStringLiteral("ACME"),
+                              {day("ACME", 2027, 5, 5, "A"), day("ACME", 2027, 5, 5, "B")}),
               ZELV10RC_EXISTS);
     EXPECT_RC(mfc.PutHolidays(QStringLiteral("ACME"), {day("", 2027, 5, 5, "Site")}),
               ZELV10RC_BADVALUE);
@@ -519,7 +519,7 @@ TEST_P(ZELVStoreTest, HolidaysOfTheSiteAndOfOneCustomer) {
         const char* text;
     };
     const Row rows[] = {
-        {"ACME", 2027, 1, 1, ZELV10RC_OK, "ACME closed"},    // its own name first
+        {"ACME", 2027, 1, 1, ZELV10RC_OK, "ACME closed"},     // its own name first
         {"ACME", 2027, 12, 25, ZELV10RC_OK, "Christmas Day"}, // the site's
         {"ACME", 2027, 3, 3, ZELV10RC_OK, "Stocktake"},
         {"GLBX", 2027, 3, 3, ZELV10RC_NOHOLIDAY, ""}, // not another Customer's

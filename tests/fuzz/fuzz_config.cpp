@@ -3,8 +3,8 @@
 #include "ContainerAllocation.h"
 #include "FuzzTarget.h"
 #include "RulesCheck.h"
-#include "ZELVLabelRules.h"
 #include "ZELVConfig.h"
+#include "ZELVLabelRules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZELVConfig config;
