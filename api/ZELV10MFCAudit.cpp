@@ -408,27 +408,7 @@ CZELV10RC CZELV10MFC::GetUpdateDetails(ZELV10IPDETAILS* out, const ZELV10CERTIFI
         " LEFT JOIN client_connection k ON k.machine = c.machine"
         " WHERE c.customer_id = ? AND c.media_id = ? AND c.repository_id = ? AND c.created_at = ?",
         {key.customerId.Text(), key.mediaId.Text(), key.repositoryId.Text(), qint64(key.time)},
-        CZELV10RC(ZELV10RC_NOTREAD, QStringLiteral("no such certificate")),
-        [](const ZELVCursor& c) {
-            ZELV10IPDETAILS d;
-            d.present = ZELVIPD_WHEN | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS | ZELVIPD_USER;
-            d.when = c.Int(0);
-            d.userId.Set(c.Text(1));
-            d.machine.Set(c.Text(2));
-            if (!c.IsNull(3))
-                d.userName.Set(c.Text(3));
-            if (!c.IsNull(4)) {
-                d.present |= ZELVIPD_SOURCE | ZELVIPD_INTERFACE | ZELVIPD_OS;
-                d.connectionCount = static_cast<uint32_t>(c.Int(4));
-                d.firstConnection = c.Int(5);
-                d.lastConnection = c.Int(6);
-                d.interfaceText.Set(c.Text(7));
-                d.operatingSystem.Set(c.Text(8));
-                d.utcOffset = static_cast<int32_t>(c.Int(9));
-                d.timeZone.Set(c.Text(10));
-            }
-            return d;
-        });
+        CZELV10RC(ZELV10RC_NOTREAD, QStringLiteral("no such certificate")), UpdateDetailsRow);
 }
 
 CZELV10RC CZELV10MFC::VerifyCertificate(const ZELV10CERTIFICATIONKey& key, bool* intact) {

@@ -1028,6 +1028,28 @@ CZELV10RC CZELV10MFC::List(std::vector<ZELVVOLHISTORY>* out, const QString& cust
         });
 }
 
+ZELV10IPDETAILS ZelvValidate::UpdateDetailsRow(const ZELVCursor& c) {
+    ZELV10IPDETAILS d;
+    d.present = ZELVIPD_WHEN | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS | ZELVIPD_USER;
+    d.when = c.Int(0);
+    d.userId.Set(c.Text(1));
+    d.machine.Set(c.Text(2));
+    if (!c.IsNull(3))
+        d.userName.Set(c.Text(3));
+    if (!c.IsNull(4)) {
+        // What the machine said of itself when it last logged on.
+        d.present |= ZELVIPD_SOURCE | ZELVIPD_INTERFACE | ZELVIPD_OS;
+        d.connectionCount = static_cast<uint32_t>(c.Int(4));
+        d.firstConnection = c.Int(5);
+        d.lastConnection = c.Int(6);
+        d.interfaceText.Set(c.Text(7));
+        d.operatingSystem.Set(c.Text(8));
+        d.utcOffset = static_cast<int32_t>(c.Int(9));
+        d.timeZone.Set(c.Text(10));
+    }
+    return d;
+}
+
 CZELV10RC CZELV10MFC::GetUpdateDetails(ZELV10IPDETAILS* out, const QString& customer,
                                        const QString& media, const QString& volume) {
     CZELV10RC rc = KeyChecks(customer, media, volume);
@@ -1041,28 +1063,7 @@ CZELV10RC CZELV10MFC::GetUpdateDetails(ZELV10IPDETAILS* out, const QString& cust
                   " LEFT JOIN client_connection c ON c.machine = h.machine"
                   " WHERE h.customer_id = ? AND h.media_id = ? AND h.volume_id = ?"
                   " ORDER BY h.history_id DESC LIMIT 1",
-                  {customer, media, volume}, [](const ZELVCursor& c) {
-                      ZELV10IPDETAILS d;
-                      d.present =
-                          ZELVIPD_WHEN | ZELVIPD_MACHINE | ZELVIPD_CONNECTIONS | ZELVIPD_USER;
-                      d.when = c.Int(0);
-                      d.userId.Set(c.Text(1));
-                      d.machine.Set(c.Text(2));
-                      if (!c.IsNull(3))
-                          d.userName.Set(c.Text(3));
-                      if (!c.IsNull(4)) {
-                          // What the machine said of itself when it last logged on.
-                          d.present |= ZELVIPD_SOURCE | ZELVIPD_INTERFACE | ZELVIPD_OS;
-                          d.connectionCount = static_cast<uint32_t>(c.Int(4));
-                          d.firstConnection = c.Int(5);
-                          d.lastConnection = c.Int(6);
-                          d.interfaceText.Set(c.Text(7));
-                          d.operatingSystem.Set(c.Text(8));
-                          d.utcOffset = static_cast<int32_t>(c.Int(9));
-                          d.timeZone.Set(c.Text(10));
-                      }
-                      return d;
-                  });
+                  {customer, media, volume}, UpdateDetailsRow);
     if (!rc.IsOK())
         return rc;
     if (found.empty())

@@ -9,7 +9,15 @@
 // Checks of what callers send, before anything reaches the database. Each
 // failure names the field and shows the offending text with control
 // characters made visible.
+class ZELVCursor;
+struct ZELV10IPDETAILS;
+
 namespace ZelvValidate {
+
+// A row of "when, user, machine, user's name" followed by the machine's
+// client_connection columns (connections, first, last, interface, os,
+// offset, zone; NULL when the machine never logged on) as update details.
+ZELV10IPDETAILS UpdateDetailsRow(const ZELVCursor& c);
 
 // The text as a message shows it: quoted, with NULs and other control
 // characters written as \0, \x1F ...

@@ -128,12 +128,8 @@ int CUpdatePage::QuickRows::Image(int row, int column) const {
 // --- Page -----------------------------------------------------------------------
 
 CUpdatePage::CUpdatePage()
-    : CScanPage(IDD_UPDATE,
-                QStringLiteral("This screen allows you to scan tapes and containers and then "
-                               "update information on each item.\nTo update any of the scanned "
-                               "items just click on them in the tree. You can also drag-and-drop "
-                               "tapes between containers."),
-                QString()) {
+    // The page lays out its own instructions beside the Scan button.
+    : CScanPage(IDD_UPDATE, QString(), QString()) {
     SetHeader(ZELVDeskString(308), ZELVDeskString(248));
     // Send scans across Customers: no caption pairs.
     CustomerPair()->hide();
@@ -433,7 +429,10 @@ uint32_t CUpdatePage::OnScan(const CZELV10RC& parsed, const ZELV10BARCODEPARSED&
             item->hasNextMove = !d.IsEmpty();
             item->nextMove = d.IsEmpty() ? UpdateItem::Epoch() : d;
         }
-        item->Lookup(sheet->Connection());
+        // RefreshAll has just read it: a description the server holds wins
+        // over the automatic one without reading the Volume again.
+        if (item->IsKnown() && (item->record.vol.flags & ZELVVOL_DESCRIPTION))
+            item->description = item->serverDescription;
         if (item->threshold == 0)
             item->threshold =
                 item->record.vol.threshold ? item->record.vol.threshold : sheet->ThresholdMinutes();

@@ -77,6 +77,7 @@ void CUpdatePageApply::OnSetActive() {
     m_verify->setRange(0, count);
     m_update->setValue(0);
     m_verify->setValue(0);
+    m_places.clear();
     m_timer->start(kDelayMs);
 }
 
@@ -90,6 +91,20 @@ const std::vector<ZELVCLUSTERFULL>& CUpdatePageApply::ClustersOf(const QString& 
         std::vector<ZELVCLUSTERFULL> list;
         Desk()->Connection().List(&list, customer);
         it = m_clusters.insert(customer, std::move(list));
+    }
+    return *it;
+}
+
+const CUpdatePageApply::Place& CUpdatePageApply::PlaceOf(const QString& customer,
+                                                         const QString& media,
+                                                         const QString& repository) {
+    const QString key = CZELV10RepositoryCache::Key(customer, media, repository);
+    auto it = m_places.find(key);
+    if (it == m_places.end()) {
+        CZELV10RepositoryCache& cache = Desk()->RepositoryCache();
+        it = m_places.insert(key,
+                             {cache.DisplayNameOf(customer, media, repository),
+                              cache.ImageIndex(customer, media, repository, kRepositoryImageBase)});
     }
     return *it;
 }
@@ -177,10 +192,10 @@ QString CUpdatePageApply::Rows::Text(int row, int column) const {
     case ColVolume:
         return item->DisplayName();
     case ColCurrent:
-        return sheet->RepositoryCache().DisplayNameOf(c, m, r.vol.Current().repositoryId.Text());
+        return m_page.PlaceOf(c, m, r.vol.Current().repositoryId.Text()).name;
     case ColTarget:
-        return sheet->RepositoryCache().DisplayNameOf(
-            c, m, updating ? item->target : r.vol.Target().repositoryId.Text());
+        return m_page.PlaceOf(c, m, updating ? item->target : r.vol.Target().repositoryId.Text())
+            .name;
     case ColNextMove:
         if (updating)
             return item->hasNextMove ? FormatDate(item->nextMove, "%Y-%m-%d")
@@ -207,12 +222,11 @@ int CUpdatePageApply::Rows::Image(int row, int column) const {
     case ColVolume:
         return item->IsContainer() ? 1 : 0;
     case ColCurrent:
-        return sheet->RepositoryCache().ImageIndex(c, m, r.vol.Current().repositoryId.Text(),
-                                                   kRepositoryImageBase);
+        return m_page.PlaceOf(c, m, r.vol.Current().repositoryId.Text()).image;
     case ColTarget:
-        return sheet->RepositoryCache().ImageIndex(
-            c, m, m_page.m_phase == 1 ? item->target : r.vol.Target().repositoryId.Text(),
-            kRepositoryImageBase);
+        return m_page
+            .PlaceOf(c, m, m_page.m_phase == 1 ? item->target : r.vol.Target().repositoryId.Text())
+            .image;
     default:
         return -1;
     }

@@ -54,6 +54,15 @@ private:
     };
 
     const std::vector<ZELVCLUSTERFULL>& ClustersOf(const QString& customer);
+    // A Repository's name and image as the Repository cache gives them,
+    // kept per Customer, Media and Repository: the cache holds one pair at
+    // a time, and a list of several Media Types would read it again for
+    // every cell painted.
+    struct Place {
+        QString name;
+        int image = -1;
+    };
+    const Place& PlaceOf(const QString& customer, const QString& media, const QString& repository);
 
     CZELVListCtrl* m_list = nullptr;
     Rows m_rows{*this};
@@ -65,4 +74,5 @@ private:
     int m_ok = 0;
     int m_notOK = 0;
     QHash<QString, std::vector<ZELVCLUSTERFULL>> m_clusters;
+    QHash<QString, Place> m_places;
 };
