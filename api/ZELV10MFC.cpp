@@ -441,9 +441,6 @@ CZELV10RC CZELV10MFC::SetPassword(const QString& userId, const QString& password
     CZELV10RC rc = UserIdentifier("User-ID", userId, kZelvUserIdLen);
     if (!rc.IsOK())
         return rc;
-    if (m_address.IsCentral())
-        return CZELV10RC(ZELV10RC_NOTALLOWED,
-                         QStringLiteral("passwords of a central server are its database logins"));
     // Only one's own: resetting another user's password is an administrator's
     // task with its own rules.
     if (!m_loggedOn)

@@ -402,6 +402,7 @@ private:
     CZELV10RC WriteAudit(const ZELVAUDIT& in, uint64_t* version);
     CZELV10RC CertificateRow(const ZELV10CERTIFICATIONKey& key, qint64* id, QString* mac);
     CZELV10RC CertificateMac(qint64 id, QString* mac);
+    CZELV10RC WriteCertificate(ZELV10CERTIFICATIONKey* key, QString* mac);
 
     CZELV10RC CustomerExists(const QString& customer);
     CZELV10RC ContainerExists(uint32_t container);

@@ -235,6 +235,65 @@ CZELV10RC CZELV10MFC::CertificateMac(qint64 id, QString* mac) {
     return CZELV10RC();
 }
 
+// SQLite: the certificate and its items written here, signed with the key in
+// the file. Every Volume expected there (at rest or moving in) or audited there.
+CZELV10RC CZELV10MFC::WriteCertificate(ZELV10CERTIFICATIONKey* key, QString* mac) {
+    const QString customer = key->customerId.Text(), media = key->mediaId.Text(),
+                  repository = key->repositoryId.Text();
+    std::vector<std::pair<QString, uint32_t>> items;
+    CZELV10RC q =
+        EachRow("SELECT v.volume_id, a.repository_id, a.outcome FROM volume v"
+                " LEFT JOIN volume_audit a ON a.volume_row = v.volume_row"
+                " WHERE v.customer_id = ? AND v.media_id = ? AND (v.current_repo = ?"
+                " OR v.target_repo = ? OR a.repository_id = ?) ORDER BY v.volume_id",
+                {customer, media, repository, repository, repository}, [&](const ZELVCursor& r) {
+                    uint32_t status = ZELVCERT_DEFICIT;
+                    if (!r.IsNull(1) && r.Text(1) == repository) {
+                        const qint64 outcome = r.Int(2);
+                        status = outcome == ZELVAUDIT_SEEN      ? ZELVCERT_OK
+                                 : outcome == ZELVAUDIT_SURPLUS ? ZELVCERT_SURPLUS
+                                                                : ZELVCERT_DEFICIT;
+                    }
+                    items.emplace_back(r.Text(0), status);
+                });
+    if (!q.IsOK())
+        return q;
+    key->items = static_cast<uint32_t>(items.size());
+    key->surplus = key->deficit = 0;
+    for (const auto& item : items) {
+        key->surplus += item.second == ZELVCERT_SURPLUS;
+        key->deficit += item.second == ZELVCERT_DEFICIT;
+    }
+    q = m_store->Exec(
+        "INSERT INTO certificate (customer_id, media_id, repository_id, created_at, items,"
+        " surplus, deficit, description, user_id, machine, program)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+        {customer, media, repository, qint64(key->time), qint64(key->items),
+         qint64(key->surplus), qint64(key->deficit), key->description.Text(), m_userId, m_machine,
+         qint64(m_programId)});
+    if (!q.IsOK())
+        return q;
+    qint64 id = 0;
+    q = FirstRow("SELECT certificate_id FROM certificate WHERE customer_id = ?"
+                 " AND media_id = ? AND repository_id = ? AND created_at = ?",
+                 {customer, media, repository, qint64(key->time)},
+                 CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("certificate not written")),
+                 [&](const ZELVCursor& r) { id = r.Int(0); });
+    if (!q.IsOK())
+        return q;
+    for (const auto& item : items) {
+        q = m_store->Exec("INSERT INTO certificate_item (certificate_id, volume_id, status)"
+                          " VALUES (?, ?, ?)",
+                          {id, item.first, qint64(item.second)});
+        if (!q.IsOK())
+            return q;
+    }
+    q = CertificateMac(id, mac);
+    if (q.IsOK())
+        q = m_store->Exec("UPDATE certificate SET mac = ? WHERE certificate_id = ?", {*mac, id});
+    return q;
+}
+
 CZELV10RC CZELV10MFC::Certify(const QString& customer, const QString& media,
                               const QString& repository, const QString& description,
                               ZELV10CERTIFICATIONKey* out) {
@@ -257,36 +316,12 @@ CZELV10RC CZELV10MFC::Certify(const QString& customer, const QString& media,
         if (!c.Next())
             return CZELV10RC(ZELV10RC_NOREPOSITORY, repository);
         c.Reset();
-        // Every Volume expected there (at rest or moving in) or audited there.
-        std::vector<std::pair<QString, uint32_t>> items;
-        q = EachRow("SELECT v.volume_id, a.repository_id, a.outcome FROM volume v"
-                    " LEFT JOIN volume_audit a ON a.volume_row = v.volume_row"
-                    " WHERE v.customer_id = ? AND v.media_id = ? AND (v.current_repo = ?"
-                    " OR v.target_repo = ? OR a.repository_id = ?) ORDER BY v.volume_id",
-                    {customer, media, repository, repository, repository},
-                    [&](const ZELVCursor& r) {
-                        uint32_t status = ZELVCERT_DEFICIT;
-                        if (!r.IsNull(1) && r.Text(1) == repository) {
-                            const qint64 outcome = r.Int(2);
-                            status = outcome == ZELVAUDIT_SEEN      ? ZELVCERT_OK
-                                     : outcome == ZELVAUDIT_SURPLUS ? ZELVCERT_SURPLUS
-                                                                    : ZELVCERT_DEFICIT;
-                        }
-                        items.emplace_back(r.Text(0), status);
-                    });
-        if (!q.IsOK())
-            return q;
         key.customerId.Set(customer);
         key.mediaId.Set(media);
         key.repositoryId.Set(repository);
         key.time = Now();
         key.description.Set(description);
         key.userId.Set(m_userId);
-        key.items = static_cast<uint32_t>(items.size());
-        for (const auto& item : items) {
-            key.surplus += item.second == ZELVCERT_SURPLUS;
-            key.deficit += item.second == ZELVCERT_DEFICIT;
-        }
         q = NoRow("SELECT 1 FROM certificate WHERE customer_id = ? AND media_id = ?"
                   " AND repository_id = ? AND created_at = ?",
                   {customer, media, repository, qint64(key.time)},
@@ -294,41 +329,23 @@ CZELV10RC CZELV10MFC::Certify(const QString& customer, const QString& media,
                       .arg(ScopeText(customer, media, repository)));
         if (!q.IsOK())
             return q;
-        q = m_store->Exec(
-            "INSERT INTO certificate (customer_id, media_id, repository_id, created_at, items,"
-            " surplus, deficit, description, user_id, machine, program)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            {customer, media, repository, qint64(key.time), qint64(key.items), qint64(key.surplus),
-             qint64(key.deficit), key.description.Text(), m_userId, m_machine,
-             qint64(m_programId)});
-        if (!q.IsOK())
-            return q;
-        qint64 id = 0;
-        q = FirstRow("SELECT certificate_id FROM certificate WHERE customer_id = ?"
-                     " AND media_id = ? AND repository_id = ? AND created_at = ?",
-                     {customer, media, repository, qint64(key.time)},
-                     CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("certificate not written")),
-                     [&](const ZELVCursor& r) { id = r.Int(0); });
-        if (!q.IsOK())
-            return q;
-        for (const auto& item : items) {
-            q = m_store->Exec("INSERT INTO certificate_item (certificate_id, volume_id, status)"
-                              " VALUES (?, ?, ?)",
-                              {id, item.first, qint64(item.second)});
-            if (!q.IsOK())
-                return q;
-        }
         QString mac;
         if (m_store->Engine() == ZELVEngine::PostgreSQL) {
-            // Only the database can read the key: it signs and stores the MAC.
-            q = FirstRow("SELECT certificate_seal(?)", {id},
-                         CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("no signature")),
-                         [&](const ZELVCursor& r) { mac = r.Text(0); });
+            // The database builds, counts and signs the whole certificate from
+            // its own rows; only it can read the key.
+            q = FirstRow("SELECT o_items, o_surplus, o_deficit, o_mac"
+                         " FROM certificate_issue(?, ?, ?, ?, ?, ?, ?)",
+                         {customer, media, repository, key.description.Text(), qint64(key.time),
+                          m_machine, qint64(m_programId)},
+                         CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("no certificate made")),
+                         [&](const ZELVCursor& r) {
+                             key.items = static_cast<uint32_t>(r.Int(0));
+                             key.surplus = static_cast<uint32_t>(r.Int(1));
+                             key.deficit = static_cast<uint32_t>(r.Int(2));
+                             mac = r.Text(3);
+                         });
         } else {
-            q = CertificateMac(id, &mac);
-            if (q.IsOK())
-                q = m_store->Exec("UPDATE certificate SET mac = ? WHERE certificate_id = ?",
-                                  {mac, id});
+            q = WriteCertificate(&key, &mac);
         }
         if (!q.IsOK())
             return q;

@@ -70,8 +70,12 @@ QString CZELV10MFC::GenerateRandomPassword() {
 }
 
 CZELV10RC CZELV10MFC::StorePassword(const QString& userId, const QString& password) {
+    // A central server's users are its logins: the database keeps a SCRAM
+    // verifier made here, never the text. The embedded store keeps a hash.
+    const bool central = m_address.IsCentral();
     QString hash;
-    CZELV10RC rc = ZelvPassword::Hash(password, &hash);
+    CZELV10RC rc = central ? ZelvPassword::ScramVerifier(password, &hash)
+                           : ZelvPassword::Hash(password, &hash);
     if (!rc.IsOK())
         return rc;
     return Run(Mode::Write, [&]() -> CZELV10RC {
@@ -81,6 +85,8 @@ CZELV10RC CZELV10MFC::StorePassword(const QString& userId, const QString& passwo
             if (!q.IsOK())
                 return q;
         }
+        if (central)
+            return m_store->Exec("SELECT kelmar_set_password(?, ?)", {userId, hash});
         ZELVCursor c;
         CZELV10RC q = m_store->Exec("UPDATE app_user SET password_hash = ? WHERE user_id = ?",
                                     {hash, userId}, &c);
@@ -217,10 +223,6 @@ CZELV10RC CZELV10MFC::ResetPassword(const QString& userId, const QString& passwo
         rc = Require(ZelvRight::Users);
     if (!rc.IsOK())
         return rc;
-    if (m_address.IsCentral())
-        return CZELV10RC(ZELV10RC_NOTALLOWED,
-                         QStringLiteral("passwords of a central server are its database logins; "
-                                        "the database administrator sets them"));
     // Never one's own through here: that is SetPassword, which knows the old one.
     if (userId == m_userId)
         return CZELV10RC(ZELV10RC_NOTALLOWED,

@@ -20,6 +20,8 @@ QString CZELV10RC::TextOf(uint32_t code) {
         return QStringLiteral("The Volume has not been updated");
     case ZELV10RC_WRONGCONTAINER:
         return QStringLiteral("The Volume belongs to another Container");
+    case ZELV10RC_JOURNALED:
+        return QStringLiteral("Kept in the scanning journal until the server is back");
 
     case ZELV10RC_NOTLOGGEDON:
         return QStringLiteral("Not logged on to the Kelmar Server");

@@ -17,11 +17,7 @@ constexpr char kAlphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz2
 constexpr int kRandomLength = 16;
 constexpr int kMaxLength = 1024;
 
-} // namespace
-
-namespace ZelvPassword {
-
-CZELV10RC Hash(const QString& password, QString* hash) {
+CZELV10RC Acceptable(const QString& password) {
     if (password.size() < CZELV10MFC::kMinPasswordLength)
         return CZELV10RC(ZELV10RC_BADVALUE,
                          QStringLiteral("a password needs at least %1 characters")
@@ -32,6 +28,67 @@ CZELV10RC Hash(const QString& password, QString* hash) {
             QStringLiteral("a password may have %1 characters at most").arg(kMaxLength));
     if (password.contains(QChar(0)))
         return CZELV10RC(ZELV10RC_BADTEXT, QStringLiteral("the password holds a NUL character"));
+    return CZELV10RC();
+}
+
+QByteArray Hmac(const QByteArray& key, const QByteArray& text) {
+    QByteArray out(crypto_auth_hmacsha256_BYTES, Qt::Uninitialized);
+    crypto_auth_hmacsha256_state st;
+    crypto_auth_hmacsha256_init(&st, reinterpret_cast<const unsigned char*>(key.constData()),
+                                static_cast<size_t>(key.size()));
+    crypto_auth_hmacsha256_update(&st, reinterpret_cast<const unsigned char*>(text.constData()),
+                                  static_cast<unsigned long long>(text.size()));
+    crypto_auth_hmacsha256_final(&st, reinterpret_cast<unsigned char*>(out.data()));
+    return out;
+}
+
+} // namespace
+
+namespace ZelvPassword {
+
+CZELV10RC ScramVerifier(const QString& password, QString* verifier) {
+    CZELV10RC rc = Acceptable(password);
+    if (!rc.IsOK())
+        return rc;
+    if (!SodiumReady())
+        return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("libsodium cannot start"));
+    // PostgreSQL prepares a password (SASLprep) before it derives the keys;
+    // compatibility normalisation and plain spaces cover what people type.
+    QString prepared = password.normalized(QString::NormalizationForm_KC);
+    for (QChar& ch : prepared)
+        if (ch.isSpace())
+            ch = QLatin1Char(' ');
+    const QByteArray pw = prepared.toUtf8();
+    QByteArray salt(16, Qt::Uninitialized);
+    randombytes_buf(salt.data(), static_cast<size_t>(salt.size()));
+    // PBKDF2-HMAC-SHA256, one block of 32 bytes.
+    constexpr int kIterations = 4096;
+    QByteArray u = Hmac(pw, salt + QByteArray("\0\0\0\1", 4));
+    QByteArray salted = u;
+    for (int i = 1; i < kIterations; ++i) {
+        u = Hmac(pw, u);
+        for (int j = 0; j < salted.size(); ++j)
+            salted[j] = static_cast<char>(salted[j] ^ u[j]);
+    }
+    const QByteArray clientKey = Hmac(salted, "Client Key");
+    QByteArray storedKey(crypto_hash_sha256_BYTES, Qt::Uninitialized);
+    crypto_hash_sha256(reinterpret_cast<unsigned char*>(storedKey.data()),
+                       reinterpret_cast<const unsigned char*>(clientKey.constData()),
+                       static_cast<unsigned long long>(clientKey.size()));
+    const QByteArray serverKey = Hmac(salted, "Server Key");
+    sodium_memzero(salted.data(), static_cast<size_t>(salted.size()));
+    *verifier = QStringLiteral("SCRAM-SHA-256$%1:%2$%3:%4")
+                    .arg(kIterations)
+                    .arg(QString::fromLatin1(salt.toBase64()),
+                         QString::fromLatin1(storedKey.toBase64()),
+                         QString::fromLatin1(serverKey.toBase64()));
+    return CZELV10RC();
+}
+
+CZELV10RC Hash(const QString& password, QString* hash) {
+    CZELV10RC rc = Acceptable(password);
+    if (!rc.IsOK())
+        return rc;
     if (!SodiumReady())
         return CZELV10RC(ZELV10RC_DATABASEERROR, QStringLiteral("libsodium cannot start"));
     char out[crypto_pwhash_STRBYTES];

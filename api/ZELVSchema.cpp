@@ -1,5 +1,6 @@
 #include "ZELVSchema.h"
 
+#include "ZELV10AuditRecords.h"
 #include "ZELVStore.h"
 
 #include <QDateTime>
@@ -333,6 +334,85 @@ const char* const kStep6[] = {
     " WHERE c.certificate_id = certificate_item.certificate_id) AND kelmar_my_role() >= 1)",
 };
 
+// Version 7 (PostgreSQL only): a certificate is made whole by the database
+// from its own Volume and audit rows, so that no login can insert one of its
+// own making and have it signed. Operators lose INSERT on the certificate
+// tables; the issuing function checks the caller's group and role itself,
+// since it runs as the owner, whom row-level security does not bind.
+// Audit outcomes 1 seen, 2 surplus; certificate status 0 ok, 1 surplus, 2
+// deficit (static_asserts below).
+const char* const kStep7[] = {
+    "{PG}CREATE FUNCTION certificate_issue(c TEXT, m TEXT, r TEXT, descr TEXT, made_at BIGINT,"
+    " mach TEXT, prog BIGINT) RETURNS TABLE (o_id BIGINT, o_items BIGINT, o_surplus BIGINT,"
+    " o_deficit BIGINT, o_mac TEXT) LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM"
+    " CURRENT AS $$ DECLARE id BIGINT; n BIGINT; s BIGINT; d BIGINT; k TEXT; BEGIN"
+    " IF kelmar_my_role() < 1 OR NOT kelmar_customer_mine(c) THEN"
+    "  RAISE EXCEPTION 'certificates of % are not yours to make', c USING ERRCODE = '42501';"
+    " END IF;"
+    " IF NOT EXISTS (SELECT 1 FROM media x WHERE x.customer_id = c AND x.media_id = m)"
+    "  OR NOT EXISTS (SELECT 1 FROM repository x WHERE x.repository_id = r) THEN"
+    "  RAISE EXCEPTION 'no Media Type % of % or no Repository %', m, c, r"
+    "  USING ERRCODE = '23503';"
+    " END IF;"
+    " INSERT INTO certificate (customer_id, media_id, repository_id, created_at, items,"
+    "  surplus, deficit, description, user_id, machine, program)"
+    "  VALUES (c, m, r, made_at, 0, 0, 0, descr, kelmar_me(), mach, prog)"
+    "  RETURNING certificate.certificate_id INTO id;"
+    " INSERT INTO certificate_item (certificate_id, volume_id, status)"
+    "  SELECT id, v.volume_id, CASE WHEN a.repository_id = r AND a.outcome = 1 THEN 0"
+    "  WHEN a.repository_id = r AND a.outcome = 2 THEN 1 ELSE 2 END"
+    "  FROM volume v LEFT JOIN volume_audit a ON a.volume_row = v.volume_row"
+    "  WHERE v.customer_id = c AND v.media_id = m"
+    "  AND (v.current_repo = r OR v.target_repo = r OR a.repository_id = r);"
+    " SELECT COUNT(*), COUNT(*) FILTER (WHERE i.status = 1),"
+    "  COUNT(*) FILTER (WHERE i.status = 2) INTO n, s, d"
+    "  FROM certificate_item i WHERE i.certificate_id = id;"
+    " UPDATE certificate SET items = n, surplus = s, deficit = d"
+    "  WHERE certificate.certificate_id = id;"
+    " k := certificate_mac(id);"
+    " IF k IS NULL THEN RAISE EXCEPTION 'certificate % could not be signed', id; END IF;"
+    " UPDATE certificate SET mac = k WHERE certificate.certificate_id = id;"
+    " RETURN QUERY SELECT id, n, s, d, k; END $$",
+    "{PG}DROP FUNCTION certificate_seal(BIGINT)",
+    "{PG}DO $$ BEGIN"
+    " IF EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = 'kelmar_operator') THEN"
+    "  REVOKE INSERT, UPDATE, DELETE ON certificate, certificate_item FROM kelmar_operator;"
+    " END IF; END $$",
+    "{PG}REVOKE INSERT, UPDATE, DELETE ON certificate, certificate_item FROM PUBLIC",
+    // A login's password, as a SCRAM verifier made by the client (the text
+    // never reaches the server): one's own, or that of a Kelmar user of one's
+    // group below one's role, whose login is made on first use. The
+    // database administrator's logins are never touched.
+    "{PG}CREATE FUNCTION kelmar_set_password(u TEXT, verifier TEXT) RETURNS VOID"
+    " LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $$"
+    " DECLARE su BOOLEAN; cr BOOLEAN; BEGIN"
+    " IF verifier IS NULL OR verifier !~"
+    "  '^SCRAM-SHA-256\\$[0-9]+:[A-Za-z0-9+/=]+\\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$' THEN"
+    "  RAISE EXCEPTION 'not a password verifier' USING ERRCODE = '22023';"
+    " END IF;"
+    " IF u = CAST(session_user AS TEXT) THEN"
+    "  IF kelmar_my_role() < 0 THEN"
+    "   RAISE EXCEPTION '% is no Kelmar user', u USING ERRCODE = '42501'; END IF;"
+    " ELSIF kelmar_my_role() < 3 OR NOT EXISTS (SELECT 1 FROM app_user x"
+    "  WHERE x.user_id = u COLLATE \"C\" AND x.group_id = kelmar_my_group() COLLATE \"C\""
+    "  AND ((x.flags >> 25) & 7) < kelmar_my_role()) THEN"
+    "  RAISE EXCEPTION '% may not set the password of %', session_user, u"
+    "  USING ERRCODE = '42501';"
+    " END IF;"
+    " SELECT rolsuper, rolcreaterole INTO su, cr FROM pg_catalog.pg_roles WHERE rolname = u;"
+    " IF NOT FOUND THEN"
+    "  EXECUTE format('CREATE ROLE %I LOGIN', u);"
+    "  IF EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = 'kelmar_operator') THEN"
+    "   EXECUTE format('GRANT kelmar_operator TO %I', u); END IF;"
+    " ELSIF su OR cr THEN"
+    "  RAISE EXCEPTION 'the password of % is the database administrator''s to set', u"
+    "  USING ERRCODE = '42501';"
+    " END IF;"
+    " EXECUTE format('ALTER ROLE %I LOGIN PASSWORD %L', u, verifier); END $$",
+};
+static_assert(ZELVAUDIT_SEEN == 1 && ZELVAUDIT_SURPLUS == 2);
+static_assert(ZELVCERT_OK == 0 && ZELVCERT_SURPLUS == 1 && ZELVCERT_DEFICIT == 2);
+
 template <size_t N> QStringList Statements(const char* const (&list)[N]) {
     QStringList out;
     for (const char* s : list)
@@ -496,6 +576,9 @@ CZELV10RC CZELVSchema::Step(CZELVStore& store, int to) {
         break;
     case 6:
         statements = Statements(kStep6);
+        break;
+    case 7:
+        statements = Statements(kStep7);
         break;
     default:
         return CZELV10RC(ZELV10RC_SCHEMAFAILED, QStringLiteral("no step to version %1").arg(to));

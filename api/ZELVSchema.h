@@ -9,7 +9,7 @@ class CZELVStore;
 // the new number, so a failed step leaves the previous version intact.
 class CZELVSchema {
 public:
-    static constexpr int kLatest = 6;
+    static constexpr int kLatest = 7;
 
     // Brings the database up to `target` (the latest by default). A database
     // newer than this program, or one that holds another program's tables, is

@@ -57,7 +57,7 @@ QString CZELVStore::DefaultEmbeddedPath() {
 CZELV10RC CZELVStore::Open(const ZELVServerAddress& address, int busyTimeoutMs) {
     Close();
     m_lost = false;
-    return address.IsCentral() ? OpenPostgres(address) : OpenSqlite(address, busyTimeoutMs);
+    return address.IsCentral() ? OpenPostgres(address, busyTimeoutMs) : OpenSqlite(address, busyTimeoutMs);
 }
 
 namespace {
@@ -189,7 +189,7 @@ CZELV10RC CZELVStore::Settle() {
     return ExecOnce(QStringLiteral("PRAGMA journal_mode=WAL"));
 }
 
-CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
+CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address, int busyTimeoutMs) {
     m_engine = ZELVEngine::PostgreSQL;
     m_where = QStringLiteral("server %1:%2").arg(address.host).arg(address.port);
     if (!address.database.isEmpty())
@@ -234,6 +234,10 @@ CZELV10RC CZELVStore::OpenPostgres(const ZELVServerAddress& address) {
     // Our own texts do not depend on the server's language, but keep notices
     // ("already exists, skipping") out of the way.
     ExecOnce(QStringLiteral("SET client_min_messages TO warning"));
+    // A row another session holds locked ends in "locked" (55P03) after the
+    // same wait as SQLite's busy timeout, never in a scan that hangs.
+    if (busyTimeoutMs > 0)
+        ExecOnce(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
     // Statements name their tables without a schema. Search only the one the
     // database lives in: by default "$user" comes first, and a login owning a
     // schema of its own name would find (or create) a database of its own there.

@@ -101,7 +101,7 @@ private:
     CZELV10RC Prepared(const QString& sql, QSqlQuery** out);
     CZELV10RC Run(QSqlQuery& q, const QVariantList& binds, ZELVCursor* cursor, const QString& sql);
     CZELV10RC OpenSqlite(const ZELVServerAddress& address, int busyTimeoutMs);
-    CZELV10RC OpenPostgres(const ZELVServerAddress& address);
+    CZELV10RC OpenPostgres(const ZELVServerAddress& address, int busyTimeoutMs);
     void CheckAlive();
 
     QString m_name;

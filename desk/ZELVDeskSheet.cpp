@@ -16,6 +16,7 @@
 #include "ReceiveVolumesPage.h"
 #include "ReconciliationLocationPage.h"
 #include "ReconciliationScanPage.h"
+#include "ScanJournal.h"
 #include "RetrieveLocationPage.h"
 #include "ScanToListPage.h"
 #include "SendContainerPage.h"
@@ -41,6 +42,7 @@
 #include "send/UpdatePage.h"
 #include "send/UpdatePageApply.h"
 
+#include <QStandardPaths>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -237,6 +239,23 @@ int CZELVDeskSheet::LoadPredefinedLists() {
     // A relative folder, like no folder, is taken from the program's folder.
     folder = QDir(m_programFolder).filePath(folder);
     return m_predefLists.Load(folder);
+}
+
+CScanJournal& CZELVDeskSheet::ScanJournal() {
+    if (!m_scanJournal) {
+        // Beside the transaction log when there is one; the user's own data
+        // folder otherwise. Never the program's folder, which may be shared.
+        QString folder = m_log && !m_log->Path().isEmpty()
+                             ? QFileInfo(m_log->Path()).absolutePath()
+                             : QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        m_scanJournal = std::make_unique<CScanJournal>(
+            QDir(folder).filePath(QString::fromLatin1(CScanJournal::kFileName)));
+    }
+    return *m_scanJournal;
+}
+
+QString CZELVDeskSheet::ServerName() const {
+    return m_connection->ServerAddress().Display();
 }
 
 bool CZELVDeskSheet::EnsureLoggedOn() {

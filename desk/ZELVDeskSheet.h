@@ -22,6 +22,7 @@
 #include <vector>
 
 class CContainerCache;
+class CScanJournal;
 class CIntroPage;
 class CZELV10RepositoryCache;
 class CZELV10RepositoryRows;
@@ -88,6 +89,10 @@ public:
     const QString& ProgramFolder() const { return m_programFolder; }
     CZELV10MFC& Connection() const { return *m_connection; }
     TransactionLog& Log() const { return *m_log; }
+    // The workstation's scanning journal, beside the transaction log.
+    CScanJournal& ScanJournal();
+    // The server the connection goes to, as scans in the journal name it.
+    QString ServerName() const;
     // The speech voice, or none (speech disabled or not available).
     IVoice* Voice() const { return m_voice.get(); }
 
@@ -242,6 +247,7 @@ private:
 
     std::unique_ptr<CZELV10MFC> m_connection;
     std::unique_ptr<TransactionLog> m_log;
+    std::unique_ptr<CScanJournal> m_scanJournal;
     std::unique_ptr<IVoice> m_voice;
     QString m_logFolder;
     bool m_logFolderKnown = false;

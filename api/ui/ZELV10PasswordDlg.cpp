@@ -121,12 +121,6 @@ void CZELV10PasswordDlg::accept() {
 }
 
 bool ResetPassword(CZELV10MFC& connection, Prompter& prompter, QWidget* parent) {
-    if (connection.ServerAddress().IsCentral()) {
-        prompter.Tell(QStringLiteral("Your password on this Kelmar Server is your database "
-                                     "login. Please ask the server's administrator to change it."),
-                      Caption(), PromptIcon::Information, parent);
-        return false;
-    }
     if (!connection.IsLoggedOn()) {
         prompter.Tell(CZELV10RC(ZELV10RC_NOTLOGGEDON).Get(), Caption(), PromptIcon::Error, parent);
         return false;

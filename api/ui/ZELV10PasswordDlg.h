@@ -35,7 +35,6 @@ private:
 };
 
 // The own-password change behind ResetPassword with an empty User-ID: shows the
-// dialog and returns true when the password was changed. A central server's
-// passwords are its database logins, which this program does not change; the
-// operator is told so.
+// dialog and returns true when the password was changed (on a central server,
+// the password of the operator's database login).
 bool ResetPassword(CZELV10MFC& connection, Prompter& prompter, QWidget* parent = nullptr);

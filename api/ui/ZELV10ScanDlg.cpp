@@ -430,6 +430,7 @@ QColor CZELV10ScanDlg::OutcomeColour(uint32_t outcome) {
         return QColor(0xC6, 0xEF, 0xCE); // green: done
     case ZELV10RC_WRONGCONTAINER:
     case ZELV10RC_CONTAINERELSEWHERE:
+    case ZELV10RC_JOURNALED: // kept, not yet on the server
         return QColor(0xFF, 0xE6, 0x99); // amber: the Volume is fine, its Container is not
     default:
         return QColor(0xFF, 0xC7, 0xCE); // red: not taken

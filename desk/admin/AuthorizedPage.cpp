@@ -321,14 +321,17 @@ void CAuthorizedPage::InsertUser() {
         return;
     const QString id = dialog.UserId()->text();
     ZELVUSER added;
-    // The store keeps passwords on an embedded database: the new user gets a
-    // first one, told to the operator once, to hand on.
-    if (server.Get(&added, id).IsOK() && !server.ServerAddress().IsCentral()) {
+    // The new user gets a first password, told to the operator once, to hand
+    // on (on a central server it makes the user's database login).
+    if (server.Get(&added, id).IsOK()) {
         QString password;
         const CZELV10RC rc = server.ResetPassword(id, &password);
         if (rc.IsOK())
             prompter.Tell(QStringLiteral("The first password of %1 is %2").arg(id, password),
                           QStringLiteral("New User"), PromptIcon::Information, this);
+        else
+            prompter.Tell(QStringLiteral("%1 was added without a password: %2").arg(id, rc.Get()),
+                          QStringLiteral("New User"), PromptIcon::Warning, this);
     }
     Refresh();
 }

@@ -149,6 +149,9 @@ void CReceiveVolumesPage::OnSetActive() {
     if (sheet)
         sheet->SetWizardButtons(CZELVWizardSheet::WizBack | CZELVWizardSheet::WizNext);
     LoadExpectedList();
+    // Scans kept while the server was away (this run or one that ended
+    // before they were sent) go first.
+    ReplayJournal();
     StartScanTimer();
     FillCaptionPairs();
     m_list->SizeColumnToHeader(ColLocation);
@@ -196,6 +199,7 @@ void CReceiveVolumesPage::LoadExpectedList() {
                 }
                 item.container = vol.IsContainer() ? 1 : 0;
                 item.flags = (vol.flags & ZELVVOL_SCANNEDOUT) ? kItemScannedOut : 0;
+                item.version = vol.version;
                 if (vol.Target().slot != 0) {
                     ZELVABSLOC where;
                     if (connection
@@ -251,9 +255,15 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
 
     if (found < m_items.size()) {
         CRedrawPause pause(m_list);
+        // While the server is known to be away every scan goes to the
+        // journal at once; the retry timer finds it back.
+        if (!sheet->Connection().IsLoggedOn())
+            return Journal(found);
         CVolumeRecord record(sheet->Connection(), key);
         const CZELV10RC rc = record.Confirm(sheet->Repository(), CVolumeRecord::kKeep,
                                             CVolumeRecord::kKeep, /*scannedOut=*/false);
+        if (ServerIsAway(rc))
+            return Journal(found);
         log.Write("Scan-In: Confirming Volume: %s - %s", Utf8(key.Text()).constData(),
                   Utf8(rc.Get()).constData());
         if (rc.IsOK(0)) {
@@ -275,6 +285,71 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
     ShowScanError(line, QStringLiteral("Item is not in the list."));
     sheet->Sounds().Play(kNotInListSound);
     return ZELV10RC_NOTINLIST;
+}
+
+uint32_t CReceiveVolumesPage::Journal(size_t index) {
+    CZELVDeskSheet* sheet = Desk();
+    const VOLUMEPAGE_ITEM& item = m_items[index];
+    const QString text = item.key.Text();
+    if (!KeepInJournal(item.key, sheet->Repository(), item.version))
+        return ZELV10RC_UNREACHABLE;
+    ScanLog()->AddLine(CScanInRouting::Warning,
+                       QStringLiteral("Barcode %1 kept in the scanning journal: the server cannot "
+                                      "be reached.")
+                           .arg(text));
+    m_scanned->InsertItem(0, text, item.container ? ImageContainer : ImageVolume);
+    m_items.erase(m_items.begin() + std::ptrdiff_t(index));
+    m_list->Reload();
+    UpdateTabLabel();
+    return ZELV10RC_JOURNALED;
+}
+
+CScanJournal::Outcome CReceiveVolumesPage::ReplayEntry(const ScanJournalEntry& entry) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return CScanJournal::Outcome::Keep;
+    TransactionLog& log = sheet->Log();
+    const QString text = entry.key.Text();
+    CVolumeRecord record(sheet->Connection(), entry.key);
+    CZELV10RC rc = record.Refresh();
+    if (ServerIsAway(rc))
+        return CScanJournal::Outcome::Stop;
+    // Someone else's change since the scan stands: reported, never overwritten.
+    QString problem;
+    if (!rc.IsOK())
+        problem = rc.Get();
+    else if (record.Vol().version != entry.version)
+        problem = QStringLiteral("the Volume was changed on the server after it was scanned");
+    if (problem.isEmpty()) {
+        rc = record.Confirm(entry.repository, CVolumeRecord::kKeep, CVolumeRecord::kKeep,
+                            /*scannedOut=*/false);
+        if (ServerIsAway(rc))
+            return CScanJournal::Outcome::Stop;
+        if (!rc.IsOK(0))
+            problem = rc.Get();
+    }
+    if (!problem.isEmpty()) {
+        log.Write("Scan-In: Scanning journal: Volume %s not confirmed: %s",
+                  Utf8(text).constData(), Utf8(problem).constData());
+        const QString line = QStringLiteral("Error scanned barcode %1.").arg(text);
+        ScanLog()->AddLine(CScanInRouting::Error, line + QLatin1Char(' ') + problem);
+        ShowScanError(line, problem);
+        return CScanJournal::Outcome::Done;
+    }
+    log.Write("Scan-In: Confirming Volume: %s - %s (from the scanning journal)",
+              Utf8(text).constData(), Utf8(rc.Get()).constData());
+    ScanLog()->AddLine(CScanInRouting::Information,
+                       QStringLiteral("Barcode %1 confirmed from the scanning journal.").arg(text));
+    size_t found = 0;
+    while (found < m_items.size() && m_items[found].key != entry.key)
+        ++found;
+    if (found < m_items.size()) {
+        Accept(found, record, record.IsContainer() ? ImageContainer : ImageVolume);
+        UpdateTabLabel();
+    } else if (entry.repository == sheet->Repository()) {
+        Route(record);
+    }
+    return CScanJournal::Outcome::Done;
 }
 
 void CReceiveVolumesPage::ConfirmSelected() {

@@ -28,6 +28,7 @@ public:
         int fromImage = -1; // type of the current Repository, -1 unknown
         QString location;   // target zone and slot, empty without a slot
         unsigned flags = 0; // bit 0: scanned out
+        quint64 version = 0; // as the list read it: a journaled scan replays against it
     };
     static constexpr unsigned kItemScannedOut = 0x1;
 
@@ -74,6 +75,8 @@ public:
 
 protected:
     QString ScanCaption() const override { return QStringLiteral("Scan-In Volumes"); }
+    QString JournalTask() const override { return QStringLiteral("Scan-In"); }
+    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -82,6 +85,9 @@ private:
     // and goes through the routing rules.
     void Accept(size_t index, CVolumeRecord& record, int image);
     void Route(CVolumeRecord& record);
+    // The server is away: the scan goes to the journal and the item to
+    // Scanned Items, to be confirmed when the server is back.
+    uint32_t Journal(size_t index);
 
     std::vector<VOLUMEPAGE_ITEM> m_items;
     Rows m_rows{m_items};

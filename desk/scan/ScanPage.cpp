@@ -5,7 +5,9 @@
 #include "ZELVIcons.h"
 #include "ZELVLogListCtrl.h"
 #include "ZELVPairStatic.h"
+#include "TransactionLog.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -64,6 +66,16 @@ CScanPage::CScanPage(int templateId, const QString& intro, const QString& reposi
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this]() { OnTimer(kScanTimer); });
+
+    m_journalBanner = new QLabel(this);
+    m_journalBanner->setObjectName(QStringLiteral("journalBanner"));
+    m_journalBanner->setWordWrap(true);
+    m_journalBanner->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff3cd; color: #5c4400; padding: 6px; }"));
+    m_journalBanner->hide();
+    m_journalTimer = new QTimer(this);
+    m_journalTimer->setInterval(kJournalRetryMs);
+    connect(m_journalTimer, &QTimer::timeout, this, [this]() { ReplayJournal(); });
 }
 
 void CScanPage::BuildLayout(QWidget* list, const QString& logTab, QWidget* side) {
@@ -88,6 +100,7 @@ void CScanPage::BuildLayout(QWidget* list, const QString& logTab, QWidget* side)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
+    layout->addWidget(m_journalBanner);
     layout->addLayout(pairs);
     layout->addWidget(splitter, 1);
 }
@@ -95,6 +108,99 @@ void CScanPage::BuildLayout(QWidget* list, const QString& logTab, QWidget* side)
 void CScanPage::OnKillActive() {
     // A window that was to open for this page has no business on the next one.
     m_timer->stop();
+    m_journalTimer->stop();
+}
+
+bool CScanPage::ServerIsAway(const CZELV10RC& rc) {
+    const uint32_t code = rc.Code();
+    return code == ZELV10RC_CONNECTIONLOST || code == ZELV10RC_UNREACHABLE ||
+           code == ZELV10RC_NOTLOGGEDON;
+}
+
+bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
+                              quint64 version) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return false;
+    ScanJournalEntry e;
+    e.task = JournalTask();
+    e.server = sheet->ServerName();
+    e.key = key;
+    e.repository = repository;
+    e.version = version;
+    e.when = QDateTime::currentSecsSinceEpoch();
+    e.user = sheet->Connection().CurrentUser();
+    const CZELV10RC rc = sheet->ScanJournal().Append(e);
+    if (!rc.IsOK()) {
+        sheet->Log().Write("%s: Volume %s could not be kept in the scanning journal: %s",
+                           e.task.toUtf8().constData(), key.Text().toUtf8().constData(),
+                           rc.Get().toUtf8().constData());
+        ShowScanError(QStringLiteral("Error scanned barcode %1.").arg(key.Text()), rc.Get());
+        return false;
+    }
+    sheet->Log().Write("%s: Server unreachable; Volume %s kept in the scanning journal",
+                       e.task.toUtf8().constData(), key.Text().toUtf8().constData());
+    ShowJournalState();
+    m_journalTimer->start();
+    return true;
+}
+
+void CScanPage::ShowJournalState() {
+    CZELVDeskSheet* sheet = Desk();
+    const int waiting = sheet ? sheet->ScanJournal().Count() : 0;
+    if (waiting == 0) {
+        m_journalBanner->hide();
+        m_journalTimer->stop();
+        return;
+    }
+    m_journalBanner->setText(
+        QStringLiteral("The Kelmar Server cannot be reached. %1 scan%2 %3 kept on this "
+                       "workstation and will be sent when the server is back; "
+                       "nothing is lost.")
+            .arg(waiting)
+            .arg(waiting == 1 ? QString() : QStringLiteral("s"))
+            .arg(waiting == 1 ? QStringLiteral("is") : QStringLiteral("are")));
+    m_journalBanner->show();
+}
+
+bool CScanPage::ReplayJournal() {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet || m_replaying || JournalTask().isEmpty())
+        return true;
+    CScanJournal& journal = sheet->ScanJournal();
+    if (journal.Count() == 0) {
+        ShowJournalState();
+        return true;
+    }
+    if (!sheet->EnsureLoggedOn()) {
+        ShowJournalState();
+        m_journalTimer->start();
+        return false;
+    }
+    m_replaying = true;
+    const QString task = JournalTask(), server = sheet->ServerName();
+    bool away = false;
+    int done = 0;
+    QStringList problems;
+    const CZELV10RC rc = journal.Replay(
+        [&](const ScanJournalEntry& e) {
+            // Another task's or another server's scans wait for their own page.
+            if (e.task != task || e.server != server)
+                return CScanJournal::Outcome::Keep;
+            const CScanJournal::Outcome o = ReplayEntry(e);
+            away = away || o == CScanJournal::Outcome::Stop;
+            return o;
+        },
+        &done, &problems);
+    m_replaying = false;
+    for (const QString& p : problems)
+        sheet->Log().Write("%s: %s", task.toUtf8().constData(), p.toUtf8().constData());
+    if (!rc.IsOK())
+        ShowScanError(QStringLiteral("Scanning journal"), rc.Get());
+    ShowJournalState();
+    if (away || !rc.IsOK())
+        m_journalTimer->start();
+    return !away && rc.IsOK();
 }
 
 QTimer* CScanPage::Timer(int id) const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ScanJournal.h"
 #include "ZELV10ScanDlg.h"
 #include "ZELVDeskPage.h"
 
 class CZELVLogListCtrl;
 class CZELVPairStatic;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -55,6 +57,16 @@ public:
     CZELVPairStatic* RepositoryPair() const { return m_repositoryPair; }
     QPushButton* ScanButton() const { return m_scanButton; }
 
+    // The scanning journal: while the server cannot be reached, scans are
+    // kept on this workstation and replayed when it is back.
+    static constexpr int kJournalRetryMs = 5000;
+    QLabel* JournalBanner() const { return m_journalBanner; }
+    // Replays what the journal holds for this page's task and server, if the
+    // server can be reached; true when nothing of it is left waiting.
+    bool ReplayJournal();
+    // Whether a result means the server is away (the scan belongs in the journal).
+    static bool ServerIsAway(const CZELV10RC& rc);
+
 protected:
     // The window's caption, and what follows once the operator closed it.
     virtual QString ScanCaption() const = 0;
@@ -74,6 +86,21 @@ protected:
     void ShowScanError(const QString& line1, const QString& line2);
     bool IsScanning() const { return m_scanning; }
 
+    // The task name entries of this page carry ("Scan-In"); empty: the page
+    // keeps no journal.
+    virtual QString JournalTask() const { return QString(); }
+    // One entry of this page's task on its way back to the server: written
+    // through the page's own rules, with the version check.
+    virtual CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) {
+        (void)entry;
+        return CScanJournal::Outcome::Keep;
+    }
+    // Keeps a scan in the journal; false (and the reason shown) when even
+    // that failed.
+    bool KeepInJournal(const CVolumeKey& key, const QString& repository, quint64 version);
+    // The banner's text for the entries waiting; hidden when none.
+    void ShowJournalState();
+
 private:
     CZELVLogListCtrl* m_scanLog = nullptr;
     QTabWidget* m_tabs = nullptr;
@@ -83,4 +110,7 @@ private:
     QTimer* m_timer = nullptr;
     QString m_intro;
     bool m_scanning = false;
+    QLabel* m_journalBanner = nullptr;
+    QTimer* m_journalTimer = nullptr;
+    bool m_replaying = false;
 };

@@ -234,6 +234,39 @@ TEST_P(ZELVStoreTest, TwoWorkstationsNeverOverwriteEachOther) {
     EXPECT_EQ(machines, (QStringList{"ws-two:TRN1", "ws-one:VLT1"}));
 }
 
+// Another workstation holds the Volume (a row lock on PostgreSQL, the write
+// lock on SQLite) in an open transaction: a change ends in "locked" after
+// the busy timeout, never in a wait without end, and goes through once the
+// other is done.
+TEST_P(ZELVStoreTest, AVolumeHeldByAnotherSessionEndsInLockedNotAHang) {
+    ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00002", "DC01")));
+    auto holder = SecondConnection(QStringLiteral("ws-holder"));
+    CZELV10MFC waiting;
+    waiting.SetServerAddress(db->Address());
+    waiting.SetBusyTimeout(300);
+    ASSERT_OK(waiting.Logon());
+    {
+        CZELV10MFC::Batch held(*holder);
+        ASSERT_OK(held.Begin());
+        ZELVVOLSEx theirs = NewVolume("ACME", "LTO6", "A00002");
+        ASSERT_OK(holder->Get(&theirs));
+        theirs.vol.threshold = 11;
+        ASSERT_OK(holder->Update(theirs));
+        ZELVVOLSEx mine = NewVolume("ACME", "LTO6", "A00002");
+        ASSERT_OK(waiting.Get(&mine)) << "readers go on while another writes";
+        mine.vol.threshold = 22;
+        EXPECT_RC(waiting.Update(mine), ZELV10RC_LOCKED);
+        ASSERT_OK(held.Commit());
+    }
+    // The other's change stands; read again, the change goes through.
+    ZELVVOLSEx mine = NewVolume("ACME", "LTO6", "A00002");
+    ASSERT_OK(waiting.Get(&mine));
+    EXPECT_EQ(mine.vol.threshold, 11);
+    mine.vol.threshold = 22;
+    ASSERT_OK(waiting.Update(mine));
+    EXPECT_EQ(Read("A00002").vol.threshold, 22);
+}
+
 TEST_P(ZELVStoreTest, SendScanOutAndScanInRoundTrip) {
     ASSERT_OK(mfc.Add(NewVolume("ACME", "LTO6", "A00001", "DC01")));
     // Send: target the vault with a return date and a 60-minute threshold.

@@ -1,6 +1,6 @@
 // Manage Authorized Users on the demo data set, on both engines: the owner
 // edits users in the grid, is refused what its role does not allow, deletes
-// with a "No" in between, adds a user and gives passwords (embedded), exports
+// with a "No" in between, adds a user and gives passwords, exports
 // the list; the test reads the server afterwards.
 #include "AuthorizedPage.h"
 #include "DemoDatabase.h"
@@ -136,8 +136,7 @@ void AuthorizedWorkflowTest::usersAreManagedWithinTheRoleRules() {
     QVERIFY(!Column(list, CAuthorizedListCtrl::ColUserId).contains(QStringLiteral("CAROL")));
 
     // A new User-ID longer than 16 characters cannot be typed; the new user
-    // gets the highest role below the owner's, and on an embedded database
-    // a first password that lets it log on.
+    // gets the highest role below the owner's and a first password.
     QString typed;
     QTimer::singleShot(50, [&typed] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -162,23 +161,20 @@ void AuthorizedWorkflowTest::usersAreManagedWithinTheRoleRules() {
         mfc.SetServerAddress(a);
         return mfc.Logon().IsOK();
     };
-    if (embedded) {
-        const QString first = ToldPassword(run.PromptTexts(), QStringLiteral("NEWBIE"));
-        QCOMPARE(first.size(), 16);
-        QVERIFY(logsOn(QStringLiteral("NEWBIE"), first));
-        // Reset Password gives PEER one too.
-        SelectOnly(list, {QStringLiteral("PEER")});
-        page->ResetPasswords();
-        const QString peer = ToldPassword(run.PromptTexts(), QStringLiteral("PEER"));
-        QVERIFY(!peer.isEmpty());
-        QVERIFY(logsOn(QStringLiteral("PEER"), peer));
-        QVERIFY(!run.LogTexts().join(QLatin1Char('\n')).contains(peer));
-    } else {
-        // A central server's passwords are its logins': the result says so.
-        SelectOnly(list, {QStringLiteral("PEER")});
-        page->ResetPasswords();
-        QVERIFY(closer.text.contains(QLatin1String("database logins")));
-    }
+    // The new user's first password and a reset one log on; on a central
+    // server they are the users' database logins, made on first use.
+    const QString first = ToldPassword(run.PromptTexts(), QStringLiteral("NEWBIE"));
+    QCOMPARE(first.size(), 16);
+    QVERIFY(logsOn(QStringLiteral("NEWBIE"), first));
+    SelectOnly(list, {QStringLiteral("PEER")});
+    page->ResetPasswords();
+    const QString peer = ToldPassword(run.PromptTexts(), QStringLiteral("PEER"));
+    QVERIFY(!peer.isEmpty());
+    QVERIFY(logsOn(QStringLiteral("PEER"), peer));
+    QVERIFY(!run.LogTexts().join(QLatin1Char('\n')).contains(peer));
+    if (!embedded)
+        for (const char* login : {"NEWBIE", "PEER"})
+            db.Exec(QStringLiteral("DROP ROLE IF EXISTS \"%1\"").arg(QLatin1String(login)));
 
     // "To XML" writes the selected users.
     QTemporaryDir out;

@@ -18,9 +18,11 @@
 #include "ZELVPairStatic.h"
 #include "ZELVPopup.h"
 #include "ZelvDemo.h"
+#include "ZelvPgCluster.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QSqlDatabase>
@@ -141,6 +143,7 @@ private Q_SLOTS:
     void locationPageWithNothingIncomingGoesBack();
     void exampleRoutingOfTheShippedConfigurationFitsTheDemoData();
     void recallUpdatePassRedirectsEachVolumeAndShowsTheResults();
+    void scansWhileTheServerIsStoppedAreKeptAndReplayed();
 
 private:
     // The demo database for the engine of this round; false skips.
@@ -688,3 +691,77 @@ int main(int argc, char* argv[]) {
 }
 
 #include "ScanInWorkflowTest.moc"
+
+// PostgreSQL stopped half way through a Scan-In and started again: the scans
+// made meanwhile go to the workstation's journal, the page says so, and the
+// replay confirms them with the version check; a Volume another operator
+// changed meanwhile is reported and keeps the other operator's change.
+void ScanInWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
+    QFETCH_GLOBAL(QString, engine);
+    if (engine != QLatin1String("PostgreSQL"))
+        QSKIP("stops a PostgreSQL server of its own");
+    ZelvPgCluster cluster(QStringLiteral(ZELV_PG_CLUSTER_SCRIPT));
+    QString why;
+    if (!cluster.Init(&why))
+        QSKIP(qPrintable(QStringLiteral("no PostgreSQL cluster: ") + why));
+    DemoDatabase db;
+    const QByteArray shared = qgetenv("KELMAR_TEST_PG");
+    qputenv("KELMAR_TEST_PG", cluster.Address().toUtf8());
+    const bool made = db.Make(QStringLiteral("PostgreSQL"), &why, AddLookAlikes);
+    qputenv("KELMAR_TEST_PG", shared);
+    QVERIFY2(made, qPrintable(why));
+
+    DeskRun run;
+    const QString logs = run.NewFolder(QStringLiteral("logs"));
+    run.WriteConfig(Config(logs));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    CReceiveVolumesPage* page = OpenVolumesPage(run, QStringLiteral("DC01"));
+    QVERIFY(page);
+    QVERIFY(page->JournalBanner()->isHidden());
+    QCOMPARE(ScanThroughWindow(sheet, *page, {QStringLiteral("A000038")}), QList<uint32_t>{0});
+
+    QVERIFY(cluster.Stop());
+    const QList<uint32_t> kept{ZELV10RC_JOURNALED, ZELV10RC_JOURNALED, ZELV10RC_JOURNALED};
+    QCOMPARE(ScanThroughWindow(sheet, *page,
+                               {QStringLiteral("A000058"), QStringLiteral("A000078"),
+                                QStringLiteral("ACME.LTO8.B000018")}),
+             kept);
+    QVERIFY(!page->JournalBanner()->isHidden());
+    QVERIFY2(page->JournalBanner()->text().contains(QLatin1String("3 scans are kept")),
+             qPrintable(page->JournalBanner()->text()));
+    QCOMPARE(Column(*page->ScannedItems(), 0).size(), 4);
+    QFile journal(QDir(logs).filePath(QStringLiteral("ScanJournal.txt")));
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    QCOMPARE(journal.readAll().count('\n'), 3);
+    journal.close();
+    QCOMPARE(ScanInLog(run).filter(QStringLiteral("kept in the scanning journal")).size(), 3);
+    // A retry while it is still down loses nothing.
+    QVERIFY(!page->ReplayJournal());
+    QVERIFY(journal.exists());
+
+    QVERIFY(cluster.Start());
+    QVERIFY(db.Exec(QStringLiteral(
+        "UPDATE volume SET threshold = 77, version = version + 1"
+        " WHERE customer_id = 'ACME' AND media_id = 'LTO6' AND volume_id = 'A000078'")));
+    QVERIFY(page->ReplayJournal());
+    QVERIFY(page->JournalBanner()->isHidden());
+    QVERIFY(!journal.exists());
+    CZELV10MFC server;
+    server.SetServerAddress(db.Address());
+    QVERIFY(server.Logon().IsOK());
+    QCOMPARE(Stored(server, "LTO6", "A000058").Confirmation().repositoryId.Text(),
+             QStringLiteral("DC01"));
+    QCOMPARE(Stored(server, "LTO8", "B000018").Confirmation().repositoryId.Text(),
+             QStringLiteral("DC01"));
+    const ZELVVOLS changed = Stored(server, "LTO6", "A000078");
+    QVERIFY(changed.Confirmation().repositoryId.Text() != QLatin1String("DC01"));
+    QCOMPARE(changed.threshold, uint16_t(77));
+    const QStringList log = ScanInLog(run);
+    QVERIFY(log.contains(QStringLiteral(
+        "Scan-In: Scanning journal: Volume ACME.LTO6.A000078 not confirmed: the Volume was "
+        "changed on the server after it was scanned")));
+    QCOMPARE(log.filter(QStringLiteral("(from the scanning journal)")).size(), 2);
+
+    // The next scan goes straight to the server again.
+    QCOMPARE(ScanThroughWindow(sheet, *page, {QStringLiteral("B000038")}), QList<uint32_t>{0});
+}

@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Crash, fault and load tests; prints the figures docs/reliability.md records.
+#  1. kill -9 of the Scan-In page (the real sheet, offscreen) at random moments
+#     on the embedded store: every log entry written before the kill is
+#     still there, the database passes PRAGMA integrity_check, no Volume is
+#     half updated (its version moved if and only if it has new history
+#     rows), and the next start carries on.
+#  2. PostgreSQL stopped half way through a Scan-In and started again: the
+#     scans made meanwhile are kept in the scanning journal and replayed; in
+#     the end every Volume is received and nothing is left waiting.
+#  3. Load: several processes confirm, update and scan the same Volumes at
+#     once, on SQLite and on PostgreSQL; lost updates and failures reported
+#     as success are counted from the server's history (both must be 0).
+#   scripts/reliability.sh [--quick]     (--quick: a few of each, for the tests)
+#   ZELV_BUILD_DIR  build folder with tools and tests (default build/asan)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cd "$here/.."
+
+build=${ZELV_BUILD_DIR:-build/asan}
+kills=100 seconds=60 procs=8 volumes=1000
+if [ "${1:-}" = --quick ]; then
+    kills=3 seconds=3 procs=2 volumes=100
+fi
+admin=$build/tools/zelvadmin
+crash=$build/tests/reliability/zelv_crash
+load=$build/tests/reliability/zelv_load
+for tool in "$admin" "$crash" "$load"; do
+    if [ ! -x "$tool" ]; then
+        echo "reliability: $tool is not built" >&2
+        exit 1
+    fi
+done
+
+work=$(mktemp -d /tmp/kelmar-rel.XXXXXX)
+chmod 755 "$work"
+cleanup() {
+    [ -d "$work/pg" ] && bash "$here/pg-cluster.sh" destroy "$work/pg" || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+(umask 077; head -c 18 /dev/urandom | base64 >"$work/pw")
+KELMAR_PASSWORD=$(cat "$work/pw")
+export KELMAR_PASSWORD QT_QPA_PLATFORM=offscreen TZ=UTC
+# A killed process's leak report says nothing about the program.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+failed=0
+
+# --- 1. kill -9 in the middle of a Scan-In -----------------------------------------
+"$admin" --server "kelmar://$work/pristine.db" --password-file "$work/pw" init >/dev/null
+"$admin" --server "kelmar://$work/pristine.db" --password-file "$work/pw" demo --volumes 200 >/dev/null
+
+# How long a whole pass takes here: kills land anywhere in it.
+mkdir -p "$work/probe/logs"
+cp "$work/pristine.db" "$work/probe/demo.db"
+start=$(date +%s%N)
+"$crash" scan-in "kelmar://$work/probe/demo.db" "$work/probe/logs" >"$work/probe/out" 2>&1
+pass_ms=$((($(date +%s%N) - start) / 1000000))
+expected=$(grep -c '^SCANNED' "$work/probe/out" || true)
+
+lost_log=0 half=0 no_restart=0 unchained_tail=0 broken_chain=0 mid_pass=0
+for i in $(seq 1 "$kills"); do
+    run="$work/run"
+    rm -rf "$run"
+    mkdir -p "$run/logs"
+    cp "$work/pristine.db" "$run/demo.db"
+    "$crash" scan-in "kelmar://$run/demo.db" "$run/logs" >"$run/out" 2>"$run/err" &
+    pid=$!
+    sleep "$(python3 -c "import random; print(round(random.uniform(0, $pass_ms / 1000.0), 3))")"
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    scanned=$(grep -c '^SCANNED' "$run/out" || true)
+    if [ "$scanned" -gt 0 ] && [ "$scanned" -lt "$expected" ]; then
+        mid_pass=$((mid_pass + 1))
+    fi
+    # The log holds at least what it held when the page was done with the last scan.
+    logfile=$(ls "$run"/logs/*.log 2>/dev/null | head -n 1 || true)
+    written=$(awk '/^SCANNED/ {n = $4} END {print n + 0}' "$run/out")
+    size=0
+    [ -n "$logfile" ] && size=$(stat -c %s "$logfile")
+    if [ "$size" -lt "$written" ]; then
+        lost_log=$((lost_log + 1))
+    fi
+    if [ -n "$logfile" ]; then
+        if ! verdict=$("$admin" verify-log "$logfile" 2>&1); then
+            # Killed between an entry and its chain value: the entry is there,
+            # unproven; anything else is a broken chain.
+            if grep -q "have no chain value" <<<"$verdict"; then
+                unchained_tail=$((unchained_tail + 1))
+            else
+                broken_chain=$((broken_chain + 1))
+                echo "run $i: $verdict" >&2
+            fi
+        fi
+    fi
+    python3 - "$work/pristine.db" "$run/demo.db" <<'PY' || half=$((half + 1))
+import sqlite3, sys
+before, after = (sqlite3.connect(p) for p in sys.argv[1:3])
+if after.execute("PRAGMA integrity_check").fetchone()[0] != "ok":
+    print("integrity_check failed", file=sys.stderr); sys.exit(2)
+def state(db):
+    versions = {tuple(r[:3]): r[3] for r in db.execute(
+        "SELECT customer_id, media_id, volume_id, version FROM volume")}
+    history = {tuple(r[:3]): r[3] for r in db.execute(
+        "SELECT customer_id, media_id, volume_id, COUNT(*) FROM volume_history GROUP BY 1, 2, 3")}
+    return versions, history
+v0, h0 = state(before)
+v1, h1 = state(after)
+bad = [k for k in v1 if (v1[k] != v0.get(k)) != (h1.get(k, 0) != h0.get(k, 0))]
+if bad:
+    print("half updated:", bad[:5], file=sys.stderr); sys.exit(1)
+PY
+    # The next start works and finishes the pass.
+    if ! "$crash" scan-in "kelmar://$run/demo.db" "$run/logs" >"$run/out2" 2>"$run/err2" ||
+        ! grep -q '^DONE' "$run/out2"; then
+        no_restart=$((no_restart + 1))
+        cat "$run/err2" >&2
+    fi
+done
+bad_db=$half
+crash_failures=$((lost_log + bad_db + no_restart + broken_chain))
+[ "$expected" -gt 0 ] || crash_failures=$((crash_failures + 1))
+echo "crash: kills=$kills pass_ms=$pass_ms scans_per_pass=$expected killed_mid_pass=$mid_pass" \
+    "log_entries_lost=$lost_log db_damaged_or_half_updated=$bad_db restart_failed=$no_restart" \
+    "chain_broken=$broken_chain last_entry_unchained=$unchained_tail"
+[ "$crash_failures" -eq 0 ] || failed=1
+
+# --- 2 and 3 need PostgreSQL -----------------------------------------------------
+pg=""
+if pgaddr=$(bash "$here/pg-cluster.sh" init "$work/pg" 2>"$work/pg-init.err"); then
+    pg=$pgaddr
+else
+    echo "reliability: no PostgreSQL here, its parts are skipped ($(head -n 1 "$work/pg-init.err"))" >&2
+fi
+
+if [ -n "$pg" ]; then
+    # --- 2. the server stopped half way through a Scan-In ---------------------------
+    "$admin" --server "$pg" init >/dev/null
+    "$admin" --server "$pg" demo --volumes 200 >/dev/null
+    mkdir -p "$work/pgrun/logs"
+    ZELV_CRASH_PAUSE_MS=400 "$crash" scan-in "$pg" "$work/pgrun/logs" >"$work/pgrun/out1" 2>"$work/pgrun/err1" &
+    pid=$!
+    sleep 2
+    bash "$here/pg-cluster.sh" stop "$work/pg"
+    wait "$pid" || true
+    kept=$(awk '/^SCANNED/ && $3 == 62' "$work/pgrun/out1" | wc -l)
+    bash "$here/pg-cluster.sh" start "$work/pg"
+    "$crash" scan-in "$pg" "$work/pgrun/logs" >"$work/pgrun/out2" 2>"$work/pgrun/err2" || true
+    "$crash" scan-in "$pg" "$work/pgrun/logs" >"$work/pgrun/out3" 2>"$work/pgrun/err3" || true
+    left=$(ls "$work/pgrun/logs" | grep -c '^ScanJournal' || true)
+    replayed=$(grep -c 'from the scanning journal' "$work"/pgrun/logs/*.log || true)
+    done3=$(awk '/^DONE/ {print $2}' "$work/pgrun/out3")
+    echo "pg-stop: scans_kept_in_journal=$kept replayed=$replayed journal_files_left=$left" \
+        "still_expected_after=${done3:-?}"
+    if [ "$kept" -eq 0 ] || [ "$replayed" -ne "$kept" ] || [ "$left" -ne 0 ] || [ "${done3:-1}" != 0 ]; then
+        failed=1
+        cat "$work"/pgrun/err* >&2
+    fi
+fi
+
+# --- 3. load ----------------------------------------------------------------------
+load_on() {
+    local name=$1 server=$2
+    "$load" setup "$server" "$volumes"
+    local pids=()
+    for p in $(seq 1 "$procs"); do
+        "$load" run "$server" "$seconds" "$p" "$work/load-$name-$p.txt" &
+        pids+=($!)
+    done
+    local rc=0
+    for pid in "${pids[@]}"; do wait "$pid" || rc=1; done
+    local figures
+    if ! figures=$("$load" check "$server" "$work"/load-"$name"-*.txt) || [ $rc -ne 0 ]; then
+        failed=1
+    fi
+    echo "load-$name: processes=$procs seconds=$seconds volumes=$volumes $figures"
+}
+load_on sqlite "kelmar://$work/load.db"
+if [ -n "$pg" ]; then
+    load_on postgresql "$pg"
+fi
+
+exit $failed
