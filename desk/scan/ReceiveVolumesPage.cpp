@@ -243,7 +243,10 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
     if (!sheet)
         return ZELV10RC_NOTINLIST;
     TransactionLog& log = sheet->Log();
-    if (!result.IsOK(0)) {
+    // With the server away the barcode is still read in full; only what the
+    // server would add to it (Container or not) is missing.
+    const bool away = ServerIsAway(result) && !item.volumeId.Text().isEmpty();
+    if (!result.IsOK(0) && !away) {
         log.Write("Scan-In: Error scanning Volume: %s", Utf8(result.Get()).constData());
         return result.Code();
     }
@@ -257,7 +260,7 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
         CRedrawPause pause(m_list);
         // While the server is known to be away every scan goes to the
         // journal at once; the retry timer finds it back.
-        if (!sheet->Connection().IsLoggedOn())
+        if (away || !sheet->Connection().IsLoggedOn())
             return Journal(found);
         CVolumeRecord record(sheet->Connection(), key);
         const CZELV10RC rc = record.Confirm(sheet->Repository(), CVolumeRecord::kKeep,
@@ -276,6 +279,10 @@ uint32_t CReceiveVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCOD
     }
 
     const QString text = key.Text();
+    if (away) {
+        log.Write("Scan-In: Error scanning Volume: %s", Utf8(result.Get()).constData());
+        return result.Code();
+    }
     sheet->Connection().ReportScan(key.Customer(), key.Media(), key.Volume());
     sheet->SayText(QStringLiteral("The Volume scanned was not in the list"));
     log.Write("Scan-In: Error Confirming volume: %s as it was not in the list",

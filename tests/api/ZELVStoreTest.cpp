@@ -253,7 +253,7 @@ TEST_P(ZELVStoreTest, AVolumeHeldByAnotherSessionEndsInLockedNotAHang) {
         theirs.vol.threshold = 11;
         ASSERT_OK(holder->Update(theirs));
         ZELVVOLSEx mine = NewVolume("ACME", "LTO6", "A00002");
-        ASSERT_OK(waiting.Get(&mine)) << "readers go on while another writes";
+        ASSERT_OK(waiting.Get(&mine)); // readers go on while another writes
         mine.vol.threshold = 22;
         EXPECT_RC(waiting.Update(mine), ZELV10RC_LOCKED);
         ASSERT_OK(held.Commit());

@@ -1,8 +1,9 @@
 // The real ZELVDesk sheet and Scan-In page, offscreen, working through every
 // Volume expected at a Repository as a scanner would, for scripts/reliability.sh
-// to kill at a random moment. After each scan it prints the scan and the
-// size the transaction log had when the page was done with it, so that the
-// script can tell whether anything written before the kill went missing.
+// to kill at a random moment. After each scan it prints the scan, its
+// outcome, the size the transaction log had when the page was done with it
+// (so that the script can tell whether anything written before the kill went
+// missing) and the milliseconds since the start.
 //   zelv_crash scan-in SERVER LOGFOLDER [REPOSITORY]
 // The password comes from KELMAR_PASSWORD; ZELV_CRASH_PAUSE_MS puts a pause
 // between scans, as an operator's hand does.
@@ -14,11 +15,14 @@
 #include "ZELV10RepositoryListCtrl.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTest>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    QElapsedTimer started;
+    started.start();
     PrepareDeskTestEnvironment();
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
@@ -28,6 +32,7 @@ int main(int argc, char* argv[]) {
     }
     const QString repository = a.value(4, QStringLiteral("DC01"));
     DeskRun run;
+    run.SetEnv(QStringLiteral("KELMAR_PASSWORD"), qEnvironmentVariable("KELMAR_PASSWORD"));
     run.WriteConfig(
         QStringLiteral("options = { logfile = \"%1\"; disablespeech = true; };\n").arg(a[3]));
     CZELVDeskSheet& sheet = run.Start({a[2]});
@@ -60,8 +65,8 @@ int main(int argc, char* argv[]) {
                                                               key.Media(), &sheet.Config());
         const uint32_t outcome = page->OnScan(rc, parsed);
         ++scanned;
-        std::printf("SCANNED %s %u %lld\n", qPrintable(key.Text()), outcome,
-                    QFileInfo(log).size());
+        std::printf("SCANNED %s %u %lld %lld\n", qPrintable(key.Text()), outcome,
+                    QFileInfo(log).size(), started.elapsed());
         std::fflush(stdout);
         // A scan the page did not take stays first in the list: stop there.
         if (!page->Items().empty() && page->Items().front().key == key)
