@@ -763,5 +763,6 @@ void ScanInWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
     QCOMPARE(log.filter(QStringLiteral("(from the scanning journal)")).size(), 2);
 
     // The next scan goes straight to the server again.
-    QCOMPARE(ScanThroughWindow(sheet, *page, {QStringLiteral("B000038")}), QList<uint32_t>{0});
+    QCOMPARE(ScanThroughWindow(sheet, *page, {QStringLiteral("ACME.LTO8.B000038")}),
+             QList<uint32_t>{0});
 }
