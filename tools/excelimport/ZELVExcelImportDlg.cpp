@@ -1,5 +1,6 @@
 #include "ZELVExcelImportDlg.h"
 
+#include "ZELVDate.h"
 #include "ZELVPrompter.h"
 
 #include <QDialogButtonBox>
@@ -20,7 +21,7 @@ namespace {
 const char* const kCaption = "Excel Import";
 
 QString Count(qint64 n) {
-    return QLocale(QLocale::English).toString(n);
+    return FormatCount(uint64_t(n));
 }
 
 } // namespace
