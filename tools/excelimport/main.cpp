@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
             caption, PromptIcon::Error);
         return 1;
     }
+    // As ZELVDesk and zelvadmin take it, so that no address need carry it.
+    if (server.password.isEmpty())
+        server.password = qEnvironmentVariable("KELMAR_PASSWORD");
     CZELV10MFC connection(0);
     connection.SetProgramID(CZELV10MFC::kProgramDesk);
     connection.SetLogonDetails(server.host, server.port, server.user, server.password);
