@@ -1,5 +1,5 @@
 # Installation layout and the Debian package (CPack's DEB generator):
-# kelmar-lite_VERSION_ARCH.deb with ZELVDesk, ZELVRenew, zelvadmin, the example
+# kelmar-lite_VERSION_ARCH.deb with ZELVDesk, ZELVRenew, ZELVExcelImport, zelvadmin, the example
 # configuration, sounds, icon, desktop entry, AppStream metainfo and manual
 # pages. scripts/package.sh builds it from a release tree; the package test
 # packs the tree the test suite has built.
@@ -25,6 +25,7 @@ foreach(src IN ITEMS
     ${PROJECT_SOURCE_DIR}/docs/man/zelvadmin.1
     ${PROJECT_SOURCE_DIR}/docs/man/ZELVDesk.1
     ${PROJECT_SOURCE_DIR}/docs/man/ZELVRenew.1
+    ${PROJECT_SOURCE_DIR}/docs/man/ZELVExcelImport.1
     ${zelv_pkg_out}/changelog)
   get_filename_component(name ${src} NAME)
   add_custom_command(OUTPUT ${zelv_pkg_out}/${name}.gz
@@ -35,7 +36,8 @@ endforeach()
 add_custom_target(zelv_package_files ALL DEPENDS ${zelv_gz_outputs})
 
 install(FILES ${zelv_pkg_out}/zelvadmin.1.gz ${zelv_pkg_out}/ZELVDesk.1.gz
-  ${zelv_pkg_out}/ZELVRenew.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  ${zelv_pkg_out}/ZELVRenew.1.gz ${zelv_pkg_out}/ZELVExcelImport.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${zelv_pkg_out}/changelog.gz ${zelv_linux}/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelmar-lite)
 install(FILES ${zelv_linux}/${ZELV_APP_ID}.desktop

@@ -8,7 +8,7 @@
 #   scripts/fuzz.sh [TARGET] [SECONDS] [RUNS]
 set -eu
 cd "$(dirname "$0")/.."
-targets="config dates variables barcode rss textfiles"
+targets="config dates variables barcode rss textfiles xlsx csv manifest"
 [ $# -ge 1 ] && [ -n "$1" ] && [ "$1" != all ] && targets="$1"
 seconds="${2:-60}"
 runs="${3:--1}"

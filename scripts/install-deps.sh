@@ -14,7 +14,7 @@ packages=(
   # libraries
   libconfig-dev libhpdf-dev libqrcodegencpp-dev libxlsxwriter-dev libsqlite3-dev
   libpq-dev libcurl4-openssl-dev libpugixml-dev libbackward-cpp-dev libdw-dev
-  libsodium-dev zlib1g-dev
+  libsodium-dev zlib1g-dev libzip-dev
   # database server for the central-server tests; pgcrypto (contrib) signs
   # audit certificates inside the database
   postgresql postgresql-contrib

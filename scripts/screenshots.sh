@@ -10,7 +10,7 @@
 # with a Volume's History tab; Move Lists; the task menu's Customer grid with a
 # Media Type's library health opened; Scan-To-List; the Run Command window;
 # Library Reconciliation location, scan page and Certificate Properties;
-# ZELVRenew on a loopback release feed).
+# ZELVRenew on a loopback release feed; the Excel import window).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)
 set -euo pipefail
@@ -26,7 +26,7 @@ if [ "$build" = build/dev ]; then
 else
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug
 fi
-cmake --build "$build" --target zelvadmin desk_screenshots renew_screenshot -j "$jobs"
+cmake --build "$build" --target zelvadmin desk_screenshots renew_screenshot excel_import_screenshot -j "$jobs"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -45,4 +45,7 @@ xvfb-run -a -s "-screen 0 1280x960x24" \
 # ZELVRenew on a release feed served on the loopback.
 xvfb-run -a -s "-screen 0 1280x960x24" \
     env QT_QPA_PLATFORM=xcb "$build/tests/renew/renew_screenshot" "$out/renew.png"
+# The Excel import window with a file that has problems.
+xvfb-run -a -s "-screen 0 1280x960x24" \
+    env QT_QPA_PLATFORM=xcb "$build/tests/desk/excel_import_screenshot" "$out/excel-import.png" "$server"
 echo "screenshots: written to $out/"

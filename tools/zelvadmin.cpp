@@ -12,11 +12,14 @@
 #include "ZELV10RCList.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELVConfig.h"
+#include "ZELVCsvReader.h"
 #include "ZELVDate.h"
 #include "ZELVLabelRules.h"
 #include "ZELVStore.h"
 #include "ZELVTextFile.h"
+#include "ZELVVolumeImport.h"
 #include "ZELVVolumeRules.h"
+#include "ZELVXlsxReader.h"
 #include "ZelvDemo.h"
 
 #include <QCommandLineParser>
@@ -117,44 +120,8 @@ QString TypeName(uint16_t type) {
                                         : QString::number(type);
 }
 
-// Where the first byte lies that is not part of well-formed UTF-8 (no
-// overlong forms, no surrogates, nothing beyond U+10FFFF); -1 when all is.
 qsizetype FirstNonUtf8(const char* text, qsizetype size) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    qsizetype i = 0;
-    while (i < size) {
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int more = 0;
-        unsigned char lo = 0x80, hi = 0xBF; // the allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0)
-                lo = 0xA0;
-            else if (c == 0xED)
-                hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0)
-                lo = 0x90;
-            else if (c == 0xF4)
-                hi = 0x8F;
-        } else {
-            return i;
-        }
-        if (size - i <= more || s[i + 1] < lo || s[i + 1] > hi)
-            return i;
-        for (int k = 2; k <= more; ++k)
-            if ((s[i + k] & 0xC0) != 0x80)
-                return i;
-        i += more + 1;
-    }
-    return -1;
+    return ZELVFirstNonUtf8(text, size);
 }
 
 QString NotUtf8(const QByteArray& bytes, qsizetype at) {
@@ -618,13 +585,75 @@ struct CsvVolume {
     QString description;
 };
 
+// Whether the file names its columns the way workbooks do (a "Media Type"
+// column in its first line that is not a comment), or is a workbook: then the
+// shared import reads it; else it is the older fixed layout below.
+bool NamedColumns(QFile& file) {
+    const QByteArray head = file.peek(64 * 1024);
+    if (ZELVLooksLikeZip(head))
+        return true;
+    for (const QByteArray& raw : head.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        ZELVSheet first;
+        QString error;
+        if (!ZELVReadCsv(line, &first, &error) || first.rows.empty())
+            return false;
+        for (const QString& cell : std::as_const(first.rows.front().cells))
+            if (CZELVVolumeImport::ColumnOf(cell) == CZELVVolumeImport::Media &&
+                cell.contains(QLatin1String("type"), Qt::CaseInsensitive))
+                return true;
+        return false;
+    }
+    return false;
+}
+
+int ImportNamedColumns(Context& c, const QString& cmd, bool dryRun) {
+    const QString prefix = QStringLiteral("zelvadmin: ") + cmd + QStringLiteral(": ");
+    ZELVSheet sheet;
+    QString error;
+    if (!ZELVReadSheetFile(c.args[0], c.parser.value(QStringLiteral("sheet")), &sheet, &error)) {
+        Err() << prefix << error << Qt::endl << prefix << "nothing was imported" << Qt::endl;
+        return kExitFailed;
+    }
+    CZELVVolumeImport import(c.mfc);
+    if (!import.Check(sheet)) {
+        const auto& problems = import.Problems();
+        const size_t shown = std::min<size_t>(problems.size(), 20);
+        for (size_t i = 0; i < shown; ++i)
+            Err() << prefix << c.args[0] << ": " << problems[i].Text() << Qt::endl;
+        if (problems.size() > shown)
+            Err() << prefix << problems.size() - shown << " more problems" << Qt::endl;
+        Err() << prefix << "nothing was imported" << Qt::endl;
+        return kExitFailed;
+    }
+    uint64_t added = 0;
+    const CZELV10RC rc = import.Import(&added, !dryRun);
+    if (!rc.IsOK()) {
+        Err() << prefix << rc.Get() << Qt::endl << prefix << "nothing was imported" << Qt::endl;
+        return kExitFailed;
+    }
+    if (dryRun)
+        Out() << "Checked " << added << " Volumes from " << c.args[0]
+              << "; nothing was written (dry run)" << Qt::endl;
+    else
+        Out() << "Imported " << added << " Volumes from " << c.args[0] << Qt::endl;
+    return kExitOK;
+}
+
 int ImportVolumes(Context& c) {
     const QString cmd = QStringLiteral("import-volumes");
+    const bool dryRun = c.parser.isSet(QStringLiteral("dry-run"));
     QFile file(c.args[0]);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         Err() << "zelvadmin: " << cmd << ": cannot read " << c.args[0] << ": " << file.errorString()
               << Qt::endl;
         return kExitFailed;
+    }
+    if (NamedColumns(file)) {
+        file.close();
+        return ImportNamedColumns(c, cmd, dryRun);
     }
     // Every line is checked before anything is written; one bad line writes nothing.
     std::vector<CsvVolume> rows;
@@ -728,22 +757,32 @@ int ImportVolumes(Context& c) {
     }
     size_t i = 0;
     uint64_t added = 0;
-    const CZELV10RC rc = c.mfc.AddVolumes(
-        [&](ZELVVOLSEx* out, QString* description) {
-            if (i >= rows.size())
-                return false;
-            *out = rows[i].volume;
-            *description = rows[i].description;
-            ++i;
-            return true;
-        },
-        &added);
+    // A dry run lets the server check everything, then undoes it.
+    CZELV10MFC::Batch batch(c.mfc);
+    CZELV10RC rc = batch.Begin();
+    if (rc.IsOK())
+        rc = c.mfc.AddVolumes(
+            [&](ZELVVOLSEx* out, QString* description) {
+                if (i >= rows.size())
+                    return false;
+                *out = rows[i].volume;
+                *description = rows[i].description;
+                ++i;
+                return true;
+            },
+            &added);
+    if (rc.IsOK() && !dryRun)
+        rc = batch.Commit();
     if (!rc.IsOK()) {
         Err() << "zelvadmin: " << cmd << ": " << rc.Get() << Qt::endl
               << "zelvadmin: " << cmd << ": nothing was imported" << Qt::endl;
         return kExitFailed;
     }
-    Out() << "Imported " << added << " Volumes from " << c.args[0] << Qt::endl;
+    if (dryRun)
+        Out() << "Checked " << added << " Volumes from " << c.args[0]
+              << "; nothing was written (dry run)" << Qt::endl;
+    else
+        Out() << "Imported " << added << " Volumes from " << c.args[0] << Qt::endl;
     return kExitOK;
 }
 
@@ -1716,13 +1755,18 @@ std::vector<Command> Commands() {
             QStringLiteral("N"))},
          AddUser},
         {"import-volumes",
-         "Adds the Volumes of a CSV file (customer,media,volume[,repository[,target[,move "
-         "date[,description]]]]), "
-         "all or none.",
-         "FILE.csv",
+         "Adds the Volumes of an Excel workbook or CSV file whose first row names the columns "
+         "(Volume, Customer, Media Type, Repository, optional Target Repository, Slot, "
+         "Description, Container, Data-Cluster, Next Move date, Threshold, Capacity), or of a "
+         "CSV file in the order customer,media,volume[,repository[,target[,move "
+         "date[,description]]]]; all or none.",
+         "FILE",
          1,
          1,
-         {},
+         {O(QStringLiteral("sheet"), QStringLiteral("The workbook's sheet (default: the first)."),
+            QStringLiteral("NAME")),
+          O(QStringLiteral("dry-run"),
+            QStringLiteral("Check everything, on the server too, and write nothing."))},
          ImportVolumes},
         {"list",
          "Lists Repositories, Customers, Media Types and their counts.",

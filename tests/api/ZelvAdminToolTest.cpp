@@ -1,5 +1,6 @@
 // Runs the zelvadmin program itself, as an administrator would.
 #include "TransactionLog.h"
+#include "XlsxWrite.h"
 #include "ZELV10MFC.h"
 #include "ZELVSchema.h"
 #include "ZelvTestDb.h"
@@ -314,8 +315,50 @@ INSTANTIATE_TEST_SUITE_P(
         ImportRow{"NulByte", Bytes("ACME,LTO6,A00001\nACME,LTO6,A0\0002\n"), false, 1,
                   "line 2: contains a NUL byte", 0},
         ImportRow{"SixtyFourMegabyteLine", "ACME,LTO6,A00002\n", true, 1,
-                  "line 2: longer than 65536 bytes", 0}),
+                  "line 2: longer than 65536 bytes", 0},
+        ImportRow{"NamedColumnsInAnyOrder",
+                  "Repository;Media Type;Volume;Customer\nINIT;LTO6;A00001;ACME\n"
+                  "INIT;LTO6;A00002;ACME\n",
+                  false, 0, "Imported 2 Volumes", 2},
+        ImportRow{"NamedColumnsProblemsByRowAndColumn",
+                  "Volume,Customer,Media Type,Repository\nA00001,ACME,LTO6,INIT\n"
+                  "A00001,ACME,LTO6,NOPE\n",
+                  false, 1,
+                  "volumes.csv: row 3, Repository: the Repository NOPE is not on the server", 0}),
     [](const ::testing::TestParamInfo<ImportRow>& i) { return std::string(i.param.name); });
+
+TEST_F(ZelvAdminToolTest, AWorkbookSheetIsCheckedByADryRunThenImported) {
+    ASSERT_EQ(Admin({QStringLiteral("add-customer"), QStringLiteral("ACME")}).code, 0);
+    ASSERT_EQ(
+        Admin({QStringLiteral("add-media"), QStringLiteral("ACME"), QStringLiteral("LTO6")}).code,
+        0);
+    const QString book = dir.path() + QStringLiteral("/volumes.xlsx");
+    ASSERT_TRUE(
+        WriteXlsx(book, {{QStringLiteral("Notes"), {{"nothing to import"}}},
+                         {QStringLiteral("Tapes"),
+                          {{"Volume", "Customer", "Media Type", "Repository", "Next Move date"},
+                           {"A00001", "ACME", "LTO6", "INIT", "@2030-01-31"},
+                           {"A00002", "ACME", "LTO6", "INIT", ""}}}}));
+    const QStringList list = {QStringLiteral("list"), QStringLiteral("--customer"),
+                              QStringLiteral("ACME"), QStringLiteral("--media"),
+                              QStringLiteral("LTO6"), QStringLiteral("--volumes")};
+    ToolRun r = Admin({QStringLiteral("import-volumes"), book});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QLatin1String("row 1, Volume: the column is missing")))
+        << r.err.toStdString();
+    r = Admin({QStringLiteral("import-volumes"), book, QStringLiteral("--sheet"),
+               QStringLiteral("Tapes"), QStringLiteral("--dry-run")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QLatin1String("Checked 2 Volumes"))) << r.out.toStdString();
+    EXPECT_TRUE(Admin(list).out.contains(QLatin1String("Volumes of ACME.LTO6: 0")));
+    r = Admin({QStringLiteral("import-volumes"), book, QStringLiteral("--sheet"),
+               QStringLiteral("Tapes")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QLatin1String("Imported 2 Volumes"))) << r.out.toStdString();
+    r = Admin(list);
+    EXPECT_TRUE(r.out.contains(QLatin1String("Volumes of ACME.LTO6: 2")));
+    EXPECT_TRUE(r.out.contains(QLatin1String("move 2030-01-31"))) << r.out.toStdString();
+}
 
 TEST_F(ZelvAdminToolTest, ArgumentsThatAreNotUtf8AreRefusedAndNothingStored) {
     const struct {

@@ -35,7 +35,7 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for program in ZELVDesk ZELVRenew zelvadmin; do
+for program in ZELVDesk ZELVRenew ZELVExcelImport zelvadmin; do
     [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program missing or not executable"
 done
 for file in \
