@@ -59,8 +59,8 @@ QList<MenuElement> MenuElements(const ZELVConfig& config);
 // One element of options/changers: the SCSI media changer of a library
 // Repository, driven through mtx.
 struct ChangerElement {
-    QString repository; // 4-character Repository-ID
-    QString device;     // e.g. /dev/sg3
+    QString repository;      // 4-character Repository-ID
+    QString device;          // e.g. /dev/sg3
     int timeoutSeconds = 30; // longest wait for one mtx run (1 to 600)
 };
 // The elements of options/changers that name both a Repository and a device.

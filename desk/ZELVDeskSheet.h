@@ -128,7 +128,9 @@ public:
     // current Customer and Media Type, modal to parent, with the changer the
     // configuration names for it. Tests run the window through the runner.
     void ManageLibrary(const ZELVREPOSITORYFULL& repository, QWidget* parent);
-    void SetManageRunner(std::function<int(QDialog&)> runner) { m_manageRunner = std::move(runner); }
+    void SetManageRunner(std::function<int(QDialog&)> runner) {
+        m_manageRunner = std::move(runner);
+    }
 
     const std::vector<ZELVCUSTEx>& Customers() const;
     const std::vector<ZELVMEDIASMALL>& MediaTypes() const { return m_mediaTypes; }

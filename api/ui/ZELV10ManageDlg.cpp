@@ -25,7 +25,7 @@ constexpr struct {
     int width;
     Qt::Alignment align;
 } kColumns[] = {
-    {"Zone", 110, Qt::AlignLeft},   {"Slot", 70, Qt::AlignRight},
+    {"Zone", 110, Qt::AlignLeft},      {"Slot", 70, Qt::AlignRight},
     {"Zone Slot", 70, Qt::AlignRight}, {"Volume", 110, Qt::AlignLeft},
     {"State", 180, Qt::AlignLeft},
 };
@@ -95,9 +95,9 @@ CZELV10ManageDlg::CZELV10ManageDlg(CZELV10MFC& connection, const ZELVREPOSITORYF
       m_repositories(repositories), m_setup(setup) {
     setObjectName(QStringLiteral("manageLibraryDlg"));
     const QString id = repository.repositoryId.Text();
-    setWindowTitle(QStringLiteral("Manage Library - %1 (%2)")
-                       .arg(NameOf(repositories, id).isEmpty() ? id : NameOf(repositories, id),
-                            id));
+    setWindowTitle(
+        QStringLiteral("Manage Library - %1 (%2)")
+            .arg(NameOf(repositories, id).isEmpty() ? id : NameOf(repositories, id), id));
     setModal(true);
     resize(1000, 640);
 
@@ -147,9 +147,8 @@ CZELV10ManageDlg::CZELV10ManageDlg(CZELV10MFC& connection, const ZELVREPOSITORYF
     if (setup.exportUi)
         m_list->SetExportUi(setup.exportUi);
     m_list->SetRows(&m_rows);
-    connect(exportButton, &QPushButton::clicked, this, [this] {
-        m_list->Export(windowTitle(), false);
-    });
+    connect(exportButton, &QPushButton::clicked, this,
+            [this] { m_list->Export(windowTitle(), false); });
 
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(new QLabel(QStringLiteral("&Filter:"), this));
@@ -218,8 +217,8 @@ bool CZELV10ManageDlg::Reload() {
     if (!rc.IsOK()) {
         m_summary->setText(rc.Get());
         if (m_setup.prompter)
-            m_setup.prompter->Tell(rc.Get(), QStringLiteral("Manage Library"),
-                                      PromptIcon::Error, this);
+            m_setup.prompter->Tell(rc.Get(), QStringLiteral("Manage Library"), PromptIcon::Error,
+                                   this);
         ApplyFilter();
         return false;
     }
@@ -309,11 +308,12 @@ QString CZELV10ManageDlg::Summary() const {
         slotCount += z.zone.slotCount;
         full += z.full;
     }
-    if (m_zones.empty() && m_outside == 0)
-        return QStringLiteral("This Repository has no zones and no Volumes in it.");
-    QString text = QStringLiteral("%1 zones, %2 slots: %3 full, %4 empty.")
-                       .arg(Number(m_zones.size()), Number(slotCount), Number(full),
-                            Number(slotCount - full));
+    if (m_zones.empty())
+        return QStringLiteral("This Repository has no zones; %1 Volumes are in it.")
+            .arg(Number(m_outside));
+    QString text =
+        QStringLiteral("%1 zones, %2 slots: %3 full, %4 empty.")
+            .arg(Number(m_zones.size()), Number(slotCount), Number(full), Number(slotCount - full));
     if (m_outside)
         text += QStringLiteral(" %1 Volumes outside the zones.").arg(Number(m_outside));
     return text;
@@ -348,8 +348,7 @@ void CZELV10ManageDlg::ApplyFilter() {
                                      CZELV10MFC::FormatZoneSlot(r.zoneSlot), r.volume, r.state};
             bool any = false;
             for (const QString& cell : cells)
-                if (wild ? pattern.Matches(cell)
-                         : cell.contains(m_filter, Qt::CaseInsensitive))
+                if (wild ? pattern.Matches(cell) : cell.contains(m_filter, Qt::CaseInsensitive))
                     any = true;
             if (!any)
                 continue;

@@ -24,7 +24,8 @@ const QRegularExpression& DrivePattern() {
 // "      Storage Element 24 IMPORT/EXPORT:Full :VolumeTag=CLN001L1"
 const QRegularExpression& SlotPattern() {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*Storage Element\s+(\d+)(\s+IMPORT/EXPORT)?\s*:\s*(Full|Empty)\b(.*)$)"),
+        QStringLiteral(
+            R"(^\s*Storage Element\s+(\d+)(\s+IMPORT/EXPORT)?\s*:\s*(Full|Empty)\b(.*)$)"),
         QRegularExpression::CaseInsensitiveOption);
     return re;
 }

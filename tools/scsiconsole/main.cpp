@@ -18,9 +18,9 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("SCSI Media Changer Console"));
     parser.addHelpOption();
-    const QCommandLineOption deviceOption(QStringList{QStringLiteral("d"), QStringLiteral("device")},
-                                          QStringLiteral("The changer device (e.g. /dev/sg3)."),
-                                          QStringLiteral("device"));
+    const QCommandLineOption deviceOption(
+        QStringList{QStringLiteral("d"), QStringLiteral("device")},
+        QStringLiteral("The changer device (e.g. /dev/sg3)."), QStringLiteral("device"));
     const QCommandLineOption configOption(
         QStringList{QStringLiteral("c"), QStringLiteral("config")},
         QStringLiteral("The configuration file naming the changers (default: ZELVCONFIGFILE, "

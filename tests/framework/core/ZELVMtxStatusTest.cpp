@@ -108,9 +108,11 @@ TEST(MtxStatus, VolumeTagMatches) {
         const char *tag, *volume;
         bool matches;
     } rows[] = {
-        {"A00001L6", "A00001", true},  {"a00001l6", "A00001", true}, {"A00001", "A00001", true},
-        {" A00001L6 ", "A00001", true}, {"A00001L", "A00001", false}, {"A000011L6", "A00001", false},
-        {"B00001L6", "A00001", false}, {"", "A00001", false},        {"A00001L6", "", false},
+        {"A00001L6", "A00001", true},  {"a00001l6", "A00001", true},
+        {"A00001", "A00001", true},    {" A00001L6 ", "A00001", true},
+        {"A00001L", "A00001", false},  {"A000011L6", "A00001", false},
+        {"B00001L6", "A00001", false}, {"", "A00001", false},
+        {"A00001L6", "", false},
     };
     for (const auto& r : rows)
         EXPECT_EQ(ZELVVolumeTagMatches(QString::fromLatin1(r.tag), QString::fromLatin1(r.volume)),
