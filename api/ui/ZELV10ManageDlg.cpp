@@ -241,6 +241,7 @@ bool CZELV10ManageDlg::Reload() {
         row.volume = v.key.volumeId.Text();
         if (cur.repositoryId.Text() == id) {
             row.slot = cur.slot;
+            row.here = true;
             row.state = tgt.repositoryId.Text() == id
                             ? QStringLiteral("In slot")
                             : QStringLiteral("Moving to %1")
@@ -322,7 +323,7 @@ QString CZELV10ManageDlg::Summary() const {
 std::map<int, QStringList> CZELV10ManageDlg::ServerSlots() const {
     std::map<int, QStringList> bySlot;
     for (const SlotRow& r : m_all)
-        if (r.slot != 0 && !r.volume.isEmpty() && r.state == QLatin1String("In slot"))
+        if (r.slot != 0 && r.here)
             bySlot[int(r.slot)].append(r.volume);
     return bySlot;
 }

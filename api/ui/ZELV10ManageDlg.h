@@ -52,6 +52,7 @@ public:
         uint32_t zoneSlot = 0;
         QString volume; // empty for an empty slot
         QString state;
+        bool here = false; // the Volume stands in the slot (not on its way in)
     };
     struct ZoneCount {
         ZELVZONE zone;
