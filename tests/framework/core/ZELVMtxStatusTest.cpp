@@ -80,6 +80,10 @@ const MtxCase kCases[] = {
      false, 0, 0, 0, "", 0},
 };
 
+void PrintTo(const MtxCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class MtxStatusTest : public ::testing::TestWithParam<MtxCase> {};
 
 TEST_P(MtxStatusTest, Parses) {
