@@ -11,7 +11,9 @@
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELVDeskSheet.h"
 #include "ZELVListCtrl.h"
+#include "ZELVScsiConsole.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QTableWidget>
@@ -193,6 +195,7 @@ private Q_SLOTS:
     void oneRepositoryOpensAtOnce();
     void changerFailuresAreTold_data();
     void changerFailuresAreTold();
+    void consoleOffersTheConfiguredChangers();
 
 private:
     // From the task menu to the page after the Media Type Selection of ACME.LTO6.
@@ -331,6 +334,30 @@ void LibraryWorkflowTest::changerFailuresAreTold() {
     QVERIFY2(panel.Message().startsWith(message), qPrintable(panel.Message()));
     QCOMPARE(panel.Table()->rowCount(), 0);
     QCOMPARE(panel.MismatchCount(), 0);
+}
+
+void LibraryWorkflowTest::consoleOffersTheConfiguredChangers() {
+    QFETCH_GLOBAL(QString, engine);
+    if (engine != QLatin1String("SQLite"))
+        QSKIP("no database involved");
+    ZELVConfig config;
+    QVERIFY(config.ReadString(QStringLiteral(
+        "options = { changers = ( { repository = \"LIB1\"; device = \"/dev/sgTEST\"; timeout = 2; "
+        "},\n"
+        "  { repository = \"LIB2\"; }, 7, { repository = \"LIB3\"; device = \"/dev/sg9\"; "
+        "timeout = 9999; } ); };\n")));
+    FakeMtx mtx;
+    CZELVScsiConsole console(ZELVDeskConfig::Changers(config));
+    QCOMPARE(console.Changers()->count(), 3); // the typed device, LIB1 and LIB3
+    QCOMPARE(console.Changers()->itemText(2), QStringLiteral("LIB3 - /dev/sg9"));
+    QCOMPARE(console.Panel()->Device(), QStringLiteral("/dev/sgTEST"));
+    QCOMPARE(console.Panel()->Timeout(), 2000);
+    QVERIFY(console.Panel()->RefreshStatus());
+    QCOMPARE(console.Panel()->Table()->rowCount(), 5);
+    QCOMPARE(mtx.Calls(), QStringList{QStringLiteral("-f /dev/sgTEST status")});
+    console.Changers()->setCurrentIndex(2);
+    QCOMPARE(console.Panel()->Device(), QStringLiteral("/dev/sg9"));
+    QCOMPARE(console.Panel()->Timeout(), 600000);
 }
 
 QTEST_MAIN(LibraryWorkflowTest)
