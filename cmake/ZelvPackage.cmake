@@ -1,5 +1,5 @@
 # Installation layout and the Debian package (CPack's DEB generator):
-# kelmar-lite_VERSION_ARCH.deb with ZELVDesk, ZELVRenew, ZELVExcelImport, zelvadmin, the example
+# kelmar-lite_VERSION_ARCH.deb with ZELVDesk, ZELVRenew, ZELVExcelImport, ZELVGUI_SCSI, zelvadmin, the example
 # configuration, sounds, icon, desktop entry, AppStream metainfo and manual
 # pages. scripts/package.sh builds it from a release tree; the package test
 # packs the tree the test suite has built.
@@ -26,6 +26,7 @@ foreach(src IN ITEMS
     ${PROJECT_SOURCE_DIR}/docs/man/ZELVDesk.1
     ${PROJECT_SOURCE_DIR}/docs/man/ZELVRenew.1
     ${PROJECT_SOURCE_DIR}/docs/man/ZELVExcelImport.1
+    ${PROJECT_SOURCE_DIR}/docs/man/ZELVGUI_SCSI.1
     ${zelv_pkg_out}/changelog)
   get_filename_component(name ${src} NAME)
   add_custom_command(OUTPUT ${zelv_pkg_out}/${name}.gz
@@ -37,7 +38,7 @@ add_custom_target(zelv_package_files ALL DEPENDS ${zelv_gz_outputs})
 
 install(FILES ${zelv_pkg_out}/zelvadmin.1.gz ${zelv_pkg_out}/ZELVDesk.1.gz
   ${zelv_pkg_out}/ZELVRenew.1.gz ${zelv_pkg_out}/ZELVExcelImport.1.gz
-  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  ${zelv_pkg_out}/ZELVGUI_SCSI.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${zelv_pkg_out}/changelog.gz ${zelv_linux}/copyright
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelmar-lite)
 install(FILES ${zelv_linux}/${ZELV_APP_ID}.desktop
@@ -75,8 +76,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins, qt6-speech-flite-plugin")
 # ZELVRenew installs through PackageKit; desktop integration and mail
-# through xdg-utils.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "packagekit-tools, xdg-utils")
+# through xdg-utils; the SCSI console drives changers with mtx and is
+# started elevated through pkexec.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "packagekit-tools, xdg-utils, mtx, pkexec")
 # cpack packs what is built; it never builds the whole tree (tests, benchmarks) first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 include(CPack)

@@ -1,5 +1,7 @@
 #include "ZELVDeskConfig.h"
 
+#include <algorithm>
+
 namespace ZELVDeskConfig {
 
 bool DisableSpeech(const ZELVConfig& config) {
@@ -53,6 +55,33 @@ QList<MenuElement> MenuElements(const ZELVConfig& config) {
         out.append(e);
     }
     return out;
+}
+
+QList<ChangerElement> Changers(const ZELVConfig& config) {
+    QList<ChangerElement> out;
+    const ZELVSetting list = config.Lookup(QString::fromLatin1(kChangers));
+    if (!list.IsList() && !list.IsArray())
+        return out;
+    for (int i = 0; i < list.Count(); ++i) {
+        const ZELVSetting element = list.At(i);
+        if (!element.IsGroup())
+            continue;
+        ChangerElement e;
+        e.repository = element.String(QStringLiteral("repository")).value_or(QString()).trimmed();
+        e.device = element.String(QStringLiteral("device")).value_or(QString()).trimmed();
+        const long long timeout = element.Int(QStringLiteral("timeout")).value_or(30);
+        e.timeoutSeconds = int(std::clamp(timeout, 1LL, 600LL));
+        if (!e.repository.isEmpty() && !e.device.isEmpty())
+            out.append(e);
+    }
+    return out;
+}
+
+ChangerElement ChangerFor(const ZELVConfig& config, const QString& repository) {
+    for (const ChangerElement& e : Changers(config))
+        if (e.repository.left(4) == repository.left(4))
+            return e;
+    return {};
 }
 
 } // namespace ZELVDeskConfig

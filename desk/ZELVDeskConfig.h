@@ -19,6 +19,7 @@ inline constexpr const char* kLocalRepositoryFilter = "options/localrepositoryfi
 inline constexpr const char* kSetListDirectory = "options/setlistdirectory";
 inline constexpr const char* kEmail = "options.email";
 inline constexpr const char* kMenu = "options/menu";
+inline constexpr const char* kChangers = "options/changers";
 inline constexpr const char* kRouting = "routing";
 inline constexpr const char* kAllocation = "allocation";
 
@@ -54,5 +55,18 @@ struct MenuElement {
 // The elements of options/menu in file order; an element that is not a group
 // reads as an element with no keys (it has no effect).
 QList<MenuElement> MenuElements(const ZELVConfig& config);
+
+// One element of options/changers: the SCSI media changer of a library
+// Repository, driven through mtx.
+struct ChangerElement {
+    QString repository;      // 4-character Repository-ID
+    QString device;          // e.g. /dev/sg3
+    int timeoutSeconds = 30; // longest wait for one mtx run (1 to 600)
+};
+// The elements of options/changers that name both a Repository and a device.
+QList<ChangerElement> Changers(const ZELVConfig& config);
+// The changer device of a Repository (compared over its 4 characters); empty
+// when none is configured.
+ChangerElement ChangerFor(const ZELVConfig& config, const QString& repository);
 
 } // namespace ZELVDeskConfig

@@ -8,10 +8,10 @@
 #include "FilePage.h"
 #include "FinalPage.h"
 #include "IntroPage.h"
+#include "LibraryManagementPage.h"
 #include "MediaCache.h"
 #include "MediaPage.h"
 #include "OptionPage.h"
-#include "PageShells.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
 #include "ReconciliationLocationPage.h"
@@ -411,10 +411,20 @@ int CZELVDeskSheet::AfterMediaType() {
         m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
         LocationList(TaskReconciliation)->SetFilter(m_locationFilter);
         return IDD_RECONCILIATION_LOCATION;
-    case TaskLibraryManagement:
+    case TaskLibraryManagement: {
         m_locationFilter = ZELVDeskConfig::LocalRepositoryFilter(Config());
-        LocationList(TaskLibraryManagement)->SetFilter(m_locationFilter);
+        CZELV10RepositoryRows* rows = LocationList(TaskLibraryManagement);
+        rows->SetFilter(m_locationFilter);
+        // With one Repository there is nothing to choose: its window opens
+        // at once and the task menu follows.
+        if (rows->FillForMedia(*m_connection, Customer(), Media()) == 1) {
+            const ZELVREPOSITORYFULL only = *rows->At(0);
+            SetRepository(only.repositoryId.Text());
+            ManageLibrary(only, this);
+            return IDD_INTRO;
+        }
         return IDD_LIBRARY_MANAGEMENT;
+    }
     default:
         // No other task leads through the Media Type.
         return IDD_INTRO;

@@ -34,6 +34,7 @@ class IZELVLauncher;
 class MediaCache;
 class Prompter;
 class ZELVConfig;
+class QDialog;
 
 // What the application object hands the sheet besides itself.
 struct CZELVDeskSheetSetup {
@@ -128,6 +129,13 @@ public:
     void SetCustomer(const QString& id) { m_customer.Set(id); }
     void SetMedia(const QString& id) { m_media.Set(id); }
     void SetRepository(const QString& id) { m_repository.Set(id); }
+    // The server library's management window for a Repository of the
+    // current Customer and Media Type, modal to parent, with the changer the
+    // configuration names for it. Tests run the window through the runner.
+    void ManageLibrary(const ZELVREPOSITORYFULL& repository, QWidget* parent);
+    void SetManageRunner(std::function<int(QDialog&)> runner) {
+        m_manageRunner = std::move(runner);
+    }
 
     const std::vector<ZELVCUSTEx>& Customers() const;
     const std::vector<ZELVMEDIASMALL>& MediaTypes() const { return m_mediaTypes; }
@@ -262,6 +270,7 @@ private:
     std::unique_ptr<CustomerCache> m_customerCache;
     std::unique_ptr<MediaCache> m_mediaCache;
     std::unique_ptr<CZELV10RepositoryCache> m_repositoryCache;
+    std::function<int(QDialog&)> m_manageRunner;
     std::unique_ptr<CContainerCache> m_containerCache;
     std::vector<ZELVMEDIASMALL> m_mediaTypes;
     std::vector<ZELVVOLSFULL> m_mediaVolumes;

@@ -15,6 +15,8 @@ packages=(
   libconfig-dev libhpdf-dev libqrcodegencpp-dev libxlsxwriter-dev libsqlite3-dev
   libpq-dev libcurl4-openssl-dev libpugixml-dev libbackward-cpp-dev libdw-dev
   libsodium-dev zlib1g-dev libzip-dev
+  # the SCSI media changer console drives the changer through mtx (run time only)
+  mtx
   # database server for the central-server tests; pgcrypto (contrib) signs
   # audit certificates inside the database
   postgresql postgresql-contrib

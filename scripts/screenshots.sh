@@ -10,6 +10,7 @@
 # with a Volume's History tab; Move Lists; the task menu's Customer grid with a
 # Media Type's library health opened; Scan-To-List; the Run Command window;
 # Library Reconciliation location, scan page and Certificate Properties;
+# Manage Library Selection and the library window beside a stand-in changer;
 # ZELVRenew on a loopback release feed; the Excel import window).
 #   ZELV_BUILD_DIR  build folder to use (default build/dev, the dev preset)
 #   ZELV_JOBS       parallel build jobs (default: all processors)

@@ -9,6 +9,7 @@
 #include "FinalPage.h"
 #include "IntroPage.h"
 #include "IntroProperties.h"
+#include "LibraryManagementPage.h"
 #include "MediaPage.h"
 #include "OptionPage.h"
 #include "ReceiveLocationPage.h"
@@ -23,7 +24,9 @@
 #include "SendVolumesPage.h"
 #include "TimePage.h"
 #include "VolumePage.h"
+#include "ZELV10ChangerPanel.h"
 #include "ZELV10CustomerListCtrl.h"
+#include "ZELV10ManageDlg.h"
 #include "ZELV10MediaListCtrl.h"
 #include "ZELV10RepositoryListCtrl.h"
 #include "ZELV10ScanDlg.h"
@@ -617,6 +620,68 @@ bool ReconciliationShots(DeskRun& run, const QString& out) {
     return ok;
 }
 
+// Library Management: the selection page, then LIB1's window beside a
+// changer answered by a stand-in mtx that agrees with the server but for two
+// slots.
+bool LibraryShots(DeskRun& run, const QString& out) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (run.ActivePageId() == IDD_CUSTOMER)
+        ChooseCustomer(run, "ACME");
+    auto* media = qobject_cast<CMediaPage*>(sheet.GetActivePage());
+    for (int row = 0; media && row < media->List()->GetItemCount(); ++row)
+        if (media->List()->MediaAt(row)->mediaId == "LTO6")
+            media->List()->SelectRow(row);
+    sheet.GoNext();
+    auto* page = qobject_cast<CLibraryManagementPage*>(sheet.GetActivePage());
+    if (!page) {
+        Err() << "desk_screenshots: no Manage Library Selection page" << Qt::endl;
+        return false;
+    }
+    for (int row = 0; row < page->List()->GetItemCount(); ++row)
+        if (page->List()->RepositoryAt(row)->repositoryId == "LIB1")
+            page->List()->SelectRow(row);
+    bool ok = Save(&sheet, out, QStringLiteral("library-management.png"));
+
+    QTemporaryDir bin;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + oldPath);
+    sheet.SetManageRunner([&](QDialog& dialog) {
+        auto& dlg = static_cast<CZELV10ManageDlg&>(dialog);
+        const std::map<int, QStringList> bySlot = dlg.ServerSlots();
+        QByteArray status = "  Storage Changer /dev/sg3:2 Drives, 24 Slots ( 0 Import/Export )\n"
+                            "Data Transfer Element 0:Empty\nData Transfer Element 1:Empty\n";
+        for (int slot = 1; slot <= 24; ++slot) {
+            const auto it = bySlot.find(slot);
+            QString tag =
+                it == bySlot.end() ? QString() : it->second.value(0) + QStringLiteral("L6");
+            if (slot == 5)
+                tag = QStringLiteral("CLN001L1"); // a cleaning tape the server does not know
+            if (slot == 13)
+                tag.clear(); // taken out by hand
+            status += QStringLiteral("      Storage Element %1:%2\n")
+                          .arg(slot)
+                          .arg(tag.isEmpty() ? QStringLiteral("Empty")
+                                             : QStringLiteral("Full :VolumeTag=") + tag)
+                          .toUtf8();
+        }
+        WriteFile(QDir(bin.path()).filePath(QStringLiteral("status.txt")), status);
+        const QString script = QDir(bin.path()).filePath(QStringLiteral("mtx"));
+        WriteFile(script, "#!/bin/sh\ncat \"$(dirname \"$0\")/status.txt\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (dlg.Changer())
+            dlg.Changer()->RefreshStatus();
+        dlg.SetFilter(QStringLiteral("Rack A"));
+        dlg.resize(1180, 700);
+        dlg.show();
+        ok = Save(&dlg, out, QStringLiteral("library-window.png")) && ok;
+        dlg.close();
+        return 0;
+    });
+    sheet.GoNext();
+    qputenv("PATH", oldPath);
+    return ok;
+}
+
 int main(int argc, char* argv[]) {
     PrepareDeskTestEnvironment();
     QApplication app(argc, argv);
@@ -636,7 +701,9 @@ int main(int argc, char* argv[]) {
     const QString logs = run.NewFolder(QStringLiteral("logs"));
     // The routing rules of the shipped configuration's example.
     run.WriteConfig(
-        QStringLiteral("options = { disablespeech = true; logfile = \"%1\"; };\n").arg(logs) +
+        QStringLiteral("options = { disablespeech = true; logfile = \"%1\";\n"
+                       "  changers = ( { repository = \"LIB1\"; device = \"/dev/sg3\"; } ); };\n")
+            .arg(logs) +
         QStringLiteral(R"cfg(routing = (
   { volume = { source = "VLT1"; datacluster = "Payroll"; target = "VLT2"; }; },
   { volume = { source = "DC01"; barcode = "ACME.LTO8.*"; target = "LIB1"; }; }
@@ -772,6 +839,12 @@ allocation = (
     DeskRun::Flush();
     run.ChooseTask(QStringLiteral("Library Reconciliation"));
     ok = ReconciliationShots(run, out) && ok;
+
+    // Library Management, from the task menu again.
+    sheet.SetActivePageById(IDD_INTRO);
+    DeskRun::Flush();
+    run.ChooseTask(QStringLiteral("Library Management"));
+    ok = LibraryShots(run, out) && ok;
 
     // Manage Authorized Users, with a few users of the group and one chosen.
     sheet.SetActivePageById(IDD_INTRO);

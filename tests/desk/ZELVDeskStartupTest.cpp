@@ -481,6 +481,11 @@ void ZELVDeskStartupTest::exampleConfigurationIsReadAsShippedAndUncommented() {
     QCOMPARE(report->command, QStringLiteral("/opt/site/backup-report.sh --site London"));
     QVERIFY(sheet.Config().Lookup(QStringLiteral("routing")).IsList());
     QVERIFY(sheet.Config().Lookup(QStringLiteral("allocation")).IsList());
+    const ZELVDeskConfig::ChangerElement changer =
+        ZELVDeskConfig::ChangerFor(sheet.Config(), QStringLiteral("LIB1"));
+    QCOMPARE(changer.device, QStringLiteral("/dev/sg3"));
+    QCOMPARE(changer.timeoutSeconds, 60);
+    QVERIFY(ZELVDeskConfig::ChangerFor(sheet.Config(), QStringLiteral("VLT1")).device.isEmpty());
     QVERIFY(
         !sheet.ShowNotification(QStringLiteral("Bypassing Log Selection"), QStringLiteral("x")));
 }

@@ -35,7 +35,7 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for program in ZELVDesk ZELVRenew ZELVExcelImport zelvadmin; do
+for program in ZELVDesk ZELVRenew ZELVExcelImport ZELVGUI_SCSI zelvadmin; do
     [ -x "$root/usr/bin/$program" ] || fail "/usr/bin/$program missing or not executable"
 done
 for file in \
@@ -43,6 +43,7 @@ for file in \
     usr/share/metainfo/com.brollyn.KelmarLite.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/com.brollyn.KelmarLite.svg \
     usr/share/man/man1/zelvadmin.1.gz \
+    usr/share/man/man1/ZELVGUI_SCSI.1.gz \
     usr/share/doc/kelmar-lite/copyright \
     usr/share/doc/kelmar-lite/changelog.gz \
     usr/share/doc/kelmar-lite/ZELVDesk.cfg.example \
