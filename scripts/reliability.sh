@@ -59,6 +59,7 @@ export ZELV_CRASH_PAUSE_MS=150
 first_ms=$(awk '/^SCANNED/ {print $5; exit}' "$work/probe/out")
 pass_ms=$(awk '/^SCANNED/ {n = $5} END {print n + 0}' "$work/probe/out")
 expected=$(grep -c '^SCANNED' "$work/probe/out" || true)
+scan_ms=$(((pass_ms - ${first_ms:-0}) / (expected > 1 ? expected - 1 : 1)))
 
 lost_log=0 half=0 no_restart=0 unchained_tail=0 broken_chain=0 mid_pass=0
 for i in $(seq 1 "$kills"); do
@@ -68,7 +69,15 @@ for i in $(seq 1 "$kills"); do
     cp "$work/pristine.db" "$run/demo.db"
     "$crash" scan-in "kelmar://$run/demo.db" "$run/logs" >"$run/out" 2>"$run/err" &
     pid=$!
-    sleep "$(python3 -c "import random; print(round(random.uniform(${first_ms:-0} * 0.7, $pass_ms) / 1000.0, 3))")"
+    # After a random number of scans (at least one, never all), a moment
+    # anywhere within the next one.
+    target=$((RANDOM % (expected > 1 ? expected - 1 : 1) + 1))
+    for _ in $(seq 1 600); do
+        [ "$(grep -c '^SCANNED' "$run/out" 2>/dev/null || true)" -ge "$target" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.02
+    done
+    sleep "$(python3 -c "import random; print(round(random.uniform(0, $scan_ms) / 1000.0, 3))")"
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     scanned=$(grep -c '^SCANNED' "$run/out" || true)
@@ -122,7 +131,7 @@ done
 bad_db=$half
 crash_failures=$((lost_log + bad_db + no_restart + broken_chain))
 [ "$expected" -gt 0 ] || crash_failures=$((crash_failures + 1))
-echo "crash: kills=$kills pass_ms=$pass_ms scans_per_pass=$expected killed_mid_pass=$mid_pass" \
+echo "crash: kills=$kills pass_ms=$pass_ms scan_ms=$scan_ms scans_per_pass=$expected killed_mid_pass=$mid_pass" \
     "log_entries_lost=$lost_log db_damaged_or_half_updated=$bad_db restart_failed=$no_restart" \
     "chain_broken=$broken_chain last_entry_unchained=$unchained_tail"
 [ "$crash_failures" -eq 0 ] || failed=1
