@@ -3,7 +3,7 @@
 // reads the server's history to count lost updates and failures reported as
 // success.
 //   zelv_load setup SERVER VOLUMES
-//   zelv_load run SERVER SECONDS ID OUTFILE
+//   zelv_load run SERVER SECONDS ID OUTFILE     (ID 1 to 8)
 //   zelv_load check SERVER OUTFILE...
 // SERVER is a server address (file path or kelmar://); passwords come from
 // KELMAR_PASSWORD as for zelvadmin.
@@ -23,9 +23,10 @@ namespace {
 constexpr const char* kCustomer = "LOAD";
 constexpr const char* kMedia = "LTO6";
 constexpr const char* kRepository = "LDC1";
-// Each process writes thresholds from its own range, so that every value
-// written names its writer and is written once.
-constexpr int kValuesPerProcess = 8000;
+// Process k of at most kProcesses writes the thresholds k, k + kProcesses,
+// k + 2 kProcesses... on each Volume: on one Volume every value is written
+// once and names its writer.
+constexpr int kProcesses = 8;
 
 QString VolumeId(int i) {
     return QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0'));
@@ -109,10 +110,10 @@ int Run(const QString& server, int seconds, int id, const QString& outPath) {
     QTextStream s(&out);
     QRandomGenerator random(quint32(id) * 7919u + 17u);
     qint64 ok = 0, refused = 0, locked = 0, errors = 0, scans = 0, confirms = 0;
-    int next = 0;
+    QHash<QString, int> written;
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < qint64(seconds) * 1000 && next < kValuesPerProcess) {
+    while (clock.elapsed() < qint64(seconds) * 1000) {
         const QString volume = all[random.bounded(int(all.size()))].key.volumeId.Text();
         const int op = random.bounded(10);
         if (op < 2) {
@@ -128,7 +129,10 @@ int Run(const QString& server, int seconds, int id, const QString& outPath) {
                 v.vol.Confirmation().repositoryId = kRepository;
                 v.vol.Confirmation().slot = uint32_t(random.bounded(100));
             } else {
-                v.vol.threshold = uint16_t(1 + id * kValuesPerProcess + next++);
+                const int n = written[volume]++;
+                if (id + n * kProcesses > 65535)
+                    continue;
+                v.vol.threshold = uint16_t(id + n * kProcesses);
             }
             rc = mfc.Update(v);
         }
@@ -240,7 +244,8 @@ int main(int argc, char* argv[]) {
     const QString cmd = a.value(1);
     if (cmd == QLatin1String("setup") && a.size() == 4)
         return Setup(a[2], a[3].toInt());
-    if (cmd == QLatin1String("run") && a.size() == 6)
+    if (cmd == QLatin1String("run") && a.size() == 6 && a[4].toInt() >= 1 &&
+        a[4].toInt() <= kProcesses)
         return Run(a[2], a[3].toInt(), a[4].toInt(), a[5]);
     if (cmd == QLatin1String("check") && a.size() >= 4)
         return Check(a[2], a.mid(3));
