@@ -128,11 +128,10 @@ PY
         cat "$run/err2" >&2
     fi
 done
-bad_db=$half
-crash_failures=$((lost_log + bad_db + no_restart + broken_chain))
+crash_failures=$((lost_log + half + no_restart + broken_chain))
 [ "$expected" -gt 0 ] || crash_failures=$((crash_failures + 1))
 echo "crash: kills=$kills pass_ms=$pass_ms scan_ms=$scan_ms scans_per_pass=$expected killed_mid_pass=$mid_pass" \
-    "log_entries_lost=$lost_log db_damaged_or_half_updated=$bad_db restart_failed=$no_restart" \
+    "log_entries_lost=$lost_log db_damaged_or_half_updated=$half restart_failed=$no_restart" \
     "chain_broken=$broken_chain last_entry_unchained=$unchained_tail"
 [ "$crash_failures" -eq 0 ] || failed=1
 
