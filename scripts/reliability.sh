@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Crash, fault and load tests; prints the figures docs/reliability.md records.
-#  1. kill -9 of the Scan-In page (the real sheet, offscreen) at random moments
-#     on the embedded store: every log entry written before the kill is
-#     still there, the database passes PRAGMA integrity_check, no Volume is
-#     half updated (its version moved if and only if it has new history
-#     rows), and the next start carries on.
+#  1. kill -9 of the Scan-In page, the Scan-Out page and the Send task's
+#     Apply pass (the real sheet, offscreen) at random moments on the
+#     embedded store: every log entry written before the kill is still
+#     there, the database passes PRAGMA integrity_check, no Volume is half
+#     updated (a change and its history rows are both there or both absent),
+#     and the next start carries on.
 #  2. PostgreSQL stopped half way through a Scan-In and started again: the
 #     scans made meanwhile are kept in the scanning journal and replayed; in
 #     the end every Volume is received and nothing is left waiting.
@@ -46,93 +47,134 @@ export KELMAR_PASSWORD QT_QPA_PLATFORM=offscreen TZ=UTC
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 failed=0
 
-# --- 1. kill -9 in the middle of a Scan-In -----------------------------------------
+# --- 1. kill -9 in the middle of a Scan-In, a Scan-Out and an Apply pass -------------
 "$admin" --server "kelmar://$work/pristine.db" --password-file "$work/pw" init >/dev/null
 "$admin" --server "kelmar://$work/pristine.db" --password-file "$work/pw" demo --volumes 200 >/dev/null
 
-# How long a whole pass takes here: kills land anywhere in it.
-mkdir -p "$work/probe/logs"
-cp "$work/pristine.db" "$work/probe/demo.db"
-# A hand's pause between scans, so that most kills land among the scans.
-export ZELV_CRASH_PAUSE_MS=150
-"$crash" scan-in "kelmar://$work/probe/demo.db" "$work/probe/logs" >"$work/probe/out" 2>&1
-first_ms=$(awk '/^SCANNED/ {print $5; exit}' "$work/probe/out")
-pass_ms=$(awk '/^SCANNED/ {n = $5} END {print n + 0}' "$work/probe/out")
-expected=$(grep -c '^SCANNED' "$work/probe/out" || true)
-scan_ms=$(((pass_ms - ${first_ms:-0}) / (expected > 1 ? expected - 1 : 1)))
-
-lost_log=0 half=0 no_restart=0 unchained_tail=0 broken_chain=0 mid_pass=0
-for i in $(seq 1 "$kills"); do
-    run="$work/run"
-    rm -rf "$run"
-    mkdir -p "$run/logs"
-    cp "$work/pristine.db" "$run/demo.db"
-    "$crash" scan-in "kelmar://$run/demo.db" "$run/logs" >"$run/out" 2>"$run/err" &
-    pid=$!
-    # After a random number of scans (at least one, never all), a moment
-    # anywhere within the next one.
-    target=$((RANDOM % (expected > 1 ? expected - 1 : 1) + 1))
-    for _ in $(seq 1 600); do
-        [ "$(grep -c '^SCANNED' "$run/out" 2>/dev/null || true)" -ge "$target" ] && break
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.02
-    done
-    sleep "$(python3 -c "import random; print(round(random.uniform(0, $scan_ms) / 1000.0, 3))")"
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    scanned=$(grep -c '^SCANNED' "$run/out" || true)
-    if [ "$scanned" -gt 0 ] && [ "$scanned" -lt "$expected" ]; then
-        mid_pass=$((mid_pass + 1))
-    fi
-    # The log holds at least what it held when the page was done with the last scan.
-    logfile=$(ls "$run"/logs/*.log 2>/dev/null | head -n 1 || true)
-    written=$(awk '/^SCANNED/ {n = $4} END {print n + 0}' "$run/out")
-    size=0
-    [ -n "$logfile" ] && size=$(stat -c %s "$logfile")
-    if [ "$size" -lt "$written" ]; then
-        lost_log=$((lost_log + 1))
-    fi
-    if [ -n "$logfile" ]; then
-        if ! verdict=$("$admin" verify-log "$logfile" 2>&1); then
-            # Killed between an entry and its chain value: the entry is there,
-            # unproven; anything else is a broken chain.
-            if grep -q "have no chain value" <<<"$verdict"; then
-                unchained_tail=$((unchained_tail + 1))
-            else
-                broken_chain=$((broken_chain + 1))
-                echo "run $i: $verdict" >&2
-            fi
-        fi
-    fi
-    python3 - "$work/pristine.db" "$run/demo.db" <<'PY' || half=$((half + 1))
+# Compares a database after a pass with the one before: it must pass
+# PRAGMA integrity_check, and no Volume may be half updated: its record
+# changed if and only if it has new history rows for it, its description
+# and attributes likewise, and a new version always comes with new history.
+# Prints the number of Volumes changed.
+cat >"$work/check.py" <<'PY'
 import sqlite3, sys
 before, after = (sqlite3.connect(p) for p in sys.argv[1:3])
 if after.execute("PRAGMA integrity_check").fetchone()[0] != "ok":
     print("integrity_check failed", file=sys.stderr); sys.exit(2)
 def state(db):
-    versions = {tuple(r[:3]): r[3] for r in db.execute(
-        "SELECT customer_id, media_id, volume_id, version FROM volume")}
-    history = {tuple(r[:3]): r[3] for r in db.execute(
-        "SELECT customer_id, media_id, volume_id, COUNT(*) FROM volume_history GROUP BY 1, 2, 3")}
-    return versions, history
-v0, h0 = state(before)
-v1, h1 = state(after)
-bad = [k for k in v1 if (v1[k] != v0.get(k)) != (h1.get(k, 0) != h0.get(k, 0))]
+    # The description bit of flags moves with the description, not the record.
+    rows = {tuple(r[:3]): r[3:] for r in db.execute(
+        "SELECT customer_id, media_id, volume_id, version, flags & ~4096, target_repo,"
+        " target_slot, current_repo, current_slot, move_date, due_time, move_time, scheduled,"
+        " threshold, data_cluster, container_self, container_no, consignment_no, capacity"
+        " FROM volume")}
+    attrs = {}
+    for r in db.execute("SELECT v.customer_id, v.media_id, v.volume_id, a.number, a.value"
+                        " FROM attribute a JOIN volume v ON v.volume_row = a.volume_row"
+                        " ORDER BY 1, 2, 3, 4"):
+        attrs.setdefault(tuple(r[:3]), []).append(r[3:])
+    history = {}
+    for r in db.execute("SELECT customer_id, media_id, volume_id, action = 'attribute', COUNT(*)"
+                        " FROM volume_history GROUP BY 1, 2, 3, 4"):
+        history[tuple(r[:3]) + (r[3],)] = r[4]
+    return rows, attrs, history
+r0, a0, h0 = state(before)
+r1, a1, h1 = state(after)
+bad, changed = [], 0
+for k in r1:
+    record = r1[k][1:] != r0.get(k, (None,))[1:]
+    attributes = a1.get(k) != a0.get(k)
+    record_history = h1.get(k + (0,), 0) != h0.get(k + (0,), 0)
+    attribute_history = h1.get(k + (1,), 0) != h0.get(k + (1,), 0)
+    version = r1[k][0] != r0.get(k, (None,))[0]
+    if (record != record_history or attributes != attribute_history
+            or (version and not (record_history or attribute_history))):
+        bad.append(k)
+    changed += record or attributes
 if bad:
     print("half updated:", bad[:5], file=sys.stderr); sys.exit(1)
+print(changed)
 PY
-    # The next start works and finishes the pass.
-    if ! "$crash" scan-in "kelmar://$run/demo.db" "$run/logs" >"$run/out2" 2>"$run/err2" ||
-        ! grep -q '^DONE' "$run/out2"; then
-        no_restart=$((no_restart + 1))
-        cat "$run/err2" >&2
+
+crash_failures=0
+# MODE PAUSE: a pause in ms between scans (applied items), so that the pass
+# lasts long enough for kills to land all through it.
+crash_mode() {
+    local mode=$1
+    export ZELV_CRASH_PAUSE_MS=$2
+    # How long a whole pass takes here: kills land anywhere in it.
+    local probe="$work/probe-$mode"
+    mkdir -p "$probe/logs"
+    cp "$work/pristine.db" "$probe/demo.db"
+    "$crash" "$mode" "kelmar://$probe/demo.db" "$probe/logs" >"$probe/out" 2>&1 || true
+    local first_ms pass_ms expected scan_ms probe_changed
+    first_ms=$(awk '/^SCANNED/ {print $5; exit}' "$probe/out")
+    pass_ms=$(awk '/^SCANNED/ {n = $5} END {print n + 0}' "$probe/out")
+    expected=$(grep -c '^SCANNED' "$probe/out" || true)
+    scan_ms=$(((pass_ms - ${first_ms:-0}) / (expected > 1 ? expected - 1 : 1)))
+    # A whole pass must go through and change what the checker looks at.
+    if ! grep -q '^DONE' "$probe/out" ||
+        ! probe_changed=$(python3 "$work/check.py" "$work/pristine.db" "$probe/demo.db") ||
+        [ "$probe_changed" -eq 0 ] || [ "$expected" -eq 0 ]; then
+        echo "crash-$mode: the pass without a kill did not go through" >&2
+        cat "$probe/out" >&2
+        crash_failures=$((crash_failures + 1))
+        return
     fi
-done
-crash_failures=$((lost_log + half + no_restart + broken_chain))
-[ "$expected" -gt 0 ] || crash_failures=$((crash_failures + 1))
-echo "crash: kills=$kills pass_ms=$pass_ms scan_ms=$scan_ms scans_per_pass=$expected killed_mid_pass=$mid_pass" \
-    "log_entries_lost=$lost_log db_damaged_or_half_updated=$half restart_failed=$no_restart" \
-    "chain_broken=$broken_chain last_entry_unchained=$unchained_tail"
+
+    local lost_log=0 half=0 no_restart=0 unchained_tail=0 broken_chain=0 mid_pass=0
+    local i run pid scanned logfile written size verdict
+    for i in $(seq 1 "$kills"); do
+        run="$work/run"
+        rm -rf "$run"
+        mkdir -p "$run/logs"
+        cp "$work/pristine.db" "$run/demo.db"
+        "$crash" "$mode" "kelmar://$run/demo.db" "$run/logs" >"$run/out" 2>"$run/err" &
+        pid=$!
+        # A moment anywhere from just before the first scan to the last.
+        sleep "$(python3 -c "import random; print(round(random.uniform(max(0, $first_ms - $scan_ms), $pass_ms) / 1000.0, 3))")"
+        kill -9 "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        scanned=$(grep -c '^SCANNED' "$run/out" || true)
+        if [ "$scanned" -gt 0 ] && [ "$scanned" -lt "$expected" ]; then
+            mid_pass=$((mid_pass + 1))
+        fi
+        # The log holds at least what it held when the page was done with the last scan.
+        logfile=$(ls "$run"/logs/*.log 2>/dev/null | head -n 1 || true)
+        written=$(awk '/^SCANNED/ {n = $4} END {print n + 0}' "$run/out")
+        size=0
+        [ -n "$logfile" ] && size=$(stat -c %s "$logfile")
+        if [ "$size" -lt "$written" ]; then
+            lost_log=$((lost_log + 1))
+        fi
+        if [ -n "$logfile" ]; then
+            if ! verdict=$("$admin" verify-log "$logfile" 2>&1); then
+                # Killed between an entry and its chain value: the entry is there,
+                # unproven; anything else is a broken chain.
+                if grep -q "have no chain value" <<<"$verdict"; then
+                    unchained_tail=$((unchained_tail + 1))
+                else
+                    broken_chain=$((broken_chain + 1))
+                    echo "crash-$mode run $i: $verdict" >&2
+                fi
+            fi
+        fi
+        python3 "$work/check.py" "$work/pristine.db" "$run/demo.db" >/dev/null || half=$((half + 1))
+        # The next start works and finishes the pass.
+        if ! ZELV_CRASH_PAUSE_MS=0 "$crash" "$mode" "kelmar://$run/demo.db" "$run/logs" >"$run/out2" 2>"$run/err2" ||
+            ! grep -q '^DONE' "$run/out2"; then
+            no_restart=$((no_restart + 1))
+            cat "$run/out2" "$run/err2" >&2
+        fi
+    done
+    crash_failures=$((crash_failures + lost_log + half + no_restart + broken_chain))
+    echo "crash-$mode: kills=$kills pass_ms=$pass_ms scan_ms=$scan_ms scans_per_pass=$expected" \
+        "killed_mid_pass=$mid_pass log_entries_lost=$lost_log db_damaged_or_half_updated=$half" \
+        "restart_failed=$no_restart chain_broken=$broken_chain last_entry_unchained=$unchained_tail"
+}
+crash_mode scan-in 60
+crash_mode scan-out 60
+crash_mode apply 10
 [ "$crash_failures" -eq 0 ] || failed=1
 
 # --- 2 and 3 need PostgreSQL -----------------------------------------------------
