@@ -5,7 +5,8 @@
 # tests/fuzz/corpus/TARGET. A crashing input is left in
 # build/fuzz/findings/TARGET; copy it into the seed corpus once fixed, so
 # that the test suite replays it. The whole libFuzzer output is kept in
-# build/fuzz/logs/TARGET.log.
+# build/fuzz/logs/TARGET.log. A unit taking over a minute counts as a hang
+# (a shorter limit fires falsely on a machine busy with builds).
 #   scripts/fuzz.sh [TARGET] [SECONDS] [RUNS]
 set -eu
 cd "$(dirname "$0")/.."
@@ -26,7 +27,7 @@ for t in $targets; do
     mkdir -p "$work" "$findings" build/fuzz/logs
     echo "== fuzz_$t: ${seconds}s"
     ASAN_OPTIONS=detect_leaks=0 "build/fuzz/tests/fuzz/fuzz_$t" "$work" "tests/fuzz/corpus/$t" \
-        -max_total_time="$seconds" -runs="$runs" -max_len=4096 -timeout=10 \
+        -max_total_time="$seconds" -runs="$runs" -max_len=4096 -timeout=60 \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || true
     grep -E "^stat::number_of_executed_units|^stat::new_units_added|ERROR|SUMMARY|Test unit written|^Done" "$log" || true
 done

@@ -48,13 +48,26 @@ fi
 # ZELVDesk reads ZELVDesk.cfg from its own folder: start with the example,
 # and keep the operator's own once there is one. For the demo, three of the
 # example's settings are taken in: the log folder (~/KelmarLogs, so a task
-# starts at once) and the routing and allocation rules written for the demo data.
+# starts at once) and the routing and allocation rules written for the demo
+# data; label rules for the demo's labels are added.
 if [ ! -e "$program/ZELVDesk.cfg" ]; then
     mkdir -p "$HOME/KelmarLogs"
     sed -e 's|^  # logfile = "%HOME/KelmarLogs";|  logfile = "%HOME/KelmarLogs";|' \
         -e '/^# routing =$/,/^# );$/ s/^# //' \
         -e '/^# allocation =$/,/^# );$/ s/^# //' \
         resources/ZELVDesk.cfg > "$program/ZELVDesk.cfg"
-    echo "run: wrote $program/ZELVDesk.cfg from the example (logs in $HOME/KelmarLogs, demo routing and allocation)"
+    # Label rules fitted to the demo's seven-character labels: B000001L8
+    # scans as LTO8's B000001, B000001L6 is flagged, CLN001 is refused.
+    cat >> "$program/ZELVDesk.cfg" <<'CFG'
+
+labels =
+{
+  refuse = ( { prefix = "CLN"; reason = "cleaning cartridge"; },
+             { prefix = "DG"; reason = "diagnostic cartridge"; } );
+  media = ( { media = "LTO8"; length = 7; suffix = "L8"; },
+            { media = "LTO6"; length = 7; suffix = "L6"; } );
+};
+CFG
+    echo "run: wrote $program/ZELVDesk.cfg from the example (logs in $HOME/KelmarLogs, demo routing, allocation and label rules)"
 fi
 exec "$program/ZELVDesk" "$@"

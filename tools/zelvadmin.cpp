@@ -1594,7 +1594,8 @@ int CheckRulesCommand(Context& c) {
                            : QStringLiteral("absent");
     };
     Out() << "Rules of " << path << ": 'routing' " << count("routing") << ", 'allocation' "
-          << count("allocation") << Qt::endl;
+          << count("allocation") << ", 'labels/refuse' " << count("labels/refuse")
+          << ", 'labels/media' " << count("labels/media") << Qt::endl;
     int faults = 0;
     for (const CRuleProblem& p : problems) {
         Out() << "  " << p.Text() << Qt::endl;

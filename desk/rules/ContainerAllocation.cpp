@@ -201,6 +201,7 @@ void BuildSendList(CZELV10MFC& connection, const QString& customer, const QStrin
                                       : QStringLiteral("ID(%1)").arg(item.target);
             }
             item.containerNumber = v.vol.container;
+            item.version = v.vol.version;
             item.dataCluster = DataClusterName(clusters, v.vol.dataCluster);
             sendList->push_back(std::move(item));
         }
@@ -584,17 +585,20 @@ void CContainerAllocation::Preselect(const std::vector<VOLUMEPAGE_ITEM>& sendLis
 }
 
 int CContainerAllocation::WriteAllocations(CZELV10MFC& connection,
-                                           const std::vector<VOLUMEPAGE_ITEM>& sendList) {
+                                           std::vector<VOLUMEPAGE_ITEM>& sendList) {
     int written = 0;
-    for (const VOLUMEPAGE_ITEM& row : sendList) {
+    for (VOLUMEPAGE_ITEM& row : sendList) {
         if (!(row.flags & kSendItemAllocated))
             continue;
         CVolumeRecord record(connection, row.key);
         if (!record.Refresh().IsOK())
             continue;
         record.Record().vol.container = row.containerNumber;
-        if (record.Update().IsOK())
+        if (record.Update().IsOK()) {
+            // Our own write: a scan kept in the journal later compares with this.
+            row.version = record.Vol().version;
             ++written;
+        }
     }
     return written;
 }

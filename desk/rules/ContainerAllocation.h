@@ -157,9 +157,9 @@ public:
                           std::vector<CandidateContainer>& candidates);
 
     // Container Selection's Next: each allocated row's Container number is
-    // written to its Volume (read, set, update). Returns the number written.
-    static int WriteAllocations(CZELV10MFC& connection,
-                                const std::vector<VOLUMEPAGE_ITEM>& sendList);
+    // written to its Volume (read, set, update), and the row takes the
+    // version written. Returns the number written.
+    static int WriteAllocations(CZELV10MFC& connection, std::vector<VOLUMEPAGE_ITEM>& sendList);
 
 private:
     Services m_s;

@@ -70,6 +70,8 @@ QString CScanJournal::Line(const ScanJournalEntry& e) {
     o[QStringLiteral("version")] = QString::number(e.version);
     o[QStringLiteral("when")] = QString::number(e.when);
     o[QStringLiteral("user")] = e.user;
+    if (e.container != 0)
+        o[QStringLiteral("container")] = QString::number(e.container);
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
@@ -100,6 +102,15 @@ bool CScanJournal::Parse(const QByteArray& line, ScanJournalEntry* e) {
     e->when = when.toLongLong(&ok2);
     if (!ok1 || !ok2)
         return false;
+    // Absent from entries without a Container (and from older journals).
+    e->container = 0;
+    const QJsonValue container = o.value(QLatin1String("container"));
+    if (!container.isUndefined()) {
+        bool ok = false;
+        e->container = container.isString() ? container.toString().toUInt(&ok) : 0;
+        if (!ok || e->container == 0)
+            return false;
+    }
     e->key = CVolumeKey(customer, media, volume);
     return true;
 }

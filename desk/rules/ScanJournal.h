@@ -19,6 +19,7 @@ struct ScanJournalEntry {
     quint64 version = 0;
     qint64 when = 0; // seconds since the epoch
     QString user;
+    quint32 container = 0; // Scan-Out: the Container it was scanned into, 0 none
 };
 
 // The workstation's scanning journal: one line per scan (JSON), each written

@@ -26,6 +26,7 @@ struct VOLUMEPAGE_ITEM {
     uint32_t containerNumber = 0; // the Container it travels in, 0 for none
     QString dataCluster;     // its Data-Cluster's name, empty for none
     unsigned flags = 0;      // kSendItemAllocated
+    uint64_t version = 0;    // the Volume's version as read (or last written here)
 };
 // Allocated to an existing Container by Container Selection: its Container
 // number is written to the server on that page's Next.

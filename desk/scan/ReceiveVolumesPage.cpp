@@ -318,16 +318,13 @@ CScanJournal::Outcome CReceiveVolumesPage::ReplayEntry(const ScanJournalEntry& e
     TransactionLog& log = sheet->Log();
     const QString text = entry.key.Text();
     CVolumeRecord record(sheet->Connection(), entry.key);
-    CZELV10RC rc = record.Refresh();
-    if (ServerIsAway(rc))
-        return CScanJournal::Outcome::Stop;
     // Someone else's change since the scan stands: reported, never overwritten.
     QString problem;
-    if (!rc.IsOK())
-        problem = rc.Get();
-    else if (record.Vol().version != entry.version)
-        problem = QStringLiteral("the Volume was changed on the server after it was scanned");
-    if (problem.isEmpty()) {
+    const ReplayRead read = ReadForReplay(entry, record, &problem);
+    if (read == ReplayRead::Away)
+        return CScanJournal::Outcome::Stop;
+    CZELV10RC rc;
+    if (read == ReplayRead::Current) {
         rc = record.Confirm(entry.repository, CVolumeRecord::kKeep, CVolumeRecord::kKeep,
                             /*scannedOut=*/false);
         if (ServerIsAway(rc))

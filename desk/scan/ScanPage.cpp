@@ -6,6 +6,7 @@
 #include "ZELVLogListCtrl.h"
 #include "ZELVPairStatic.h"
 #include "TransactionLog.h"
+#include "VolumeRecord.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -118,7 +119,7 @@ bool CScanPage::ServerIsAway(const CZELV10RC& rc) {
 }
 
 bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
-                              quint64 version) {
+                              quint64 version, quint32 container) {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return false;
@@ -128,6 +129,7 @@ bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
     e.key = key;
     e.repository = repository;
     e.version = version;
+    e.container = container;
     e.when = QDateTime::currentSecsSinceEpoch();
     e.user = sheet->Connection().CurrentUser();
     const CZELV10RC rc = sheet->ScanJournal().Append(e);
@@ -143,6 +145,22 @@ bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
     ShowJournalState();
     m_journalTimer->start();
     return true;
+}
+
+CScanPage::ReplayRead CScanPage::ReadForReplay(const ScanJournalEntry& entry,
+                                               CVolumeRecord& record, QString* problem) {
+    const CZELV10RC rc = record.Refresh();
+    if (ServerIsAway(rc))
+        return ReplayRead::Away;
+    if (!rc.IsOK()) {
+        *problem = rc.Get();
+        return ReplayRead::Failed;
+    }
+    if (record.Vol().version != entry.version) {
+        *problem = QStringLiteral("the Volume was changed on the server after it was scanned");
+        return ReplayRead::Changed;
+    }
+    return ReplayRead::Current;
 }
 
 void CScanPage::ShowJournalState() {

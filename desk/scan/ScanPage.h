@@ -4,6 +4,7 @@
 #include "ZELV10ScanDlg.h"
 #include "ZELVDeskPage.h"
 
+class CVolumeRecord;
 class CZELVLogListCtrl;
 class CZELVPairStatic;
 class QLabel;
@@ -95,9 +96,16 @@ protected:
         (void)entry;
         return CScanJournal::Outcome::Keep;
     }
-    // Keeps a scan in the journal; false (and the reason shown) when even
-    // that failed.
-    bool KeepInJournal(const CVolumeKey& key, const QString& repository, quint64 version);
+    // Reads an entry's Volume for its replay. Away: the server is gone
+    // again; Changed: someone changed the Volume after the scan; Failed: it
+    // cannot be read. problem says why for the last two.
+    enum class ReplayRead { Away, Current, Changed, Failed };
+    ReplayRead ReadForReplay(const ScanJournalEntry& entry, CVolumeRecord& record,
+                             QString* problem);
+    // Keeps a scan in the journal (container: the Container it goes into, 0
+    // none); false (and the reason shown) when even that failed.
+    bool KeepInJournal(const CVolumeKey& key, const QString& repository, quint64 version,
+                       quint32 container = 0);
     // The banner's text for the entries waiting; hidden when none.
     void ShowJournalState();
 

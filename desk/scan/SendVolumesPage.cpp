@@ -223,6 +223,9 @@ void CSendVolumesPage::OnSetActive() {
     m_list->SizeColumnToHeader(ColDataCluster);
     ScanLog()->SizeColumnToHeader(0);
     UpdateTabLabel();
+    // Scans kept while the server was away (this run or one that ended
+    // before they were sent) go first.
+    ReplayJournal();
     StartScanTimer();
 }
 
@@ -321,7 +324,10 @@ uint32_t CSendVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPA
     if (!sheet)
         return ZELV10RC_NOTINLIST;
     TransactionLog& log = sheet->Log();
-    if (!result.IsOK(0)) {
+    // With the server away the barcode is still read in full; only what the
+    // server would add to it is missing.
+    const bool away = CScanPage::ServerIsAway(result) && !item.volumeId.Text().isEmpty();
+    if (!result.IsOK(0) && !away) {
         log.Write("Scan-Out: Error scanning Volume: %s", Utf8(result.Get()).constData());
         return result.Code();
     }
@@ -343,8 +349,8 @@ uint32_t CSendVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPA
         ++found;
     if (found < items.size()) {
         CRedrawPause pause(m_list);
-        const uint32_t code = ScanOutRow(found);
-        if (code == ZELV10RC_OK) {
+        const uint32_t code = ScanOutRow(found, away);
+        if (code == ZELV10RC_OK || code == ZELV10RC_JOURNALED) {
             RemoveRow(found);
             if (items.empty())
                 sheet->SayText(QStringLiteral("You have no remaining Volumes left to scan"));
@@ -353,6 +359,10 @@ uint32_t CSendVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPA
         return code;
     }
 
+    if (away) {
+        log.Write("Scan-Out: Error scanning Volume: %s", Utf8(result.Get()).constData());
+        return result.Code();
+    }
     sheet->Sounds().Play(kNotInListSound);
     sheet->Connection().ReportScan(key.Customer(), key.Media(), key.Volume());
     sheet->SayText(QStringLiteral("The Volume scanned was not in the list"));
@@ -398,7 +408,21 @@ void CSendVolumesPage::QueueScan(const CVolumeKey& key) {
         QStringLiteral("Item was queued for possible Container assignment"), kQueuedIcon);
 }
 
-uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
+namespace {
+
+// A Container goes where the Volumes scanned into it go.
+void TakeInto(CandidateContainer* container, const VOLUMEPAGE_ITEM& row) {
+    if (!container)
+        return;
+    container->repository = row.target;
+    container->repositoryText = row.targetText;
+    container->repositoryType = row.targetType;
+    ++container->count;
+}
+
+} // namespace
+
+uint32_t CSendVolumesPage::ScanOutRow(size_t index, bool away) {
     CZELVDeskSheet* sheet = Desk();
     std::vector<VOLUMEPAGE_ITEM>* items = Items();
     if (!sheet || !items || index >= items->size())
@@ -432,8 +456,14 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
         }
     }
 
+    // While the server is known to be away every scan goes to the journal
+    // at once; the retry timer finds it back.
+    if (away || !sheet->Connection().IsLoggedOn())
+        return Journal(index, container);
     CVolumeRecord record(sheet->Connection(), row.key);
     CZELV10RC rc = record.Refresh();
+    if (ServerIsAway(rc))
+        return Journal(index, container);
     if (!rc.IsOK())
         return rc.Code();
     // The list was read a while ago: a Volume that someone else has sent,
@@ -452,6 +482,10 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
         if (container && !row.container && !record.IsContainer())
             record.Record().vol.container = container->number;
         rc = record.Update();
+        // A write whose answer was lost is kept too: its replay finds the
+        // new version and reports it instead of writing twice.
+        if (ServerIsAway(rc))
+            return Journal(index, container);
     }
     sheet->Log().Write("Scan-Out: Scanning Volume: %s - %s", Utf8(row.key.Text()).constData(),
                        Utf8(rc.Get()).constData());
@@ -461,14 +495,90 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index) {
         ShowScanError(line, rc.Get());
         return rc.Code();
     }
-    if (container) {
-        container->repository = row.target;
-        container->repositoryText = row.targetText;
-        container->repositoryType = row.targetType;
-        ++container->count;
-    }
+    TakeInto(container, row);
     AddChild(m_current, row.key.Text(), row.container ? TreeContainer : TreeVolume);
     return ZELV10RC_OK;
+}
+
+uint32_t CSendVolumesPage::Journal(size_t index, CandidateContainer* container) {
+    CZELVDeskSheet* sheet = Desk();
+    const VOLUMEPAGE_ITEM row = (*Items())[index];
+    const quint32 into = container && !row.container ? container->number : 0;
+    if (!KeepInJournal(row.key, sheet->Repository(), row.version, into))
+        return ZELV10RC_UNREACHABLE;
+    ScanLog()->AddLine(CZELVLogListCtrl::Warning,
+                       QStringLiteral("Barcode %1 kept in the scanning journal: the server cannot "
+                                      "be reached.")
+                           .arg(row.key.Text()));
+    TakeInto(container, row);
+    AddChild(m_current, row.key.Text(), row.container ? TreeContainer : TreeVolume);
+    return ZELV10RC_JOURNALED;
+}
+
+QTreeWidgetItem* CSendVolumesPage::RootOf(uint32_t container) const {
+    for (int i = 1; container != 0 && i < m_tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = m_tree->topLevelItem(i);
+        const auto* c = static_cast<CandidateContainer*>(node->data(0, Qt::UserRole).value<void*>());
+        if (c && c->number == container)
+            return node;
+    }
+    return m_tree->topLevelItemCount() > 0 ? m_tree->topLevelItem(0) : nullptr;
+}
+
+CScanJournal::Outcome CSendVolumesPage::ReplayEntry(const ScanJournalEntry& entry) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return CScanJournal::Outcome::Keep;
+    const QString text = entry.key.Text();
+    CVolumeRecord record(sheet->Connection(), entry.key);
+    // Someone else's change since the scan stands: reported, never overwritten.
+    QString problem;
+    const ReplayRead read = ReadForReplay(entry, record, &problem);
+    if (read == ReplayRead::Away)
+        return CScanJournal::Outcome::Stop;
+    // The write of the scan itself may have gone through with its answer lost.
+    const ZELVVOLS& vol = record.Vol();
+    if (read == ReplayRead::Changed && (vol.flags & ZELVVOL_SCANNEDOUT) &&
+        (entry.container == 0 || record.IsContainer() || vol.container == entry.container)) {
+        sheet->Log().Write("Scan-Out: Scanning journal: Volume %s was scanned out already",
+                           Utf8(text).constData());
+        return CScanJournal::Outcome::Done;
+    }
+    CZELV10RC rc;
+    if (read == ReplayRead::Current) {
+        record.Record().vol.flags |= ZELVVOL_SCANNEDOUT;
+        if (entry.container != 0 && !record.IsContainer())
+            record.Record().vol.container = entry.container;
+        rc = record.Update();
+        if (ServerIsAway(rc))
+            return CScanJournal::Outcome::Stop;
+        if (!rc.IsOK())
+            problem = rc.Get();
+    }
+    if (!problem.isEmpty()) {
+        sheet->Log().Write("Scan-Out: Scanning journal: Volume %s not scanned out: %s",
+                           Utf8(text).constData(), Utf8(problem).constData());
+        const QString line = QStringLiteral("Error scanning barcode %1.").arg(text);
+        ScanLog()->AddLine(CZELVLogListCtrl::Error, line + QLatin1Char(' ') + problem);
+        ShowScanError(line, problem);
+        return CScanJournal::Outcome::Done;
+    }
+    sheet->Log().Write("Scan-Out: Scanning Volume: %s - %s (from the scanning journal)",
+                       Utf8(text).constData(), Utf8(rc.Get()).constData());
+    ScanLog()->AddLine(
+        CZELVLogListCtrl::Information,
+        QStringLiteral("Barcode %1 scanned out from the scanning journal.").arg(text));
+    // A journal of an earlier run: the rebuilt list still holds the Volume.
+    std::vector<VOLUMEPAGE_ITEM>* items = Items();
+    for (size_t i = 0; items && i < items->size(); ++i)
+        if ((*items)[i].key == entry.key) {
+            RemoveRow(i);
+            if (QTreeWidgetItem* root = RootOf(entry.container))
+                AddChild(root, text, record.IsContainer() ? TreeContainer : TreeVolume);
+            UpdateTabLabel();
+            break;
+        }
+    return CScanJournal::Outcome::Done;
 }
 
 void CSendVolumesPage::ScanSelected() {
@@ -482,7 +592,8 @@ void CSendVolumesPage::ScanSelected() {
             const std::vector<VOLUMEPAGE_ITEM>* items = Items();
             if (!items || index < 0 || size_t(index) >= items->size())
                 continue;
-            if (ScanOutRow(size_t(index)) == ZELV10RC_OK) {
+            const uint32_t code = ScanOutRow(size_t(index));
+            if (code == ZELV10RC_OK || code == ZELV10RC_JOURNALED) {
                 RemoveRow(size_t(index));
                 ++removed;
             }

@@ -88,13 +88,20 @@ protected:
     void OnScanWindowOpening() override { m_queue.clear(); }
     void OnScanWindowClosed() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    QString JournalTask() const override { return QStringLiteral("Scan-Out"); }
+    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) override;
 
 private:
     std::vector<VOLUMEPAGE_ITEM>* Items() const;
     void UpdateTabLabel();
     void RebuildTree();
-    // Scans out one send-list row; the outcome code.
-    uint32_t ScanOutRow(size_t index);
+    // Scans out one send-list row; the outcome code. away: the server is
+    // known to be away, the scan goes to the journal.
+    uint32_t ScanOutRow(size_t index, bool away = false);
+    // Keeps the row's scan in the journal and shows it scanned.
+    uint32_t Journal(size_t index, CandidateContainer* container);
+    // The root of Scanned Items for a Container number (0: "No Container").
+    QTreeWidgetItem* RootOf(uint32_t container) const;
     void RemoveRow(size_t index);
     void QueueScan(const CVolumeKey& key);
     void AssignQueued();

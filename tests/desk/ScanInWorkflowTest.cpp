@@ -706,11 +706,7 @@ void ScanInWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
     if (!cluster.Init(&why))
         QSKIP(qPrintable(QStringLiteral("no PostgreSQL cluster: ") + why));
     DemoDatabase db;
-    const QByteArray shared = qgetenv("KELMAR_TEST_PG");
-    qputenv("KELMAR_TEST_PG", cluster.Address().toUtf8());
-    const bool made = db.Make(QStringLiteral("PostgreSQL"), &why, AddLookAlikes);
-    qputenv("KELMAR_TEST_PG", shared);
-    QVERIFY2(made, qPrintable(why));
+    QVERIFY2(MakeOnServer(db, cluster.Address(), &why, AddLookAlikes), qPrintable(why));
 
     DeskRun run;
     const QString logs = run.NewFolder(QStringLiteral("logs"));

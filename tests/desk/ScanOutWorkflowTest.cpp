@@ -18,10 +18,14 @@
 #include "ZELVLogListCtrl.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
+#include "ZelvPgCluster.h"
 #include "manage/MoveDatePropertyGridProperty.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -241,6 +245,7 @@ private Q_SLOTS:
     void volumesPageEdgeCases_data();
     void volumesPageEdgeCases();
     void allocationTableChoosesContainersAndNextWritesThem();
+    void scansWhileTheServerIsStoppedAreKeptAndReplayed();
 
 private:
     bool MakeDatabase(DemoDatabase& db);
@@ -811,6 +816,83 @@ void ScanOutWorkflowTest::allocationTableChoosesContainersAndNextWritesThem() {
     after.sort();
     wanted.sort();
     QCOMPARE(after, wanted);
+}
+
+void ScanOutWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
+    QFETCH_GLOBAL(QString, engine);
+    if (engine != QLatin1String("PostgreSQL"))
+        QSKIP("stops a PostgreSQL server of its own");
+    ZelvPgCluster cluster(QStringLiteral(ZELV_PG_CLUSTER_SCRIPT));
+    QString why;
+    if (!cluster.Init(&why))
+        QSKIP(qPrintable(QStringLiteral("no PostgreSQL cluster: ") + why));
+    DemoDatabase db;
+    QVERIFY2(MakeOnServer(db, cluster.Address(), &why, AddScanOutVolumes), qPrintable(why));
+
+    DeskRun run;
+    const QString logs = run.NewFolder(QStringLiteral("logs"));
+    run.WriteConfig(Config(logs));
+    CZELVDeskSheet& sheet = run.Start({db.AddressText()});
+    QVERIFY(OpenContainerPage(run));
+    QVERIFY(sheet.GoNext());
+    auto* page = qobject_cast<CSendVolumesPage*>(sheet.GetActivePage());
+    QVERIFY(page);
+    page->Timer(CScanPage::kScanTimer)->stop();
+    QTreeWidget* tree = page->ScannedItems();
+    QTreeWidgetItem* cn0001 = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0) == Key("CN0001", "CONT"))
+            cn0001 = tree->topLevelItem(i);
+    QVERIFY(cn0001);
+    const auto scan = [&](const QStringList& barcodes) {
+        return ScanThroughWindow(sheet, [&]() { page->OpenScanWindow(); }, barcodes);
+    };
+    page->SetCurrent(tree->topLevelItem(0));
+    QCOMPARE(scan({QStringLiteral("S000001")}), QList<uint32_t>{0});
+
+    QVERIFY(cluster.Stop());
+    QCOMPARE(scan({QStringLiteral("S000003")}), QList<uint32_t>{ZELV10RC_JOURNALED});
+    page->SetCurrent(cn0001);
+    QCOMPARE(scan({QStringLiteral("S000002")}), QList<uint32_t>{ZELV10RC_JOURNALED});
+    QVERIFY(!page->JournalBanner()->isHidden());
+    QVERIFY2(page->JournalBanner()->text().contains(QLatin1String("2 scans are kept")),
+             qPrintable(page->JournalBanner()->text()));
+    QStringList roots = Tree(*page);
+    QVERIFY2(roots.join(QLatin1Char(' ')).contains(QLatin1String("S000002")), qPrintable(roots.join(' ')));
+    QFile journal(QDir(logs).filePath(QStringLiteral("ScanJournal.txt")));
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = journal.readAll().split('\n');
+    journal.close();
+    QCOMPARE(lines.size(), 3); // two entries and the end of the last line
+    QVERIFY(!lines[0].contains("\"container\""));
+    QVERIFY(lines[1].contains("\"container\""));
+    QCOMPARE(ScanOutLog(run).filter(QStringLiteral("kept in the scanning journal")).size(), 2);
+    // A retry while it is still down loses nothing.
+    QVERIFY(!page->ReplayJournal());
+    QVERIFY(journal.exists());
+
+    QVERIFY(cluster.Start());
+    QVERIFY(db.Exec(QStringLiteral(
+        "UPDATE volume SET threshold = 77, version = version + 1"
+        " WHERE customer_id = 'ACME' AND media_id = 'LTO6' AND volume_id = 'S000003'")));
+    QVERIFY(page->ReplayJournal());
+    QVERIFY(page->JournalBanner()->isHidden());
+    QVERIFY(!journal.exists());
+    CZELV10MFC server;
+    server.SetServerAddress(db.Address());
+    QVERIFY(server.Logon().IsOK());
+    const ZELVVOLS out = Stored(server, QStringLiteral("LTO6"), QStringLiteral("S000002"));
+    QVERIFY(out.flags & ZELVVOL_SCANNEDOUT);
+    QCOMPARE(out.container, ContainerNumber(server, QStringLiteral("CN0001")));
+    // Changed by someone else meanwhile: that change stands.
+    const ZELVVOLS changed = Stored(server, QStringLiteral("LTO6"), QStringLiteral("S000003"));
+    QVERIFY(!(changed.flags & ZELVVOL_SCANNEDOUT));
+    QCOMPARE(changed.threshold, uint16_t(77));
+    const QStringList log = ScanOutLog(run);
+    QVERIFY(log.contains(QStringLiteral(
+        "Scan-Out: Scanning journal: Volume ACME.LTO6.S000003 not scanned out: the Volume was "
+        "changed on the server after it was scanned")));
+    QCOMPARE(log.filter(QStringLiteral("(from the scanning journal)")).size(), 1);
 }
 
 QTEST_MAIN(ScanOutWorkflowTest)

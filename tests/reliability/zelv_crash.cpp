@@ -61,6 +61,13 @@ void ChooseRepository(CZELV10RepositoryListCtrl* list, const QString& repository
             list->SelectRow(row);
 }
 
+template <typename Items>
+std::optional<CVolumeKey> FirstKey(const Items& items) {
+    if (items.empty())
+        return std::nullopt;
+    return items.front().key;
+}
+
 // Scans the first entry of the page's list until it is empty; a scan the page
 // did not take stays first, and the pass stops there.
 int ScanAll(CZELVDeskSheet& sheet, const std::function<std::optional<CVolumeKey>()>& first,
@@ -102,11 +109,7 @@ int ScanIn(DeskRun& run, const QString& repository) {
     page->Timer(CReceiveVolumesPage::kScanTimer)->stop();
     return ScanAll(
         sheet,
-        [page]() -> std::optional<CVolumeKey> {
-            if (page->Items().empty())
-                return std::nullopt;
-            return page->Items().front().key;
-        },
+        [page] { return FirstKey(page->Items()); },
         [page](const CZELV10RC& rc, const ZELV10BARCODEPARSED& p) { return page->OnScan(rc, p); });
 }
 
@@ -133,11 +136,7 @@ int ScanOut(DeskRun& run, const QString& repository) {
     page->Timer(CSendVolumesPage::kScanTimer)->stop();
     return ScanAll(
         sheet,
-        [&sheet]() -> std::optional<CVolumeKey> {
-            if (sheet.SendList().empty())
-                return std::nullopt;
-            return sheet.SendList().front().key;
-        },
+        [&sheet] { return FirstKey(sheet.SendList()); },
         [page](const CZELV10RC& rc, const ZELV10BARCODEPARSED& p) { return page->OnScan(rc, p); });
 }
 

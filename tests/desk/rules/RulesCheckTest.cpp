@@ -155,7 +155,7 @@ TEST_F(CheckRulesTest, ReportsEveryMistakeWithItsLine) {
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     ASSERT_GE(r.out.size(), problems.size() + 2);
     EXPECT_EQ(r.out[0], QStringLiteral("Rules of %1: 'routing' 9 element(s), 'allocation' 7 "
-                                       "element(s)")
+                                       "element(s), 'labels/refuse' absent, 'labels/media' absent")
                             .arg(config));
     QStringList shown;
     for (qsizetype i = 1; i <= problems.size(); ++i)

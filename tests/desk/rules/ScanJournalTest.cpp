@@ -18,6 +18,8 @@ ScanJournalEntry Entry(const char* volume, const char* server = "db-1") {
     e.version = 0x1234567890ull; // beyond what a JSON number keeps exactly
     e.when = 1700000000;
     e.user = QStringLiteral("anna");
+    // A Scan-Out entry names the Container the Volume went into.
+    e.container = QByteArray(volume) == "A2" ? 7 : 0;
     return e;
 }
 
@@ -46,6 +48,11 @@ TEST(ScanJournalTest, ReplayKeepsWhatIsNotFinishedAndSetsAsideWhatCannotBeRead) 
          {QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3")}, 0, 1},
         {"a line missing a field",
          "{\"task\":\"Scan-In\",\"server\":\"db-1\",\"customer\":\"ACME\"}\n", "DDD", {}, 3, 1},
+        {"a Container number that is none",
+         "{\"task\":\"Scan-Out\",\"server\":\"db-1\",\"customer\":\"ACME\",\"media\":\"LTO6\","
+         "\"volume\":\"A4\",\"repository\":\"DC01\",\"version\":\"1\",\"when\":\"1\","
+         "\"user\":\"anna\",\"container\":\"x7\"}\n",
+         "DDD", {}, 3, 1},
     };
     for (const ReplayCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -65,6 +72,7 @@ TEST(ScanJournalTest, ReplayKeepsWhatIsNotFinishedAndSetsAsideWhatCannotBeRead) 
         const CZELV10RC rc = journal.Replay(
             [&](const ScanJournalEntry& e) {
                 EXPECT_EQ(e.version, 0x1234567890ull);
+                EXPECT_EQ(e.container, e.key.Volume() == QLatin1String("A2") ? 7u : 0u);
                 EXPECT_EQ(e.key.Volume(), QStringLiteral("A%1").arg(seen + 1));
                 const char o = c.outcomes[seen++];
                 return o == 'D'   ? CScanJournal::Outcome::Done
