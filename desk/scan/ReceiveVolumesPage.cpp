@@ -311,18 +311,15 @@ uint32_t CReceiveVolumesPage::Journal(size_t index) {
     return ZELV10RC_JOURNALED;
 }
 
-CScanJournal::Outcome CReceiveVolumesPage::ReplayEntry(const ScanJournalEntry& entry) {
+CScanJournal::Outcome CReceiveVolumesPage::ReplayEntry(const ScanJournalEntry& entry,
+                                                       CVolumeRecord& record, ReplayRead read,
+                                                       const QString& readProblem) {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return CScanJournal::Outcome::Keep;
     TransactionLog& log = sheet->Log();
     const QString text = entry.key.Text();
-    CVolumeRecord record(sheet->Connection(), entry.key);
-    // Someone else's change since the scan stands: reported, never overwritten.
-    QString problem;
-    const ReplayRead read = ReadForReplay(entry, record, &problem);
-    if (read == ReplayRead::Away)
-        return CScanJournal::Outcome::Stop;
+    QString problem = readProblem;
     CZELV10RC rc;
     if (read == ReplayRead::Current) {
         rc = record.Confirm(entry.repository, CVolumeRecord::kKeep, CVolumeRecord::kKeep,
@@ -333,8 +330,8 @@ CScanJournal::Outcome CReceiveVolumesPage::ReplayEntry(const ScanJournalEntry& e
             problem = rc.Get();
     }
     if (!problem.isEmpty()) {
-        log.Write("Scan-In: Scanning journal: Volume %s not confirmed: %s",
-                  Utf8(text).constData(), Utf8(problem).constData());
+        log.Write("Scan-In: Scanning journal: Volume %s not confirmed: %s", Utf8(text).constData(),
+                  Utf8(problem).constData());
         const QString line = QStringLiteral("Error scanned barcode %1.").arg(text);
         ScanLog()->AddLine(CScanInRouting::Error, line + QLatin1Char(' ') + problem);
         ShowScanError(line, problem);

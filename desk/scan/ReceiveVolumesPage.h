@@ -76,7 +76,8 @@ public:
 protected:
     QString ScanCaption() const override { return QStringLiteral("Scan-In Volumes"); }
     QString JournalTask() const override { return QStringLiteral("Scan-In"); }
-    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) override;
+    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry, CVolumeRecord& record,
+                                      ReplayRead read, const QString& problem) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

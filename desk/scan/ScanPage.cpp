@@ -1,12 +1,12 @@
 #include "ScanPage.h"
 
 #include "CustomerCache.h"
+#include "TransactionLog.h"
+#include "VolumeRecord.h"
 #include "ZELV10RepositoryCache.h"
 #include "ZELVIcons.h"
 #include "ZELVLogListCtrl.h"
 #include "ZELVPairStatic.h"
-#include "TransactionLog.h"
-#include "VolumeRecord.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -118,8 +118,8 @@ bool CScanPage::ServerIsAway(const CZELV10RC& rc) {
            code == ZELV10RC_NOTLOGGEDON;
 }
 
-bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
-                              quint64 version, quint32 container) {
+bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository, quint64 version,
+                              quint32 container) {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return false;
@@ -147,20 +147,21 @@ bool CScanPage::KeepInJournal(const CVolumeKey& key, const QString& repository,
     return true;
 }
 
-CScanPage::ReplayRead CScanPage::ReadForReplay(const ScanJournalEntry& entry,
-                                               CVolumeRecord& record, QString* problem) {
+CScanJournal::Outcome CScanPage::ReplayOne(const ScanJournalEntry& entry) {
+    CZELVDeskSheet* sheet = Desk();
+    if (!sheet)
+        return CScanJournal::Outcome::Keep;
+    CVolumeRecord record(sheet->Connection(), entry.key);
     const CZELV10RC rc = record.Refresh();
     if (ServerIsAway(rc))
-        return ReplayRead::Away;
-    if (!rc.IsOK()) {
-        *problem = rc.Get();
-        return ReplayRead::Failed;
-    }
-    if (record.Vol().version != entry.version) {
-        *problem = QStringLiteral("the Volume was changed on the server after it was scanned");
-        return ReplayRead::Changed;
-    }
-    return ReplayRead::Current;
+        return CScanJournal::Outcome::Stop;
+    if (!rc.IsOK())
+        return ReplayEntry(entry, record, ReplayRead::Failed, rc.Get());
+    if (record.Vol().version != entry.version)
+        return ReplayEntry(
+            entry, record, ReplayRead::Changed,
+            QStringLiteral("the Volume was changed on the server after it was scanned"));
+    return ReplayEntry(entry, record, ReplayRead::Current, QString());
 }
 
 void CScanPage::ShowJournalState() {
@@ -205,7 +206,7 @@ bool CScanPage::ReplayJournal() {
             // Another task's or another server's scans wait for their own page.
             if (e.task != task || e.server != server)
                 return CScanJournal::Outcome::Keep;
-            const CScanJournal::Outcome o = ReplayEntry(e);
+            const CScanJournal::Outcome o = ReplayOne(e);
             away = away || o == CScanJournal::Outcome::Stop;
             return o;
         },

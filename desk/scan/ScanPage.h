@@ -90,18 +90,20 @@ protected:
     // The task name entries of this page carry ("Scan-In"); empty: the page
     // keeps no journal.
     virtual QString JournalTask() const { return QString(); }
-    // One entry of this page's task on its way back to the server: written
-    // through the page's own rules, with the version check.
-    virtual CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) {
+    // How the entry's Volume reads now. Changed: someone changed it after
+    // the scan; Failed: it cannot be read (problem says why for both).
+    enum class ReplayRead { Current, Changed, Failed };
+    // One entry of this page's task on its way back to the server, its
+    // Volume read already (the server was there): written through the
+    // page's own rules when Current, else reported, never overwritten.
+    virtual CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry, CVolumeRecord& record,
+                                              ReplayRead read, const QString& problem) {
         (void)entry;
+        (void)record;
+        (void)read;
+        (void)problem;
         return CScanJournal::Outcome::Keep;
     }
-    // Reads an entry's Volume for its replay. Away: the server is gone
-    // again; Changed: someone changed the Volume after the scan; Failed: it
-    // cannot be read. problem says why for the last two.
-    enum class ReplayRead { Away, Current, Changed, Failed };
-    ReplayRead ReadForReplay(const ScanJournalEntry& entry, CVolumeRecord& record,
-                             QString* problem);
     // Keeps a scan in the journal (container: the Container it goes into, 0
     // none); false (and the reason shown) when even that failed.
     bool KeepInJournal(const CVolumeKey& key, const QString& repository, quint64 version,
@@ -110,6 +112,10 @@ protected:
     void ShowJournalState();
 
 private:
+    // Reads the entry's Volume and hands it to ReplayEntry; Stop when the
+    // server is away again.
+    CScanJournal::Outcome ReplayOne(const ScanJournalEntry& entry);
+
     CZELVLogListCtrl* m_scanLog = nullptr;
     QTabWidget* m_tabs = nullptr;
     CZELVPairStatic* m_customerPair = nullptr;

@@ -518,24 +518,22 @@ uint32_t CSendVolumesPage::Journal(size_t index, CandidateContainer* container) 
 QTreeWidgetItem* CSendVolumesPage::RootOf(uint32_t container) const {
     for (int i = 1; container != 0 && i < m_tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* node = m_tree->topLevelItem(i);
-        const auto* c = static_cast<CandidateContainer*>(node->data(0, Qt::UserRole).value<void*>());
+        const auto* c =
+            static_cast<CandidateContainer*>(node->data(0, Qt::UserRole).value<void*>());
         if (c && c->number == container)
             return node;
     }
     return m_tree->topLevelItemCount() > 0 ? m_tree->topLevelItem(0) : nullptr;
 }
 
-CScanJournal::Outcome CSendVolumesPage::ReplayEntry(const ScanJournalEntry& entry) {
+CScanJournal::Outcome CSendVolumesPage::ReplayEntry(const ScanJournalEntry& entry,
+                                                    CVolumeRecord& record, ReplayRead read,
+                                                    const QString& readProblem) {
     CZELVDeskSheet* sheet = Desk();
     if (!sheet)
         return CScanJournal::Outcome::Keep;
     const QString text = entry.key.Text();
-    CVolumeRecord record(sheet->Connection(), entry.key);
-    // Someone else's change since the scan stands: reported, never overwritten.
-    QString problem;
-    const ReplayRead read = ReadForReplay(entry, record, &problem);
-    if (read == ReplayRead::Away)
-        return CScanJournal::Outcome::Stop;
+    QString problem = readProblem;
     // The write of the scan itself may have gone through with its answer lost.
     const ZELVVOLS& vol = record.Vol();
     if (read == ReplayRead::Changed && (vol.flags & ZELVVOL_SCANNEDOUT) &&

@@ -89,7 +89,8 @@ protected:
     void OnScanWindowClosed() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     QString JournalTask() const override { return QStringLiteral("Scan-Out"); }
-    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry) override;
+    CScanJournal::Outcome ReplayEntry(const ScanJournalEntry& entry, CVolumeRecord& record,
+                                      ReplayRead read, const QString& problem) override;
 
 private:
     std::vector<VOLUMEPAGE_ITEM>* Items() const;

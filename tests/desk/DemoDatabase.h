@@ -147,14 +147,3 @@ inline bool MakeForEngine(DemoDatabase& db, const DemoDatabase::Extra& extra) {
         qWarning("demo database: %s", qPrintable(why));
     return made;
 }
-
-// The demo database on a PostgreSQL server of the test's own (a cluster it
-// stops and starts), whatever server KELMAR_TEST_PG names.
-inline bool MakeOnServer(DemoDatabase& db, const QString& address, QString* why,
-                         const DemoDatabase::Extra& extra) {
-    const QByteArray shared = qgetenv("KELMAR_TEST_PG");
-    qputenv("KELMAR_TEST_PG", address.toUtf8());
-    const bool made = db.Make(QStringLiteral("PostgreSQL"), why, extra);
-    qputenv("KELMAR_TEST_PG", shared);
-    return made;
-}

@@ -7,6 +7,7 @@
 #include "DemoDatabase.h"
 #include "DeskTestSupport.h"
 #include "IntroPage.h"
+#include "OwnPgCluster.h"
 #include "ReceiveLocationPage.h"
 #include "ReceiveVolumesPage.h"
 #include "ZELV10CustomerListCtrl.h"
@@ -18,7 +19,6 @@
 #include "ZELVPairStatic.h"
 #include "ZELVPopup.h"
 #include "ZelvDemo.h"
-#include "ZelvPgCluster.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -698,15 +698,7 @@ int main(int argc, char* argv[]) {
 // replay confirms them with the version check; a Volume another operator
 // changed meanwhile is reported and keeps the other operator's change.
 void ScanInWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
-    QFETCH_GLOBAL(QString, engine);
-    if (engine != QLatin1String("PostgreSQL"))
-        QSKIP("stops a PostgreSQL server of its own");
-    ZelvPgCluster cluster(QStringLiteral(ZELV_PG_CLUSTER_SCRIPT));
-    QString why;
-    if (!cluster.Init(&why))
-        QSKIP(qPrintable(QStringLiteral("no PostgreSQL cluster: ") + why));
-    DemoDatabase db;
-    QVERIFY2(MakeOnServer(db, cluster.Address(), &why, AddLookAlikes), qPrintable(why));
+    ZELV_DEMO_ON_OWN_CLUSTER(cluster, db, AddLookAlikes)
 
     DeskRun run;
     const QString logs = run.NewFolder(QStringLiteral("logs"));
@@ -732,17 +724,8 @@ void ScanInWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
     QCOMPARE(journal.readAll().count('\n'), 3);
     journal.close();
     QCOMPARE(ScanInLog(run).filter(QStringLiteral("kept in the scanning journal")).size(), 3);
-    // A retry while it is still down loses nothing.
-    QVERIFY(!page->ReplayJournal());
-    QVERIFY(journal.exists());
-
-    QVERIFY(cluster.Start());
-    QVERIFY(db.Exec(QStringLiteral(
-        "UPDATE volume SET threshold = 77, version = version + 1"
-        " WHERE customer_id = 'ACME' AND media_id = 'LTO6' AND volume_id = 'A000078'")));
-    QVERIFY(page->ReplayJournal());
-    QVERIFY(page->JournalBanner()->isHidden());
-    QVERIFY(!journal.exists());
+    QVERIFY(
+        RetryDownThenReplayUp(cluster, db, *page, journal.fileName(), QStringLiteral("A000078")));
     CZELV10MFC server;
     server.SetServerAddress(db.Address());
     QVERIFY(server.Logon().IsOK());

@@ -6,6 +6,7 @@
 #include "CustomerPage.h"
 #include "DemoDatabase.h"
 #include "DeskTestSupport.h"
+#include "OwnPgCluster.h"
 #include "SendContainerExtraDlg.h"
 #include "SendContainerPage.h"
 #include "SendContainerUpdatePage.h"
@@ -18,7 +19,6 @@
 #include "ZELVLogListCtrl.h"
 #include "ZELVPopup.h"
 #include "ZELVPropertyGridCtrl.h"
-#include "ZelvPgCluster.h"
 #include "manage/MoveDatePropertyGridProperty.h"
 
 #include <QAbstractItemModelTester>
@@ -819,15 +819,7 @@ void ScanOutWorkflowTest::allocationTableChoosesContainersAndNextWritesThem() {
 }
 
 void ScanOutWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
-    QFETCH_GLOBAL(QString, engine);
-    if (engine != QLatin1String("PostgreSQL"))
-        QSKIP("stops a PostgreSQL server of its own");
-    ZelvPgCluster cluster(QStringLiteral(ZELV_PG_CLUSTER_SCRIPT));
-    QString why;
-    if (!cluster.Init(&why))
-        QSKIP(qPrintable(QStringLiteral("no PostgreSQL cluster: ") + why));
-    DemoDatabase db;
-    QVERIFY2(MakeOnServer(db, cluster.Address(), &why, AddScanOutVolumes), qPrintable(why));
+    ZELV_DEMO_ON_OWN_CLUSTER(cluster, db, AddScanOutVolumes)
 
     DeskRun run;
     const QString logs = run.NewFolder(QStringLiteral("logs"));
@@ -845,7 +837,8 @@ void ScanOutWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
             cn0001 = tree->topLevelItem(i);
     QVERIFY(cn0001);
     const auto scan = [&](const QStringList& barcodes) {
-        return ScanThroughWindow(sheet, [&]() { page->OpenScanWindow(); }, barcodes);
+        return ScanThroughWindow(
+            sheet, [&]() { page->OpenScanWindow(); }, barcodes);
     };
     page->SetCurrent(tree->topLevelItem(0));
     QCOMPARE(scan({QStringLiteral("S000001")}), QList<uint32_t>{0});
@@ -858,7 +851,8 @@ void ScanOutWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
     QVERIFY2(page->JournalBanner()->text().contains(QLatin1String("2 scans are kept")),
              qPrintable(page->JournalBanner()->text()));
     QStringList roots = Tree(*page);
-    QVERIFY2(roots.join(QLatin1Char(' ')).contains(QLatin1String("S000002")), qPrintable(roots.join(' ')));
+    QVERIFY2(roots.join(QLatin1Char(' ')).contains(QLatin1String("S000002")),
+             qPrintable(roots.join(' ')));
     QFile journal(QDir(logs).filePath(QStringLiteral("ScanJournal.txt")));
     QVERIFY(journal.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = journal.readAll().split('\n');
@@ -867,17 +861,8 @@ void ScanOutWorkflowTest::scansWhileTheServerIsStoppedAreKeptAndReplayed() {
     QVERIFY(!lines[0].contains("\"container\""));
     QVERIFY(lines[1].contains("\"container\""));
     QCOMPARE(ScanOutLog(run).filter(QStringLiteral("kept in the scanning journal")).size(), 2);
-    // A retry while it is still down loses nothing.
-    QVERIFY(!page->ReplayJournal());
-    QVERIFY(journal.exists());
-
-    QVERIFY(cluster.Start());
-    QVERIFY(db.Exec(QStringLiteral(
-        "UPDATE volume SET threshold = 77, version = version + 1"
-        " WHERE customer_id = 'ACME' AND media_id = 'LTO6' AND volume_id = 'S000003'")));
-    QVERIFY(page->ReplayJournal());
-    QVERIFY(page->JournalBanner()->isHidden());
-    QVERIFY(!journal.exists());
+    QVERIFY(
+        RetryDownThenReplayUp(cluster, db, *page, journal.fileName(), QStringLiteral("S000003")));
     CZELV10MFC server;
     server.SetServerAddress(db.Address());
     QVERIFY(server.Logon().IsOK());

@@ -61,8 +61,7 @@ void ChooseRepository(CZELV10RepositoryListCtrl* list, const QString& repository
             list->SelectRow(row);
 }
 
-template <typename Items>
-std::optional<CVolumeKey> FirstKey(const Items& items) {
+template <typename Items> std::optional<CVolumeKey> FirstKey(const Items& items) {
     if (items.empty())
         return std::nullopt;
     return items.front().key;
@@ -81,7 +80,7 @@ int ScanAll(CZELVDeskSheet& sheet, const std::function<std::optional<CVolumeKey>
         const CVolumeKey key = *next;
         ZELV10BARCODEPARSED parsed;
         const CZELV10RC rc = sheet.Connection().ParseBarCode(&parsed, key.Text(), key.Customer(),
-                                                              key.Media(), &sheet.Config());
+                                                             key.Media(), &sheet.Config());
         const uint32_t outcome = scan(rc, parsed);
         ++scanned;
         Report(key.Text(), outcome, log);
@@ -92,14 +91,24 @@ int ScanAll(CZELVDeskSheet& sheet, const std::function<std::optional<CVolumeKey>
     return 0;
 }
 
-int ScanIn(DeskRun& run, const QString& repository) {
+// From the task menu past the location page (LocationPage) with ACME and
+// the Repository chosen; false when the task did not open.
+template <typename LocationPage>
+bool OpenTask(DeskRun& run, const QString& task, const QString& repository) {
     CZELVDeskSheet& sheet = run.Sheet();
-    if (!run.ChooseTask(QStringLiteral("Scan-In")) || !ChooseCustomer(run, "ACME"))
-        return Failed("the Scan-In task did not open");
-    auto* location = qobject_cast<CReceiveLocationPage*>(sheet.GetActivePage());
+    if (!run.ChooseTask(task) || !ChooseCustomer(run, "ACME"))
+        return false;
+    auto* location = qobject_cast<LocationPage*>(sheet.GetActivePage());
     ChooseRepository(location ? location->List() : nullptr, repository);
     sheet.GoNext();
     DeskRun::Flush();
+    return true;
+}
+
+int ScanIn(DeskRun& run, const QString& repository) {
+    CZELVDeskSheet& sheet = run.Sheet();
+    if (!OpenTask<CReceiveLocationPage>(run, QStringLiteral("Scan-In"), repository))
+        return Failed("the Scan-In task did not open");
     auto* page = qobject_cast<CReceiveVolumesPage*>(sheet.GetActivePage());
     if (!page) {
         // Nothing left to receive there: a finished pass.
@@ -108,19 +117,14 @@ int ScanIn(DeskRun& run, const QString& repository) {
     }
     page->Timer(CReceiveVolumesPage::kScanTimer)->stop();
     return ScanAll(
-        sheet,
-        [page] { return FirstKey(page->Items()); },
+        sheet, [page] { return FirstKey(page->Items()); },
         [page](const CZELV10RC& rc, const ZELV10BARCODEPARSED& p) { return page->OnScan(rc, p); });
 }
 
 int ScanOut(DeskRun& run, const QString& repository) {
     CZELVDeskSheet& sheet = run.Sheet();
-    if (!run.ChooseTask(QStringLiteral("Scan-Out")) || !ChooseCustomer(run, "ACME"))
+    if (!OpenTask<CSendLocationPage>(run, QStringLiteral("Scan-Out"), repository))
         return Failed("the Scan-Out task did not open");
-    auto* location = qobject_cast<CSendLocationPage*>(sheet.GetActivePage());
-    ChooseRepository(location ? location->List() : nullptr, repository);
-    sheet.GoNext();
-    DeskRun::Flush();
     if (run.ActivePageId() == IDD_SEND_LOCATION && sheet.SendList().empty()) {
         std::printf("DONE 0\n");
         return 0;
@@ -135,8 +139,7 @@ int ScanOut(DeskRun& run, const QString& repository) {
         return Failed("the Scan-Out Volumes page did not open");
     page->Timer(CSendVolumesPage::kScanTimer)->stop();
     return ScanAll(
-        sheet,
-        [&sheet] { return FirstKey(sheet.SendList()); },
+        sheet, [&sheet] { return FirstKey(sheet.SendList()); },
         [page](const CZELV10RC& rc, const ZELV10BARCODEPARSED& p) { return page->OnScan(rc, p); });
 }
 
@@ -203,10 +206,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const QStringList a = app.arguments();
     const QString mode = a.value(1);
-    if (a.size() < 4 ||
-        (mode != QLatin1String("scan-in") && mode != QLatin1String("scan-out") &&
-         mode != QLatin1String("apply"))) {
-        std::fprintf(stderr, "usage: zelv_crash scan-in|scan-out|apply SERVER LOGFOLDER [REPOSITORY]\n");
+    if (a.size() < 4 || (mode != QLatin1String("scan-in") && mode != QLatin1String("scan-out") &&
+                         mode != QLatin1String("apply"))) {
+        std::fprintf(stderr,
+                     "usage: zelv_crash scan-in|scan-out|apply SERVER LOGFOLDER [REPOSITORY]\n");
         return 2;
     }
     const QString repository = a.value(4, QStringLiteral("DC01"));
