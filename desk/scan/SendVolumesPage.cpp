@@ -326,7 +326,7 @@ uint32_t CSendVolumesPage::OnScan(const CZELV10RC& result, const ZELV10BARCODEPA
     TransactionLog& log = sheet->Log();
     // With the server away the barcode is still read in full; only what the
     // server would add to it is missing.
-    const bool away = CScanPage::ServerIsAway(result) && !item.volumeId.Text().isEmpty();
+    const bool away = ServerIsAway(result) && !item.volumeId.Text().isEmpty();
     if (!result.IsOK(0) && !away) {
         log.Write("Scan-Out: Error scanning Volume: %s", Utf8(result.Get()).constData());
         return result.Code();
@@ -483,7 +483,7 @@ uint32_t CSendVolumesPage::ScanOutRow(size_t index, bool away) {
             record.Record().vol.container = container->number;
         rc = record.Update();
         // A write whose answer was lost is kept too: its replay finds the
-        // new version and reports it instead of writing twice.
+        // Volume scanned out already instead of writing twice.
         if (ServerIsAway(rc))
             return Journal(index, container);
     }
@@ -516,13 +516,10 @@ uint32_t CSendVolumesPage::Journal(size_t index, CandidateContainer* container) 
 }
 
 QTreeWidgetItem* CSendVolumesPage::RootOf(uint32_t container) const {
-    for (int i = 1; container != 0 && i < m_tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* node = m_tree->topLevelItem(i);
-        const auto* c =
-            static_cast<CandidateContainer*>(node->data(0, Qt::UserRole).value<void*>());
-        if (c && c->number == container)
-            return node;
-    }
+    if (CZELVDeskSheet* sheet = Desk(); sheet && container != 0)
+        for (const CandidateContainer& c : sheet->Candidates())
+            if (c.number == container && c.treeNode)
+                return c.treeNode;
     return m_tree->topLevelItemCount() > 0 ? m_tree->topLevelItem(0) : nullptr;
 }
 
